@@ -1,0 +1,28 @@
+# korvane_plugin(<name> SOURCES ...): a format plug-in, built as <name>.so (no
+# "lib" prefix) into the plug-in folder beside the programs.
+function(korvane_plugin name)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${P_SOURCES})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${KORVANE_PLUGIN_OUT_DIR}
+    BUILD_RPATH "$ORIGIN/.."
+    INSTALL_RPATH "$ORIGIN/..;$ORIGIN/../lib"
+    CXX_VISIBILITY_PRESET hidden)
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  korvane_warnings(${name})
+endfunction()
+
+# korvane_test(<name> SOURCES ... LIBS ...): one GoogleTest executable, its
+# cases registered with CTest one by one.
+function(korvane_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} korvane_testsupport GTest::gtest)
+  korvane_warnings(${name})
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVANE_BIN_DIR=${KORVANE_BIN_DIR}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,32 @@
+// The whole public interface of the scene library. A program that includes
+// this header and links korvanelib can use every class and function.
+#pragma once
+
+#include "allocator.h"
+#include "byteorder.h"
+#include "cmdline.h"
+#include "pathutil.h"
+#include "strutil.h"
+#include "textio.h"
+
+#include "geometry.h"
+#include "mlist.h"
+#include "mobj3d.h"
+
+#include "mesh_arrays.h"
+#include "mesh.h"
+#include "mesh_hash.h"
+#include "names.h"
+#include "solids.h"
+
+#include "color.h"
+#include "surface.h"
+#include "maplist.h"
+#include "camera.h"
+#include "environment.h"
+#include "mscene.h"
+
+#include "profile.h"
+#include "logfile.h"
+#include "fileoption.h"
+#include "mihandler.h"
