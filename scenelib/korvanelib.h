@@ -11,6 +11,7 @@
 
 #include "geometry.h"
 #include "mlist.h"
+#include "msgcallback.h"
 #include "mobj3d.h"
 
 #include "mesh_arrays.h"

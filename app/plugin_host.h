@@ -1,0 +1,119 @@
+// The plug-in host: loads the format plug-ins of one folder, lists their
+// classes, finds the import class of a file, writes the plug-in summary, and
+// keeps the application's own settings.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "mlist.h"
+#include "plugin_api.h"
+
+// One loaded plug-in file.
+struct PluginLibrary {
+  void* handle = nullptr;
+  LibNameProc lib_name = nullptr;
+  LibNumberClassesProc lib_number_classes = nullptr;
+  LibClassDescriptionProc lib_class_description = nullptr;
+  LibVersionProc lib_version = nullptr;
+  // 0 loaded with all four entry points; 1 could not be loaded (or unload
+  // failed); 2 an entry point is missing.
+  int status = 1;
+  char* path = nullptr;  // owned copy
+
+  // Optional entry points; null when the plug-in lacks them.
+  LibSetCommandLineProc lib_set_command_line = nullptr;
+  void* lib_set_ui_hooks = nullptr;   // LibSetUiHooksProc (plugin_ui.h)
+  void* lib_last_export = nullptr;    // LibLastExportProc (plugin_framework.h)
+
+  KV_SHARED_HEAP
+};
+
+// The loaded plug-ins and their accepted classes.
+class PluginRegistry {
+ public:
+  MList* libraries;  // PluginLibrary*; the deleter unloads and frees
+  MList* classes;    // PluginClassDesc*; no deleter, descriptors are the libraries'
+
+  PluginRegistry();
+  ~PluginRegistry();
+  PluginRegistry(const PluginRegistry&) = delete;
+  PluginRegistry& operator=(const PluginRegistry&) = delete;
+
+  // Scans directory (a trailing '/' is added when missing) for "*.so" files in
+  // sorted name order and loads every acceptable one (four entry points,
+  // LibNumberClasses() != 0, LibVersion() == version); then collects the
+  // classes, the first of equal ClassID winning. Returns the class count.
+  int Load(const char* directory, int version = KV_PLUGIN_VERSION);
+
+  PluginClassDesc* GetClass(int i);
+  int ClassCount() const;
+  // The library that holds class i; null when out of range.
+  PluginLibrary* GetClassLibrary(int i);
+
+  // Class-list position of the first import class whose filter (lower-cased)
+  // contains the path's extension (lower-cased, with its dot); -1 not found.
+  int FindImportClass(const char* path);
+
+  // Positions of the import (0x2000) and the export (0x2001) classes.
+  std::vector<int> ImportTable();
+  std::vector<int> ExportTable();
+
+  // The plug-in summary lines (without line ends).
+  std::vector<std::string> SummaryLines();
+  // Writes the summary lines, each followed by "\n"; 0 when the file cannot
+  // be opened.
+  int WriteSummary(const char* path);
+
+  // Hands the arguments to every library that has LibSetCommandLine; argc 0
+  // returns them to settings-store mode.
+  void SetCommandLine(int argc, char** argv);
+
+  // Result and path of the last export done through class i's library
+  // (LibLastExport): 1 written, 0 failed, -1 unknown.
+  int LastExport(int class_index, char* path_out, size_t size);
+
+  // Deletes both lists (unloading every library); the registry stays usable.
+  void Destroy();
+
+ private:
+  std::vector<PluginLibrary*> class_libs_;  // parallel to classes
+};
+
+// The directory of the running program with "plugin/" appended, or
+// KORVANE_PLUGIN_DIR (with a trailing '/') when set.
+std::string DefaultPluginDir();
+// Base name of the running program (no directory, no extension).
+std::string ProgramName();
+
+// The application's persisted settings (section "Settings" of the settings
+// store named by the program name).
+class AppSettings {
+ public:
+  char program_name[260];
+  int clear_flag = 1;
+  int check_name_mode = 2;
+  char plugin_path[260];
+  char* last_import_class = nullptr;  // owned
+  char* last_export_class = nullptr;  // owned
+
+  // Defaults: program name and plug-in path of the running program
+  // (DefaultPluginDir); program_name may be given for tests.
+  explicit AppSettings(const char* program_name = nullptr);
+  ~AppSettings();
+  AppSettings(const AppSettings&) = delete;
+  AppSettings& operator=(const AppSettings&) = delete;
+
+  void Load();
+  // Writes the five keys and, last, "Build" = 1687.
+  void Save();
+
+  void Set_LastImportClass(const char* name);
+  void Set_LastExportClass(const char* name);
+
+  KV_SHARED_HEAP
+};
+
+// Combo position whose ClassName equals name in the table (the last equal
+// one), 0 otherwise.
+int FindTablePosition(PluginRegistry& registry, const std::vector<int>& table, const char* name);
