@@ -105,7 +105,10 @@ class MMesh_P : public MObj3d {
   void Unify(MProgressCallback cb);
   void NormalSmooth(MProgressCallback cb);
   void NormalSmooth(MProgressCallback cb, double angle);
-  void NormalSmooth(MProgressCallback cb, double* angles);
+  void NormalSmooth(MProgressCallback cb, double* angles);  // one angle per surface reference
+  // The angle list with its length; faces of material ids outside [0, count)
+  // keep their flat face normal.
+  void NormalSmooth(MProgressCallback cb, const double* angles, int count);
   MVector3 Calculate_Normal(int face);
   MMesh_P* SplitSurface(MProgressCallback cb, int matid);
   MMesh_P* UV_OptimizeMesh(MProgressCallback cb);

@@ -1,0 +1,39 @@
+// Helpers shared by the mesh algorithm files; not part of the public interface.
+#pragma once
+#include <cstdio>
+#include <vector>
+
+#include "mesh.h"
+
+namespace kvmesh {
+
+// The position of a face corner, or the origin for an index outside the
+// array, so that corrupt faces cannot read out of bounds.
+inline const MVector3& vertex_at(const MVertexArray* va, int i) {
+  static const MVector3 zero;
+  return (va && i >= 0 && i < va->count) ? va->data[i] : zero;
+}
+
+inline void progress(MProgressCallback cb, long done, long total) {
+  if (cb) cb(done, total);
+}
+
+// Frees a face's index buffer and leaves the slot all zero, the state of an
+// unused slot of a face array.
+void release_poly(MIPolygon& p);
+
+// Vertex-to-face lists in compressed form: the faces of vertex v are
+// faces[start[v] .. start[v + 1]). Faces listed in face order; a face using
+// a vertex twice appears twice; corners outside the vertex range are ignored.
+struct VertexFaces {
+  std::vector<int> start;
+  std::vector<int> faces;
+  void build(const MFaceArray* fa, int vertex_count, int matid);
+};
+
+// Corner positions (0 .. n-1) of the triangles of a polygon given by its
+// corner points: the ear clipper for small polygons, a hashed ear clipper for
+// large ones. Appends to `tris` three entries per triangle.
+void triangulate_polygon(const MVector3* pts, int n, std::vector<int>& tris);
+
+}  // namespace kvmesh

@@ -1,0 +1,142 @@
+// Face normals and smoothed vertex normals.
+#include <cmath>
+#include <vector>
+
+#include "mesh.h"
+#include "mesh_algo_internal.h"
+#include "mesh_hash.h"
+
+namespace {
+constexpr double kRadToDeg = 57.29577951308232;
+}
+
+MVector3 MMesh_P::Calculate_Normal(int face) {
+  if (!f_a || face < 0 || face >= f_a->count) return MVector3(1, 0, 0);
+  const MIPolygon& f = f_a->data[face];
+  if (f.count < 3) return MVector3(1, 0, 0);
+  const MVector3& p0 = kvmesh::vertex_at(v_a, f.data[0]);
+  const MVector3& p1 = kvmesh::vertex_at(v_a, f.data[1]);
+  const MVector3& p2 = kvmesh::vertex_at(v_a, f.data[2]);
+  return vect_normalize(vect_cross(p1 - p0, p2 - p0));
+}
+
+void MMesh_P::NormalSmooth(MProgressCallback cb) {
+  if (log_file) {
+    fprintf(log_file, "Smoothing ...\n");
+    fprintf(log_file, "All\n");
+  }
+  RemoveNormals();
+  const int nv = Get_Vertex_Count();
+  UseNormals(nv, 0);
+  *nf_a = *f_a;
+  const int nf = Get_Face_Count();
+  for (int i = 0; i < nf; ++i) {
+    kvmesh::progress(cb, i, nf);
+    const MVector3 n = Calculate_Normal(i);
+    const MIPolygon& f = f_a->data[i];
+    for (int c = 0; c < f.count; ++c) {
+      const int v = f.data[c];
+      if (v < 0 || v >= nv) continue;
+      nv_a->data[v] = vect_normalize(n + nv_a->data[v]);
+    }
+  }
+  if (log_file) {
+    fprintf(log_file, "NVertices : %d\n", Get_NVertex_Count());
+    fprintf(log_file, "NFaces    : %d\n", Get_NFace_Count());
+  }
+}
+
+namespace {
+
+// Smooths with a per-face angle: angle_of(face) gives the smoothing angle in
+// degrees, or NaN for a face that keeps its own flat normal.
+template <class AngleOf>
+void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
+  m.RemoveNormals();
+  const int nv = m.Get_Vertex_Count();
+  const int nf = m.Get_Face_Count();
+  kvmesh::VertexFaces vf;
+  vf.build(m.f_a, nv, -1);
+  std::vector<MVector3> fn(nf);
+  for (int i = 0; i < nf; ++i) fn[i] = m.Calculate_Normal(i);
+  m.UseNormals();
+  m.nv_a->Reserve(nv > 0 ? nv : 1);
+  m.nf_a->Reserve(nf > 0 ? nf : 1);
+  MHash_V hash(m.nv_a, 3 * nv);
+  hash.Set_Tolerance(1e-4);
+  MIPolygon nface;
+  for (int i = 0; i < nf; ++i) {
+    kvmesh::progress(cb, i, nf);
+    const MIPolygon& f = m.f_a->data[i];
+    const MVector3& n = fn[i];
+    const double angle = angle_of(f);
+    const bool flat_zero = n.Length() < 1e-6;
+    nface.count = 0;
+    nface.Set_MatId(f.mat_id);
+    for (int c = 0; c < f.count; ++c) {
+      MVector3 cn;
+      const int v = f.data[c];
+      if (flat_zero) {
+        cn = MVector3(0, 0, 0);
+      } else if (std::isnan(angle) || v < 0 || v >= nv) {
+        cn = n;
+      } else {
+        MVector3 sum;
+        for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
+          const int g = vf.faces[k];
+          if (f.mat_id != -1 && m.f_a->data[g].mat_id != f.mat_id) continue;
+          const double d = vect_dot(fn[g], n);
+          const double a = std::acos(d <= -1.0 ? -1.0 : (d >= 1.0 ? 1.0 : d)) * kRadToDeg;
+          if (a < angle) sum += fn[g];
+        }
+        cn = vect_normalize(sum);
+      }
+      int k = hash.Get_Vertex_Index(cn);
+      if (k < 0) {
+        k = m.nv_a->Add(cn);
+        hash.Add_Vertex_Index(cn, k);
+      }
+      nface.Add(k);
+    }
+    m.nf_a->Add(nface);
+  }
+  if (m.log_file) {
+    fprintf(m.log_file, "NVertices : %d\n", m.Get_NVertex_Count());
+    fprintf(m.log_file, "NFaces    : %d\n", m.Get_NFace_Count());
+  }
+}
+
+}  // namespace
+
+void MMesh_P::NormalSmooth(MProgressCallback cb, double angle) {
+  if (angle == 0.0) return;
+  if (angle == -1.0) {
+    NormalSmooth(cb);
+    return;
+  }
+  if (log_file) {
+    fprintf(log_file, "Smoothing ...\n");
+    fprintf(log_file, "Angle: %.3lf\n", angle);
+  }
+  smooth_by_angle(*this, cb, [angle](const MIPolygon&) { return angle; });
+}
+
+// The list has no length of its own: it holds one angle per surface
+// reference of the mesh, and at least the one for material 0.
+void MMesh_P::NormalSmooth(MProgressCallback cb, double* angles) {
+  int n = surface_refs ? surface_refs->count : 0;
+  NormalSmooth(cb, angles, n > 0 ? n : 1);
+}
+
+// Faces whose material id has no entry in the list (below 0 or from count
+// on) keep their own flat face normal instead of reading past the list.
+void MMesh_P::NormalSmooth(MProgressCallback cb, const double* angles, int count) {
+  if (log_file) {
+    fprintf(log_file, "Smoothing ...\n");
+    fprintf(log_file, "AngleList\n");
+  }
+  if (!angles) count = 0;
+  smooth_by_angle(*this, cb, [angles, count](const MIPolygon& f) {
+    return f.mat_id >= 0 && f.mat_id < count ? angles[f.mat_id] : std::nan("");
+  });
+}
