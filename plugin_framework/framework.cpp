@@ -1,0 +1,355 @@
+// Descriptors, importer and exporter objects and the library-wide state of
+// a plug-in. No exception leaves these functions: the host is another module.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "fileoption.h"
+#include "mscene.h"
+#include "pathutil.h"
+#include "plugin_framework.h"
+
+namespace kvpf {
+namespace {
+
+int g_argc = 0;
+char** g_argv = nullptr;
+bool g_cmd_mode = false;
+
+KvUiHooks g_hooks;
+bool g_have_hooks = false;
+
+int g_last_export = -1;
+char g_last_export_path[1024] = "";
+
+// Remembers the current directory and goes back to it at the end of a run,
+// whatever the format code or a file dialog did to it.
+class CurrentDirGuard {
+ public:
+  CurrentDirGuard() {
+    if (!getcwd(dir_, sizeof dir_)) dir_[0] = 0;
+  }
+  ~CurrentDirGuard() {
+    if (dir_[0] && chdir(dir_) != 0) {
+      // Nothing sensible to do; the next run starts where it is.
+    }
+  }
+
+ private:
+  char dir_[PATH_MAX];
+};
+
+void Bounded(char* out, size_t out_size, const char* piece) {
+  if (!piece) return;
+  size_t len = std::strlen(out);
+  size_t n = strnlen(piece, 255);
+  if (len + n >= out_size) n = out_size - 1 - len;
+  std::memcpy(out + len, piece, n);
+  out[len + n] = 0;
+}
+
+std::string Caption(const PluginTexts& t, const char* word, const char* file = nullptr) {
+  std::string c = t.short_name ? t.short_name : "";
+  c += ' ';
+  c += word;
+  if (file) {
+    c += ' ';
+    c += file;
+  }
+  return c;
+}
+
+// The file name part of a path, for the progress caption.
+std::string FilePart(const char* path) {
+  char drive[260], dir[260], fname[260], ext[260];
+  m_splitpath(path ? path : "", drive, dir, fname, ext);
+  return std::string(fname) + ext;
+}
+
+std::string BaseName(const char* path) {
+  char drive[260], dir[260], fname[260], ext[260];
+  m_splitpath(path ? path : "", drive, dir, fname, ext);
+  return fname;
+}
+
+void ShowHelpText(const PluginTexts& texts) {
+  std::string caption = Caption(texts, "Help");
+  const char* text = texts.help_text ? texts.help_text : "";
+  if (g_have_hooks && g_hooks.show_help) {
+    g_hooks.show_help(caption.c_str(), text);
+    return;
+  }
+  std::fprintf(stderr, "%s\n%s", caption.c_str(), text);
+}
+
+void ShowOptionsDialog(const PluginTexts& texts, Base_FileOption* record, OptionFieldsProc fields_proc,
+                       int is_export) {
+  std::string caption = Caption(texts, "Configuration");
+  if (!(g_have_hooks && g_hooks.show_options)) {
+    std::fprintf(stderr, "%s: no options dialog without a window; options are given as -key=value\n",
+                 caption.c_str());
+    return;
+  }
+  KvOptionField fields[32];
+  int count = fields_proc ? fields_proc(record, fields, 32) : 0;
+  if (count < 0) count = 0;
+  if (count > 32) count = 32;
+  std::string help_caption = Caption(texts, "Help");
+  KvOptionsDialogData data{caption.c_str(), help_caption.c_str(), texts.help_text, is_export, record, fields, count};
+  g_hooks.show_options(&data);
+}
+
+}  // namespace
+
+// ---- library state ------------------------------------------------------
+
+void SetCommandLine(int argc, char** argv) {
+  g_cmd_mode = argc > 0 && argv != nullptr;
+  g_argc = g_cmd_mode ? argc : 0;
+  g_argv = g_cmd_mode ? argv : nullptr;
+}
+int CommandLineMode() { return g_cmd_mode ? 1 : 0; }
+int CommandLineArgc() { return g_argc; }
+char** CommandLineArgv() { return g_argv; }
+
+void SetUiHooks(const KvUiHooks* hooks) {
+  g_hooks = KvUiHooks{};
+  g_have_hooks = hooks != nullptr;
+  if (hooks) {
+    // Copy only what the window program knows; the rest stays null.
+    size_t n = hooks->size < sizeof g_hooks ? hooks->size : sizeof g_hooks;
+    std::memcpy(&g_hooks, hooks, n);
+    g_hooks.size = sizeof g_hooks;
+  }
+}
+const KvUiHooks* UiHooks() { return g_have_hooks ? &g_hooks : nullptr; }
+
+int LastExportResult(char* path_out, size_t size) {
+  if (path_out && size > 0) std::snprintf(path_out, size, "%s", g_last_export_path);
+  return g_last_export;
+}
+
+void BuildOutputPath(Export_FileOption* o, char* path_out, char* dir_out, int create_dir) {
+  char dir[1024] = "";
+  Bounded(dir, sizeof dir, o->Get_Pathname());
+  size_t len = std::strlen(dir);
+  if (len > 0 && dir[len - 1] != '/' && dir[len - 1] != '\\') Bounded(dir, sizeof dir, "/");
+  const char* sub = o->Get_SubDir();
+  if (o->subdir_mode && sub && *sub) {
+    Bounded(dir, sizeof dir, sub);
+    Bounded(dir, sizeof dir, "/");
+    if (create_dir) m_CreateDirectory(dir);
+  }
+  if (dir_out) std::memcpy(dir_out, dir, sizeof dir);
+  if (path_out) {
+    std::memcpy(path_out, dir, sizeof dir);
+    Bounded(path_out, 1024, o->Get_Filename());
+    Bounded(path_out, 1024, ".");
+    Bounded(path_out, 1024, o->Get_Ext());
+  }
+}
+
+// ---- descriptors --------------------------------------------------------
+
+void* ImportClassDesc::Create() {
+  try {
+    return static_cast<MeshImporter*>(new Importer(info_));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void* ExportClassDesc::Create() {
+  try {
+    return static_cast<MeshExporter*>(new Exporter(info_));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// ---- importer -----------------------------------------------------------
+
+Importer::Importer(const ImportClassInfo& info) : info_(info) { filter_ = my_strdup(""); }
+
+Importer::~Importer() { my_free(filter_); }
+
+void Importer::Destroy() { delete this; }
+
+void Importer::ShowHelp() { ShowHelpText(info_.texts); }
+
+void Importer::ShowOptions() {
+  Import_FileOption* o = info_.new_options(0, 0, nullptr);
+  if (!o) return;
+  ShowOptionsDialog(info_.texts, o, info_.option_fields, 0);
+  delete o;
+}
+
+const char* Importer::GetFilter() {
+  Import_FileOption* o = info_.new_options(g_cmd_mode ? 1 : 0, g_argc, g_argv);
+  const char* f = o ? o->Get_Filter() : nullptr;
+  char* copy = my_strdup(f ? f : "");
+  delete o;
+  if (!copy) return filter_;
+  my_free(filter_);
+  filter_ = copy;
+  return filter_;
+}
+
+MScene* Importer::Run(Import_FileOption* o) {
+  const char* path = o->Get_Filename();
+  MScene* scene = nullptr;
+  MessageCallBack1* cb = NewCallbacks();
+  if (!cb) return nullptr;
+  OpenProgress(Caption(info_.texts, "Import", FilePart(path).c_str()).c_str());
+  try {
+    scene = new MScene(path ? path : "");
+  } catch (...) {
+    scene = nullptr;
+  }
+  if (scene) {
+    SetCurrentCallbacks(cb);
+    try {
+      info_.import_scene(scene, o, cb);
+    } catch (...) {
+      // Out of memory deep in the reader: keep what was read.
+    }
+    SetCurrentCallbacks(nullptr);
+  }
+  CloseProgress();
+  delete cb;
+  return scene;
+}
+
+MScene* Importer::ImportFile(const char* path) {
+  CurrentDirGuard cwd;
+  Import_FileOption* o = nullptr;
+  try {
+    o = info_.new_options(g_cmd_mode ? 1 : 0, g_argc, g_argv);
+  } catch (...) {
+    o = nullptr;
+  }
+  if (!o) return nullptr;
+  o->Set_Filename(path ? path : "");
+  MScene* scene = Run(o);
+  delete o;
+  return scene;
+}
+
+MScene* Importer::ImportInteractive() {
+  CurrentDirGuard cwd;
+  Import_FileOption* o = nullptr;
+  try {
+    o = info_.new_options(0, 0, nullptr);
+  } catch (...) {
+    o = nullptr;
+  }
+  if (!o) return nullptr;
+  MScene* scene = nullptr;
+  char chosen[1024];
+  if (g_have_hooks && g_hooks.open_file) {
+    const char* last = o->Get_Filename();
+    if (g_hooks.open_file(o->Get_Filter(), last ? last : "", chosen, sizeof chosen)) {
+      o->Set_Filename(chosen);
+      scene = Run(o);
+    }
+  } else {
+    std::fprintf(stderr, "%s: no file dialog without a window; nothing imported\n",
+                 Caption(info_.texts, "Import").c_str());
+  }
+  delete o;
+  return scene;
+}
+
+// ---- exporter -----------------------------------------------------------
+
+void Exporter::Destroy() { delete this; }
+
+void Exporter::ShowHelp() { ShowHelpText(info_.texts); }
+
+void Exporter::ShowOptions() {
+  Export_FileOption* o = info_.new_options(0, 0, nullptr);
+  if (!o) return;
+  ShowOptionsDialog(info_.texts, o, info_.option_fields, 1);
+  delete o;
+}
+
+void Exporter::Run(MScene* scene, Export_FileOption* o) {
+  MessageCallBack1* cb = NewCallbacks();
+  char path[1024];
+  BuildOutputPath(o, path, nullptr, 0);
+  std::snprintf(g_last_export_path, sizeof g_last_export_path, "%s", path);
+  g_last_export = 0;
+  if (!cb) return;
+  const char* base = o->Get_Filename();
+  OpenProgress(Caption(info_.texts, "Export", base ? base : "").c_str());
+  SetCurrentCallbacks(cb);
+  try {
+    g_last_export = info_.export_scene(scene, o, cb) ? 1 : 0;
+  } catch (...) {
+    g_last_export = 0;
+  }
+  SetCurrentCallbacks(nullptr);
+  CloseProgress();
+  delete cb;
+}
+
+void Exporter::ExportFile(MScene* scene, const char* path) {
+  if (!scene) return;
+  Export_FileOption* o = nullptr;
+  try {
+    o = info_.new_options(g_cmd_mode ? 1 : 0, g_argc, g_argv);
+  } catch (...) {
+    o = nullptr;
+  }
+  if (!o) {
+    g_last_export = 0;
+    return;
+  }
+  const char* scene_name = scene->get_name() ? scene->get_name() : "";
+  char drive[260], dir[260], fname[260], ext[260], joined[1024];
+  o->Set_SubDir(BaseName(scene_name).c_str());
+  m_splitpath(path ? path : "", drive, dir, fname, ext);
+  m_makepath(joined, drive, dir, "", "");
+  o->Set_Pathname(joined);
+  o->Set_Filename(fname);
+  o->Set_ImportFilename(scene_name);
+  Run(scene, o);
+  delete o;
+}
+
+void Exporter::ExportInteractive(MScene* scene) {
+  if (!scene) return;
+  CurrentDirGuard cwd;
+  Export_FileOption* o = nullptr;
+  try {
+    o = info_.new_options(0, 0, nullptr);
+  } catch (...) {
+    o = nullptr;
+  }
+  if (!o) return;
+  const char* scene_name = scene->get_name() ? scene->get_name() : "";
+  char drive[260], dir[260], fname[260], ext[260], proposed[1024], chosen[1024], joined[1024];
+  m_splitpath(scene_name, drive, dir, fname, ext);
+  m_makepath(proposed, "", "", fname, o->Get_Ext());
+  if (g_have_hooks && g_hooks.save_file) {
+    if (g_hooks.save_file(o->Get_Ext(), o->Get_Filter(), proposed, chosen, sizeof chosen)) {
+      char cdrive[260], cdir[260], cfname[260], cext[260];
+      m_splitpath(chosen, cdrive, cdir, cfname, cext);
+      m_makepath(joined, cdrive, cdir, "", "");
+      o->Set_Pathname(joined);
+      o->Set_Filename(cfname);
+      o->Set_SubDir(fname);
+      o->Set_ImportFilename(scene_name);
+      Run(scene, o);
+    }
+  } else {
+    std::fprintf(stderr, "%s: no file dialog without a window; nothing exported\n",
+                 Caption(info_.texts, "Export").c_str());
+  }
+  delete o;
+}
+
+}  // namespace kvpf

@@ -1,0 +1,176 @@
+// Descriptors, importer and exporter objects of the framework, with a
+// stand-in format in this test.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "korvanelib.h"
+#include "plugin_framework.h"
+#include "test_support.h"
+
+namespace {
+
+char kKey[] = "kvtest_fw";
+char kLog[] = "kvtest_fw.log";
+
+class TestImportOption : public Import_FileOption {
+ public:
+  TestImportOption() : Import_FileOption(kKey, kLog) { Set_Filter("Test (*.tst)|*.tst||"); }
+  TestImportOption(int argc, char** argv) : Import_FileOption(argc, argv, kLog) { Set_Filter("Test (*.tst)|*.tst||"); }
+};
+
+class TestExportOption : public Export_FileOption {
+ public:
+  TestExportOption() : Export_FileOption(kKey, kLog) { Set_Ext("tst"); }
+  TestExportOption(int argc, char** argv) : Export_FileOption(argc, argv, kLog) { Set_Ext("tst"); }
+};
+
+Import_FileOption* NewImport(int cmd, int argc, char** argv) {
+  if (cmd) return new TestImportOption(argc, argv);
+  return new TestImportOption();
+}
+Export_FileOption* NewExport(int cmd, int argc, char** argv) {
+  if (cmd) return new TestExportOption(argc, argv);
+  return new TestExportOption();
+}
+
+std::string g_seen_file;
+MessageCallBack1* g_seen_cb = nullptr;
+std::string g_export_path;
+
+void ImportTest(MScene* scene, Import_FileOption* o, MessageCallBack1* cb) {
+  g_seen_file = o->Get_Filename() ? o->Get_Filename() : "";
+  g_seen_cb = kvpf::CurrentCallbacks();
+  EXPECT_EQ(g_seen_cb, cb);
+  EXPECT_EQ(cb->progress1, &kvpf::Progress1);
+}
+
+int ExportTest(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
+  char path[1024];
+  kvpf::BuildOutputPath(o, path, nullptr, 1);
+  g_export_path = path;
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return 0;
+  std::fputs("x", f);
+  std::fclose(f);
+  return 1;
+}
+
+kvpf::ImportClassDesc import_desc(
+    kvpf::ImportClassInfo{"Test (*.tst)", 0x1234u, kvpf::PluginTexts{"TST", "help\n"}, NewImport, ImportTest, nullptr});
+kvpf::ExportClassDesc export_desc(
+    kvpf::ExportClassInfo{"Test (*.tst)", 0x1235u, kvpf::PluginTexts{"TST", "help\n"}, NewExport, ExportTest, nullptr});
+
+class Framework : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    args_[0] = const_cast<char*>("test");
+    args_[1] = nullptr;
+    kvpf::SetCommandLine(1, args_);
+  }
+  void TearDown() override { kvpf::SetCommandLine(0, nullptr); }
+  char* args_[2];
+};
+
+}  // namespace
+
+TEST_F(Framework, DescriptorRoutines) {
+  EXPECT_EQ(import_desc.IsPublic(), 1);
+  EXPECT_EQ(import_desc.SuperClassID(), 0x2000);
+  EXPECT_EQ(export_desc.SuperClassID(), 0x2001);
+  EXPECT_EQ(import_desc.ClassID(), 0x1234u);
+  EXPECT_STREQ(export_desc.ClassName(), "Test (*.tst)");
+  // Called through the contract's base class, as the host does.
+  PluginClassDesc* d = &import_desc;
+  MeshImporter* imp = static_cast<MeshImporter*>(d->Create());
+  ASSERT_NE(imp, nullptr);
+  EXPECT_EQ(imp->Reserved(), 0);
+  imp->Destroy();
+}
+
+TEST_F(Framework, GetFilterReturnsAFreshCopyEachTime) {
+  MeshImporter* imp = static_cast<MeshImporter*>(import_desc.Create());
+  const char* a = imp->GetFilter();
+  std::string first = a;
+  const char* b = imp->GetFilter();
+  EXPECT_EQ(first, "Test (*.tst)|*.tst||");
+  EXPECT_STREQ(b, "Test (*.tst)|*.tst||");
+  imp->Destroy();
+}
+
+TEST_F(Framework, ImportFileNamesTheSceneByThePathAndRestoresTheDirectory) {
+  char before[4096];
+  ASSERT_NE(getcwd(before, sizeof before), nullptr);
+  MeshImporter* imp = static_cast<MeshImporter*>(import_desc.Create());
+  MScene* s = imp->ImportFile("/some/where/model.tst");
+  imp->Destroy();
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s->get_name(), "/some/where/model.tst");
+  EXPECT_EQ(g_seen_file, "/some/where/model.tst");
+  EXPECT_EQ(kvpf::CurrentCallbacks(), nullptr);  // only during the run
+  delete s;
+  char after[4096];
+  ASSERT_NE(getcwd(after, sizeof after), nullptr);
+  EXPECT_STREQ(before, after);
+}
+
+TEST_F(Framework, InteractivePathsWithoutAWindow) {
+  MeshImporter* imp = static_cast<MeshImporter*>(import_desc.Create());
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(imp->ImportInteractive(), nullptr);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("no file dialog"), std::string::npos);
+  imp->Destroy();
+}
+
+TEST_F(Framework, ExportFileUsesFolderAndBaseNameOnly) {
+  kvtest::TempDir dir;
+  MScene scene((dir.str() + "/source/chair.3ds").c_str());
+  MeshExporter* exp = static_cast<MeshExporter*>(export_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/out/model.xxx").c_str());
+  exp->Destroy();
+  EXPECT_EQ(g_export_path, dir.str() + "/out/model.tst");
+  char path[1024];
+  EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 0);  // out/ does not exist
+  EXPECT_EQ(std::string(path), dir.str() + "/out/model.tst");
+
+  exp = static_cast<MeshExporter*>(export_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 1);
+  EXPECT_EQ(kvtest::read_file(dir.file("model.tst")), "x");
+}
+
+TEST_F(Framework, SubDirectoryIsTheSceneBaseName) {
+  kvtest::TempDir dir;
+  char sub[] = "-subdir_mode=1";
+  char* args[] = {args_[0], sub, nullptr};
+  kvpf::SetCommandLine(2, args);
+  MScene scene("/models/chair.3ds");
+  MeshExporter* exp = static_cast<MeshExporter*>(export_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  EXPECT_EQ(g_export_path, dir.str() + "/chair/model.tst");
+  EXPECT_EQ(kvtest::read_file(dir.file("chair/model.tst")), "x");
+}
+
+TEST_F(Framework, UiHooksReplaceTheHeadlessPaths) {
+  static std::string opened_filter;
+  KvUiHooks hooks{};
+  hooks.size = sizeof hooks;
+  hooks.open_file = [](const char* filter, const char*, char* out, size_t size) {
+    opened_filter = filter;
+    std::snprintf(out, size, "%s", "/picked/file.tst");
+    return 1;
+  };
+  kvpf::SetUiHooks(&hooks);
+  MeshImporter* imp = static_cast<MeshImporter*>(import_desc.Create());
+  MScene* s = imp->ImportInteractive();
+  imp->Destroy();
+  kvpf::SetUiHooks(nullptr);
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s->get_name(), "/picked/file.tst");
+  EXPECT_EQ(opened_filter, "Test (*.tst)|*.tst||");
+  delete s;
+  EXPECT_EQ(kvpf::UiHooks(), nullptr);
+}

@@ -1,0 +1,192 @@
+// RAW import: one triangle per line, grouped into named objects.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "korvanelib.h"
+#include "plugin_framework.h"
+#include "raw_options.h"
+#include "raw_text.h"
+
+namespace {
+
+const char kTitle[] = "RAW Import Plugin 1.0";
+const char kHelp[] =
+    "RAW Import Plugin 1.0\n\nImports *.raw, a generic triangle format \nsupports both nonsmoothed/smoothed\n\n"
+    "Common Settings:\n\n\tVerbose: enable detailed logging\n\tLog File name: enter new log file name\n\n"
+    "Specific Settings:\n\nweld_tol: Vertex welding tolerance (-1 = disable)\n\n";
+char kDefault[] = "DEFAULT";
+
+enum LineKind { kEmpty, kComment, kName, kTriangle };
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// What a line is, after its leading blanks: only a digit, or '-' and a
+// digit, starts a triangle.
+inline LineKind Classify(const char* s) {
+  if (!*s) return kEmpty;
+  if (s[0] == '/' && s[1] == '/') return kComment;
+  if (IsDigit(s[0]) || (s[0] == '-' && IsDigit(s[1]))) return kTriangle;
+  return kName;
+}
+
+inline const char* SkipBlanks(const char* s) {
+  while (*s == ' ') ++s;
+  return s;
+}
+
+MMesh_P* NewMesh(const char* name) {
+  MMesh_P* m = new MMesh_P(name);
+  m->UseNormals();
+  m->surface_refs->Append(my_strdup(kDefault));
+  return m;
+}
+
+// The arrays grow by doubling; a finished object gives the unused half back,
+// so that a large file does not hold up to twice the memory it needs.
+template <class Array, class Elem>
+void ShrinkToFit(Array* a) {
+  if (!a || a->count <= 0 || a->capacity <= a->count) return;
+  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
+  if (!p) return;
+  a->data = static_cast<Elem*>(p);
+  a->capacity = a->count;
+}
+
+void ShrinkMesh(MMesh_P* m) {
+  ShrinkToFit<MVertexArray, MVector3>(m->v_a);
+  ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
+  ShrinkToFit<MVertexArray, MVector3>(m->nv_a);
+  ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
+}
+
+void LogCounts(LogFile& log, MMesh_P* m) {
+  log.write("Vertices: %d\n", m->Get_Vertex_Count());
+  log.write("Faces: %d\n", m->Get_Face_Count());
+  log.write("Normal Vertices: %d\n", m->Get_NVertex_Count());
+  log.write("Normal Faces: %d\n", m->Get_NFace_Count());
+}
+
+// Ends the current object: kept when it has faces, destroyed otherwise.
+void FinishMesh(MScene* scene, MMesh_P*& m, LogFile& log, bool dump) {
+  if (!m) return;
+  if (m->Get_Face_Count() > 0) {
+    ShrinkMesh(m);
+    scene->objects->Append(m);
+    LogCounts(log, m);
+    if (dump && log.Get_FILE()) m->Dump(log.Get_FILE());
+  } else {
+    delete m;
+  }
+  m = nullptr;
+}
+
+void CopyName(char* out, size_t size, const char* name) {
+  size_t n = strnlen(name, size - 1);
+  std::memcpy(out, name, n);
+  out[n] = 0;
+}
+
+void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
+  RawImportOption* o = static_cast<RawImportOption*>(base);
+  const char* path = o->Get_Filename() ? o->Get_Filename() : "";
+  char path_copy[1024];
+  CopyName(path_copy, sizeof path_copy, path);
+  LogFile log(path_copy, o->verbose_mode == 1 ? o->logfilename : nullptr);
+  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
+  log.write("Options:\n");
+  if (log.Get_FILE()) {
+    o->Print_Options(log.Get_FILE());
+    std::fflush(log.Get_FILE());
+  }
+  log.write("Parsing %s started ...      \n", path_copy);
+
+  scene->surfaces->Append(new MSurface(kDefault));
+
+  FILE* f = std::fopen(path_copy, "rb");
+  if (!f) {
+    log.write("File %s not found\n", path_copy);
+  } else {
+    long total = m_filesize(f);
+    const double tol = o->weld_tol;
+
+    char name[1024] = "NONAME";
+    MMesh_P* mesh = NewMesh(name);
+    if (cb) cb->msg1("Working on: %s", name);
+    log.write("Working on: %s\n", name);
+    kvraw::LineReader reader(f);
+    if (cb) cb->progress1(reader.Position(), total);
+
+    long line_no = 0;
+    double v[18];
+    size_t len = 0;
+    for (;;) {
+      char* line = const_cast<char*>(reader.Next(&len));
+      if (!line) {
+        FinishMesh(scene, mesh, log, false);
+        break;
+      }
+      ++line_no;
+      // Decimal commas: every ',' of the line becomes '.'.
+      for (char* c = static_cast<char*>(std::memchr(line, ',', len)); c;
+           c = static_cast<char*>(std::memchr(c + 1, ',', len - static_cast<size_t>(c + 1 - line))))
+        *c = '.';
+      const char* s = SkipBlanks(line);
+      LineKind kind = Classify(s);
+      if (kind == kName) {
+        FinishMesh(scene, mesh, log, true);
+        CopyName(name, sizeof name, s);
+        if (cb) cb->msg1("Working on: %s", name);
+        log.write("Working on: %s\n", name);
+        mesh = NewMesh(name);
+      } else if (kind == kTriangle) {
+        int n = kvraw::ScanNumbers(s, len - static_cast<size_t>(s - line), v, 18);
+        if (n != 9 && n != 18) {
+          log.write("Error found at line %ld\n", line_no);
+          FinishMesh(scene, mesh, log, true);
+          break;
+        }
+        MVector3 a(v[0], v[1], v[2]), b(v[3], v[4], v[5]), c(v[6], v[7], v[8]);
+        mesh->Add_Tri(a, b, c, 0, tol);
+        mesh->Set_Face_MatId(mesh->Get_Face_Count() - 1, 0);
+        if (n == 9) {
+          MVector3 nrm = vect_normalize(vect_cross(b - a, c - a));
+          mesh->Add_NTri(nrm, nrm, nrm, 0, tol);
+        } else {
+          mesh->Add_NTri(MVector3(v[9], v[10], v[11]), MVector3(v[12], v[13], v[14]),
+                         MVector3(v[15], v[16], v[17]), 0, tol);
+        }
+      }
+      if (cb) cb->progress1(reader.Position(), total);
+    }
+    std::fclose(f);
+  }
+
+  log.write("Postprocessing ...        \n");
+  scene->CalculateBoundingBox();
+  MMake_Default_Cam(scene);
+  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->Set_Active(1);
+  MMake_Default_Light(scene);
+  log.write("Done                            \n");
+}
+
+Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
+  if (cmd_mode) return new RawImportOption(argc, argv);
+  return new RawImportOption();
+}
+
+int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
+  if (max < 1) return 0;
+  RawImportOption* o = static_cast<RawImportOption*>(base);
+  out[0] = KvOptionField{1026, "Weld Tolerance", KV_FIELD_DOUBLE, &o->weld_tol, sizeof o->weld_tol};
+  return 1;
+}
+
+kvpf::ImportClassDesc raw_import_desc(kvpf::ImportClassInfo{
+    "RAW (*.raw)", 0x1A1954B9u, kvpf::PluginTexts{"RAW", kHelp}, NewOptions, ImportRaw, OptionFields});
+
+PluginClassDesc* const kClasses[] = {&raw_import_desc};
+
+}  // namespace
+
+KV_PLUGIN_LIBRARY("RAW Import Lib", kClasses)
