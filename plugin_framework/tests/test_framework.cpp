@@ -2,6 +2,8 @@
 // stand-in format in this test.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "korvanelib.h"
