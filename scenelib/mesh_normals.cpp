@@ -48,6 +48,18 @@ void MMesh_P::NormalSmooth(MProgressCallback cb) {
 
 namespace {
 
+// Whether two unit normals with dot product d are strictly less than
+// `angle` degrees apart. acos is costly at a million faces, so a dot product
+// clearly on one side of cos(angle) decides at once; only values within
+// 1e-9 of it (far above the rounding of either side) take the exact test.
+inline bool below_angle(double d, double angle, double cos_angle) {
+  if (cos_angle <= 1.0) {
+    if (d > cos_angle + 1e-9) return true;
+    if (d < cos_angle - 1e-9) return false;
+  }
+  return std::acos(d <= -1.0 ? -1.0 : (d >= 1.0 ? 1.0 : d)) * kRadToDeg < angle;
+}
+
 // Smooths with a per-face angle: angle_of(face) gives the smoothing angle in
 // degrees, or NaN for a face that keeps its own flat normal.
 template <class AngleOf>
@@ -70,6 +82,7 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
     const MIPolygon& f = m.f_a->data[i];
     const MVector3& n = fn[i];
     const double angle = angle_of(f);
+    const double cos_angle = angle > 0 && angle <= 180 ? std::cos(angle / kRadToDeg) : 2.0;
     const bool flat_zero = n.Length() < 1e-6;
     nface.count = 0;
     nface.Set_MatId(f.mat_id);
@@ -85,9 +98,7 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
         for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
           const int g = vf.faces[k];
           if (f.mat_id != -1 && m.f_a->data[g].mat_id != f.mat_id) continue;
-          const double d = vect_dot(fn[g], n);
-          const double a = std::acos(d <= -1.0 ? -1.0 : (d >= 1.0 ? 1.0 : d)) * kRadToDeg;
-          if (a < angle) sum += fn[g];
+          if (below_angle(vect_dot(fn[g], n), angle, cos_angle)) sum += fn[g];
         }
         cn = vect_normalize(sum);
       }

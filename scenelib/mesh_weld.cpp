@@ -20,17 +20,27 @@ void weld_layer(MVertexArray*& verts, MFaceArray* faces, double tol, MProgressCa
   {
     MHash_V hash(nv, verts->count);
     hash.Set_Tolerance(tol);
+    // A vertex already welded keeps the index it got: corners sharing an
+    // old vertex are looked up once, not once per face around it.
+    std::vector<int> done(static_cast<size_t>(verts->count), -1);
     const int nf = faces->count;
     for (int i = 0; i < nf; ++i) {
       kvmesh::progress(cb, i, nf);
       MIPolygon& f = faces->data[i];
       for (int c = 0; c < f.count; ++c) {
-        const MVector3& p = kvmesh::vertex_at(verts, f.data[c]);
+        const int old = f.data[c];
+        const bool known = old >= 0 && old < verts->count;
+        if (known && done[old] >= 0) {
+          f.data[c] = done[old];
+          continue;
+        }
+        const MVector3& p = kvmesh::vertex_at(verts, old);
         int k = hash.Get_Vertex_Index(p);
         if (k < 0) {
           k = nv->Add(p);
           hash.Add_Vertex_Index(p, k);
         }
+        if (known) done[old] = k;
         f.data[c] = k;
       }
       if (matid_from && i < matid_from->count) f.mat_id = matid_from->data[i].mat_id;
