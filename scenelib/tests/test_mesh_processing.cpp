@@ -573,3 +573,61 @@ TEST(UVOptimize, PositionsWinWhenTheyAreMore) {
             "UVVertex Count: 3\nVertex Count >= UVVertex Count\nNew:\nVertex Count:   6\nUVVertex Count: 6\n");
   delete o;
 }
+
+TEST(Normals, AngleBoundariesAreStrict) {
+  MMesh_P* m = make_cube();
+  m->NormalSmooth(nullptr, 90.0);  // faces exactly 90 degrees apart are not merged
+  EXPECT_EQ(m->Get_NVertex_Count(), 6);
+  m->NormalSmooth(nullptr, 90.0001);
+  EXPECT_EQ(m->Get_NVertex_Count(), 8);
+  m->NormalSmooth(nullptr, 400.0);  // beyond 180 everything around a vertex counts
+  EXPECT_EQ(m->Get_NVertex_Count(), 8);
+  m->NormalSmooth(nullptr, -5.0);  // no face is below a negative angle
+  EXPECT_EQ(m->Get_NVertex_Count(), 1);
+  EXPECT_TRUE(m->Get_NVertex(0) == MVector3(0, 0, 0));
+  delete m;
+}
+
+TEST(BadInput, CorruptIndicesAndEmptyMeshesAreSurvived) {
+  MMesh_P* m = make_cube();
+  m->Get_IFace(2)[1] = 9999;  // past the vertex array
+  m->Get_IFace(3)[0] = -4;
+  m->Add_Face(poly({}));
+  m->Add_Face(poly({5}));
+  m->NormalSmooth(nullptr);
+  EXPECT_EQ(m->Get_NFace_Count(), 8);
+  m->NormalSmooth(nullptr, 45.0);
+  EXPECT_EQ(m->Get_NFace_Count(), 8);
+  MMesh_P* s = m->SplitSurface(nullptr, 0);
+  ASSERT_NE(s, nullptr);
+  for (int f = 0; f < s->Get_Face_Count(); ++f)
+    for (int c = 0; c < s->Get_VertexperFace_Count(f); ++c) {
+      EXPECT_GE(s->Get_IFace(f)[c], 0);
+      EXPECT_LT(s->Get_IFace(f)[c], s->Get_Vertex_Count());
+    }
+  delete s;
+  MMesh_P* t = m->Triangulate(nullptr);
+  delete t;
+  m->Unify(nullptr);
+  m->Weld(nullptr, 0.1);
+  for (int f = 0; f < m->Get_Face_Count(); ++f)
+    for (int c = 0; c < m->Get_VertexperFace_Count(f); ++c) EXPECT_LT(m->Get_IFace(f)[c], m->Get_Vertex_Count());
+  m->Degenerate(nullptr, 1e-6);
+  EXPECT_LE(m->Get_Face_Count(), 6);
+  EXPECT_EQ(m->Get_NFace_Count(), m->Get_Face_Count());
+  delete m;
+
+  MMesh_P empty("empty");
+  EXPECT_EQ(empty.Triangulate(nullptr), nullptr);
+  empty.Weld(nullptr, 1.0);
+  empty.NormalSmooth(nullptr, 30.0);
+  empty.NormalSmooth(nullptr);
+  empty.Unify(nullptr);
+  empty.Degenerate(nullptr, 1.0);
+  EXPECT_EQ(empty.SplitSurface(nullptr, 0), nullptr);
+  empty.UseUV();
+  MMesh_P* o = empty.UV_OptimizeMesh(nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->Get_Face_Count(), 0);
+  delete o;
+}
