@@ -1,14 +1,339 @@
 // korvane-cli: the converter without a window.
-#include <cstdio>
-#include <cstring>
+//
+//   korvane-cli [--plugin-dir DIR] COMMAND ...
+//
+// Exit status: 0 done, 1 the input cannot be read, the output cannot be
+// written or no class fits, 2 usage error. A run never writes the settings
+// store: every plug-in is put in command-line mode before anything else.
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "allocator.h"
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command_support.h"
+#include "conversion.h"
+#include "korvanelib.h"
+#include "plugin_framework.h"
+#include "plugin_host.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: korvane-cli [--plugin-dir DIR] COMMAND ...\n"
+    "commands:\n"
+    "  plugins                          the loaded plug-ins and their classes\n"
+    "  classes                          one line per class: import|export, ClassID, ClassName\n"
+    "  info FILE [--from CLASS] [--json]\n"
+    "                                   imports FILE and prints what it holds\n"
+    "  dump FILE OUT.txt [--from CLASS] imports FILE and writes the scene dump to OUT.txt\n"
+    "  convert IN OUT [--from CLASS] [--to CLASS] [-key=value ...]\n"
+    "                                   imports IN and exports it to OUT's folder and base name\n"
+    "  help [CLASS]                     the option help, and a class's own help\n"
+    "  --version                        the version\n"
+    "CLASS is an exact ClassName, a ClassID (0x...), or a part of one ClassName (any case).\n"
+    "-key=value and @file arguments go to the plug-ins' options.\n"
+    "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program.\n";
+
+int Usage(const std::string& why) {
+  if (!why.empty()) std::fprintf(stderr, "korvane-cli: %s\n", why.c_str());
+  std::fputs(kUsage, stderr);
+  return kvcli::kExitUsage;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "korvane-cli: %s\n", why.c_str());
+  return kvcli::kExitFailure;
+}
+
+// The arguments after the command.
+struct CommandArgs {
+  std::vector<std::string> positional;
+  std::string from;
+  std::string to;
+  bool json = false;
+  std::vector<char*> plugin_args;  // -key=value and @file, for the plug-ins
+};
+
+// Splits the arguments; "" on success, else the usage error.
+std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, bool allow_to,
+                             bool allow_json, CommandArgs& out) {
+  for (int i = start; i < argc; ++i) {
+    const char* a = argv[i];
+    std::string s = a;
+    auto value = [&](const char* opt, std::string& dst) -> std::string {
+      size_t n = std::strlen(opt);
+      if (s.size() > n && s.compare(0, n, opt) == 0 && s[n] == '=') {
+        dst = s.substr(n + 1);
+      } else if (i + 1 < argc) {
+        dst = argv[++i];
+      } else {
+        return std::string(opt) + " needs a CLASS";
+      }
+      if (dst.empty()) return std::string(opt) + " needs a CLASS";
+      return "";
+    };
+    if (s.rfind("--from", 0) == 0 && (s.size() == 6 || s[6] == '=')) {
+      if (!allow_from) return "--from is not an option of this command";
+      std::string e = value("--from", out.from);
+      if (!e.empty()) return e;
+    } else if (s.rfind("--to", 0) == 0 && (s.size() == 4 || s[4] == '=')) {
+      if (!allow_to) return "--to is not an option of this command";
+      std::string e = value("--to", out.to);
+      if (!e.empty()) return e;
+    } else if (s == "--json") {
+      if (!allow_json) return "--json is not an option of this command";
+      out.json = true;
+    } else if (s.rfind("--", 0) == 0 && s.size() > 2) {
+      return "unknown option " + s;
+    } else if ((s.size() > 1 && s[0] == '-') || (s.size() > 1 && s[0] == '@')) {
+      out.plugin_args.push_back(argv[i]);
+    } else {
+      out.positional.push_back(s);
+    }
+  }
+  return "";
+}
+
+// What korvane-cli shares between its commands: the plug-ins, the driver and
+// the arguments handed to the plug-ins (they must outlive the run).
+struct Session {
+  PluginRegistry registry;
+  std::string plugin_dir;
+  std::vector<char*> plugin_argv;
+  explicit Session(const std::string& dir) : plugin_dir(dir) {}
+};
+
+void LoadPlugins(Session& s, const std::vector<char*>& plugin_args, char* program) {
+  s.registry.Load(s.plugin_dir.c_str(), KV_PLUGIN_VERSION);
+  s.plugin_argv.clear();
+  s.plugin_argv.push_back(program);
+  for (char* a : plugin_args) s.plugin_argv.push_back(a);
+  s.plugin_argv.push_back(nullptr);
+  // Always command-line mode, also without options: the option records then
+  // never write the settings store.
+  s.registry.SetCommandLine(static_cast<int>(s.plugin_argv.size() - 1), s.plugin_argv.data());
+}
+
+std::string NoPluginsNote(Session& s) {
+  if (s.registry.ClassCount() > 0) return "";
+  return " (no plug-ins loaded from " + kvcli::Quote(s.plugin_dir) + ")";
+}
+
+// The import class for a command: --from or the file's extension.
+int PickImportClass(Session& s, const CommandArgs& args, const std::string& file, int& index) {
+  std::string err;
+  if (!args.from.empty()) {
+    index = kvcli::ResolveClass(s.registry, args.from, kvcli::ClassKind::Import, err);
+    if (index < 0) return Fail(err + NoPluginsNote(s));
+    return 0;
+  }
+  index = s.registry.FindImportClass(file.c_str());
+  if (index < 0) {
+    return Fail("no import class fits " + kvcli::Quote(file) + ": extension " +
+                kvcli::Quote(kvcli::FileExtension(file)) + " not recognized" + NoPluginsNote(s) +
+                "; name one with --from CLASS");
+  }
+  return 0;
+}
+
+// Imports file through class index into the driver; non-zero exit on failure.
+int ImportInput(ConversionDriver& driver, int index, const std::string& file) {
+  std::string why;
+  if (!kvcli::CheckReadable(file, why)) return Fail("cannot read input file " + kvcli::Quote(file) + ": " + why);
+  if (driver.ImportFile(index, file.c_str()) != 1) {
+    return Fail("import of " + kvcli::Quote(file) + " failed: " +
+                (driver.last_error.empty() ? std::string("no scene") : driver.last_error));
+  }
+  return 0;
+}
+
+int CmdPlugins(Session& s) {
+  for (const std::string& line : s.registry.SummaryLines()) std::printf("%s\n", line.c_str());
+  if (s.registry.libraries->count == 0)
+    std::fprintf(stderr, "korvane-cli: no plug-ins loaded from %s\n", kvcli::Quote(s.plugin_dir).c_str());
+  return 0;
+}
+
+int CmdClasses(Session& s) {
+  for (int i = 0; i < s.registry.ClassCount(); ++i) {
+    PluginClassDesc* d = s.registry.GetClass(i);
+    if (!d) continue;
+    const char* kind = nullptr;
+    if (d->SuperClassID() == MESH_IMPORT_CLASS_ID) kind = "import";
+    if (d->SuperClassID() == MESH_EXPORT_CLASS_ID) kind = "export";
+    if (!kind) continue;
+    const char* name = d->ClassName();
+    std::printf("%s\t0x%08X\t%s\n", kind, static_cast<unsigned>(d->ClassID()), name ? name : "");
+  }
+  if (s.registry.ClassCount() == 0)
+    std::fprintf(stderr, "korvane-cli: no plug-ins loaded from %s\n", kvcli::Quote(s.plugin_dir).c_str());
+  return 0;
+}
+
+int CmdInfo(Session& s, const CommandArgs& args) {
+  const std::string& file = args.positional[0];
+  int index = -1;
+  if (int rc = PickImportClass(s, args, file, index)) return rc;
+  ConversionDriver driver(s.registry);
+  if (int rc = ImportInput(driver, index, file)) return rc;
+  kvcli::SceneInfo info = kvcli::CollectInfo(driver);
+  std::string text = args.json ? kvcli::InfoJson(info) : kvcli::InfoText(info);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+int CmdDump(Session& s, const CommandArgs& args) {
+  const std::string& file = args.positional[0];
+  const std::string& out = args.positional[1];
+  int index = -1;
+  if (int rc = PickImportClass(s, args, file, index)) return rc;
+  ConversionDriver driver(s.registry);
+  if (int rc = ImportInput(driver, index, file)) return rc;
+  if (driver.Dump(out.c_str()) != 1) return Fail(driver.last_error + ": " + kvcli::WriteProblem(out));
+  std::printf("%s\n", out.c_str());
+  return 0;
+}
+
+int CmdConvert(Session& s, const CommandArgs& args) {
+  const std::string& in = args.positional[0];
+  const std::string& out = args.positional[1];
+  int from = -1;
+  if (int rc = PickImportClass(s, args, in, from)) return rc;
+  int to = -1;
+  std::string err;
+  if (!args.to.empty()) {
+    to = kvcli::ResolveClass(s.registry, args.to, kvcli::ClassKind::Export, err);
+  } else {
+    to = kvcli::ExportClassForPath(s.registry, out, err);
+  }
+  if (to < 0) return Fail(err + NoPluginsNote(s));
+
+  ConversionDriver driver(s.registry);
+  if (int rc = ImportInput(driver, from, in)) return rc;
+  if (driver.Statistics().objects == 0)
+    std::fprintf(stderr, "korvane-cli: warning: no objects read from %s\n", kvcli::Quote(in).c_str());
+  std::vector<std::string> written;
+  int ok = driver.ExportFile(to, out.c_str(), &written);
+  if (!ok) {
+    std::string path = written.empty() ? out : written.back();
+    return Fail(driver.last_error + ": " + kvcli::WriteProblem(path));
+  }
+  for (const std::string& p : written) std::printf("%s\n", p.c_str());
+  return 0;
+}
+
+// Help texts go to standard output: the plug-in's help dialog is replaced by
+// a hook that prints.
+void PrintHelpHook(const char* caption, const char* text) {
+  if (caption && *caption) std::printf("%s\n", caption);
+  if (text) std::fputs(text, stdout);
+}
+
+int CmdHelp(Session& s, const CommandArgs& args) {
+  if (args.positional.empty()) {
+    std::fputs(kUsage, stdout);
+    std::fputs("\n", stdout);
+    std::fputs(kvcli::CommonHelp(true, true).c_str(), stdout);
+    return 0;
+  }
+  std::string err;
+  int index = kvcli::ResolveClass(s.registry, args.positional[0], kvcli::ClassKind::Any, err);
+  if (index < 0) return Fail(err + NoPluginsNote(s));
+  PluginClassDesc* d = s.registry.GetClass(index);
+  bool is_import = d->SuperClassID() == MESH_IMPORT_CLASS_ID;
+  std::printf("%s\t0x%08X\t%s\n\n", is_import ? "import" : "export", static_cast<unsigned>(d->ClassID()),
+              d->ClassName() ? d->ClassName() : "");
+  std::fflush(stdout);
+  PluginLibrary* lib = s.registry.GetClassLibrary(index);
+  LibSetUiHooksProc set_hooks = lib ? reinterpret_cast<LibSetUiHooksProc>(lib->lib_set_ui_hooks) : nullptr;
+  if (set_hooks) {
+    KvUiHooks hooks{};
+    hooks.size = sizeof hooks;
+    hooks.show_help = PrintHelpHook;
+    set_hooks(&hooks);
+  }
+  ConversionDriver driver(s.registry);
+  driver.ShowHelp(index);
+  if (set_hooks) set_hooks(nullptr);
+  std::fputs("\n", stdout);
+  std::fputs(kvcli::CommonHelp(is_import, !is_import).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "version") == 0)) {
+  std::string plugin_dir;
+  int i = 1;
+  while (i < argc) {
+    std::string a = argv[i];
+    if (a == "--plugin-dir") {
+      if (i + 1 >= argc || !*argv[i + 1]) return Usage("--plugin-dir needs a folder");
+      plugin_dir = argv[i + 1];
+      i += 2;
+    } else if (a.rfind("--plugin-dir=", 0) == 0) {
+      plugin_dir = a.substr(13);
+      if (plugin_dir.empty()) return Usage("--plugin-dir needs a folder");
+      ++i;
+    } else {
+      break;
+    }
+  }
+  if (i >= argc) return Usage("no command given");
+  std::string cmd = argv[i++];
+  if (cmd == "--version" || cmd == "version") {
     std::printf("korvane %s\n", korvanelib_version());
     return 0;
   }
-  std::fprintf(stderr, "usage: korvane-cli --version\n");
-  return 2;
+  if (cmd == "--help" || cmd == "-h") cmd = "help";
+  if (plugin_dir.empty()) plugin_dir = DefaultPluginDir();
+  if (!plugin_dir.empty() && plugin_dir.back() != '/') plugin_dir += '/';
+
+  struct Spec {
+    const char* name;
+    size_t min_pos, max_pos;
+    bool from, to, json, plugin_args;
+  };
+  static const Spec kSpecs[] = {
+      {"plugins", 0, 0, false, false, false, false}, {"classes", 0, 0, false, false, false, false},
+      {"info", 1, 1, true, false, true, true},       {"dump", 2, 2, true, false, false, true},
+      {"convert", 2, 2, true, true, false, true},    {"help", 0, 1, false, false, false, false},
+  };
+  const Spec* spec = nullptr;
+  for (const Spec& sp : kSpecs)
+    if (cmd == sp.name) spec = &sp;
+  if (!spec) return Usage("unknown command " + kvcli::Quote(cmd));
+
+  CommandArgs args;
+  std::string err = ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, args);
+  if (!err.empty()) return Usage(cmd + ": " + err);
+  if (!spec->plugin_args && !args.plugin_args.empty())
+    return Usage(cmd + ": unknown option " + std::string(args.plugin_args[0]));
+  if (args.positional.size() < spec->min_pos) return Usage(cmd + ": missing argument");
+  if (args.positional.size() > spec->max_pos)
+    return Usage(cmd + ": unexpected argument " + kvcli::Quote(args.positional[spec->max_pos]));
+  for (const std::string& p : args.positional)
+    if (p.empty()) return Usage(cmd + ": empty file name");
+
+  if (cmd == "help" && args.positional.empty()) {
+    Session none(plugin_dir);
+    return CmdHelp(none, args);
+  }
+  Session session(plugin_dir);
+  LoadPlugins(session, args.plugin_args, argv[0]);
+  int rc = 0;
+  if (cmd == "plugins") rc = CmdPlugins(session);
+  else if (cmd == "classes") rc = CmdClasses(session);
+  else if (cmd == "info") rc = CmdInfo(session, args);
+  else if (cmd == "dump") rc = CmdDump(session, args);
+  else if (cmd == "convert") rc = CmdConvert(session, args);
+  else rc = CmdHelp(session, args);
+  std::fflush(stdout);
+  return rc;
 }

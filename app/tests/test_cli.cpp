@@ -1,0 +1,454 @@
+// korvane-cli as a user runs it: a subprocess with the built plug-ins, its
+// exit status, standard output and standard error.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status = -1;  // exit status; 128 + signal when killed
+  std::string out;
+  std::string err;
+};
+
+fs::path Cli() { return kvtest::bin_dir() / "korvane-cli"; }
+fs::path PluginDir() { return kvtest::bin_dir() / "plugin"; }
+std::string Sample() { return (kvtest::source_dir() / "samples" / "cube.raw").string(); }
+
+// Runs korvane-cli with args; env entries "KEY=VALUE" are added (an entry
+// "KEY=" removes KEY). Killed after timeout_s seconds.
+Result RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, int timeout_s = 60) {
+  kvtest::TempDir io;
+  std::string out_path = io.file("out"), err_path = io.file("err");
+  std::vector<std::string> argv_s = {Cli().string()};
+  argv_s.insert(argv_s.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : argv_s) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  std::map<std::string, std::string> vars;
+  for (char** e = environ; *e; ++e) {
+    std::string s = *e;
+    size_t eq = s.find('=');
+    if (eq != std::string::npos) vars[s.substr(0, eq)] = s.substr(eq + 1);
+  }
+  vars.erase("KORVANE_PLUGIN_DIR");
+  for (const std::string& s : env) {
+    size_t eq = s.find('=');
+    if (eq + 1 == s.size()) vars.erase(s.substr(0, eq));
+    else vars[s.substr(0, eq)] = s.substr(eq + 1);
+  }
+  std::vector<std::string> env_s;
+  for (auto& [k, v] : vars) env_s.push_back(k + "=" + v);
+  std::vector<char*> envp;
+  for (std::string& s : env_s) envp.push_back(s.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  Result r;
+  int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) {
+    r.err = "spawn failed";
+    return r;
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
+  int wstatus = 0;
+  for (;;) {
+    pid_t w = waitpid(pid, &wstatus, WNOHANG);
+    if (w == pid) break;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &wstatus, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
+  else if (WIFSIGNALED(wstatus)) r.status = 128 + WTERMSIG(wstatus);
+  r.out = kvtest::read_file(out_path);
+  r.err = kvtest::read_file(err_path);
+  return r;
+}
+
+bool HaveRawPlugins() {
+  return fs::exists(Cli()) && fs::exists(PluginDir() / "import_raw.so") && fs::exists(PluginDir() / "export_raw.so");
+}
+
+#define REQUIRE_RAW()                                                          \
+  do {                                                                         \
+    if (!HaveRawPlugins()) GTEST_SKIP() << "korvane-cli or the RAW plug-ins are not built"; \
+  } while (0)
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+// Triangle lines of a RAW file (lines starting like a number).
+std::vector<std::string> TriangleLines(const std::string& text) {
+  std::vector<std::string> out;
+  for (const std::string& l : Lines(text)) {
+    size_t i = l.find_first_not_of(' ');
+    if (i == std::string::npos) continue;
+    char c = l[i];
+    if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < l.size() && l[i + 1] >= '0' && l[i + 1] <= '9'))
+      out.push_back(l);
+  }
+  return out;
+}
+
+std::string Field(const std::string& info, const std::string& key) {
+  for (const std::string& l : Lines(info))
+    if (l.rfind(key + ": ", 0) == 0) return l.substr(key.size() + 2);
+  return "";
+}
+
+bool TreeIsEmpty(const fs::path& dir) {
+  if (!fs::exists(dir)) return true;
+  for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it)
+    if (it->is_regular_file()) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(CliUsage, StatusTwoWithUsageOnStderr) {
+  if (!fs::exists(Cli())) GTEST_SKIP() << "korvane-cli not built";
+  Result none = RunCli({});
+  EXPECT_EQ(none.status, 2);
+  EXPECT_NE(none.err.find("usage: korvane-cli"), std::string::npos);
+  EXPECT_TRUE(none.out.empty());
+
+  EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
+  EXPECT_EQ(RunCli({"info"}).status, 2);                                  // missing FILE
+  EXPECT_EQ(RunCli({"info", "a.raw", "b.raw"}).status, 2);                // one too many
+  EXPECT_EQ(RunCli({"info", "a.raw", "--to", "Raw"}).status, 2);          // --to is convert's
+  EXPECT_EQ(RunCli({"convert", "a.raw"}).status, 2);                      // missing OUT
+  EXPECT_EQ(RunCli({"convert", "a.raw", "b.raw", "--from"}).status, 2);   // --from without CLASS
+  EXPECT_EQ(RunCli({"dump", "a.raw", "o.txt", "--json"}).status, 2);
+  EXPECT_EQ(RunCli({"convert", "a.raw", "b.raw", "--bogus"}).status, 2);
+  EXPECT_EQ(RunCli({"--plugin-dir"}).status, 2);
+  EXPECT_EQ(RunCli({"classes", "extra"}).status, 2);
+  Result bad = RunCli({"frobnicate"});
+  EXPECT_NE(bad.err.find("frobnicate"), std::string::npos);
+
+  Result v = RunCli({"--version"});
+  EXPECT_EQ(v.status, 0);
+  EXPECT_EQ(v.out.rfind("korvane ", 0), 0u);
+}
+
+TEST(CliPlugins, ClassesAndSummary) {
+  REQUIRE_RAW();
+  Result c = RunCli({"classes"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  std::vector<std::string> lines = Lines(c.out);
+  std::set<std::string> set(lines.begin(), lines.end());
+  EXPECT_TRUE(set.count("import\t0x1A1954B9\tRAW (*.raw)")) << c.out;
+  EXPECT_TRUE(set.count("export\t0x38B21086\tRaw (*.raw)")) << c.out;
+
+  Result p = RunCli({"plugins"});
+  ASSERT_EQ(p.status, 0) << p.err;
+  EXPECT_NE(p.out.find(" LibName: RAW Import Lib\n"), std::string::npos) << p.out;
+  EXPECT_NE(p.out.find("\tClassName: Raw (*.raw)\n"), std::string::npos);
+  EXPECT_NE(p.out.find("\tSuperClassID: 0x2000 (Mesh Import)\n"), std::string::npos);
+  EXPECT_NE(p.out.find(" Summary:\n"), std::string::npos);
+}
+
+TEST(CliPlugins, PluginDirOptionAndEnvironment) {
+  REQUIRE_RAW();
+  kvtest::TempDir empty;
+  // An empty folder: no classes, so nothing fits.
+  Result c = RunCli({"--plugin-dir", empty.str(), "classes"});
+  EXPECT_EQ(c.status, 0);
+  EXPECT_TRUE(c.out.empty());
+  Result conv = RunCli({"--plugin-dir", empty.str(), "convert", Sample(), empty.file("x.raw")});
+  EXPECT_EQ(conv.status, 1);
+  EXPECT_NE(conv.err.find("no import class"), std::string::npos) << conv.err;
+  EXPECT_NE(conv.err.find(empty.str()), std::string::npos) << conv.err;
+
+  Result env = RunCli({"classes"}, {"KORVANE_PLUGIN_DIR=" + empty.str()});
+  EXPECT_TRUE(env.out.empty());
+  // --plugin-dir wins over the environment.
+  Result both = RunCli({"--plugin-dir=" + PluginDir().string(), "classes"}, {"KORVANE_PLUGIN_DIR=" + empty.str()});
+  EXPECT_NE(both.out.find("RAW (*.raw)"), std::string::npos);
+}
+
+TEST(CliInfo, SampleCountsBoundsAndObjects) {
+  REQUIRE_RAW();
+  Result r = RunCli({"info", Sample()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 13u) << r.out;
+  const char* keys[] = {"scenes", "objects", "faces", "vertices", "cameras", "lights", "materials", "images",
+                        "triangles", "bounds"};
+  for (size_t i = 0; i < 10; ++i) EXPECT_EQ(lines[i].rfind(std::string(keys[i]) + ": ", 0), 0u) << lines[i];
+  EXPECT_EQ(Field(r.out, "scenes"), "1");
+  EXPECT_EQ(Field(r.out, "objects"), "3");
+  EXPECT_EQ(Field(r.out, "faces"), "20");
+  EXPECT_EQ(Field(r.out, "triangles"), "20");
+  EXPECT_EQ(Field(r.out, "materials"), "1");  // the "DEFAULT" surface
+  EXPECT_EQ(Field(r.out, "images"), "0");
+  EXPECT_NE(Field(r.out, "cameras"), "0");  // the default camera
+  EXPECT_EQ(Field(r.out, "bounds"), "-3 -3 -1.5 5 3 1");
+  EXPECT_EQ(lines[10], "(M) cube");
+  EXPECT_EQ(lines[11], "(M) pyramid");
+  EXPECT_EQ(lines[12], "(M) floor");
+}
+
+TEST(CliInfo, JsonHoldsTheSame) {
+  REQUIRE_RAW();
+  Result r = RunCli({"info", Sample(), "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.front(), '{');
+  EXPECT_NE(r.out.find("\"objects\": 3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"triangles\": 20"), std::string::npos);
+  EXPECT_NE(r.out.find("\"bounds\": [-3, -3, -1.5, 5, 3, 1]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"object_list\": [\"(M) cube\", \"(M) pyramid\", \"(M) floor\"]"), std::string::npos);
+}
+
+TEST(CliInfo, FailuresNameTheFileOrClass) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  Result missing = RunCli({"info", dir.file("nothere.raw")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("nothere.raw"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("No such file"), std::string::npos) << missing.err;
+
+  Result folder = RunCli({"info", dir.str(), "--from", "RAW (*.raw)"});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("directory"), std::string::npos) << folder.err;
+
+  kvtest::write_file(dir.file("model.xyz"), "x\n");
+  Result ext = RunCli({"info", dir.file("model.xyz")});
+  EXPECT_EQ(ext.status, 1);
+  EXPECT_NE(ext.err.find("model.xyz"), std::string::npos);
+  EXPECT_NE(ext.err.find(".xyz"), std::string::npos);
+
+  // --from makes any extension readable.
+  kvtest::write_file(dir.file("model.txt"), "box\n0 0 0 1 0 0 0 1 0\n");
+  Result from = RunCli({"info", dir.file("model.txt"), "--from", "0x1A1954B9"});
+  EXPECT_EQ(from.status, 0) << from.err;
+  EXPECT_EQ(Field(from.out, "triangles"), "1");
+
+  Result nocls = RunCli({"info", Sample(), "--from", "Wavefront"});
+  EXPECT_EQ(nocls.status, 1);
+  EXPECT_NE(nocls.err.find("Wavefront"), std::string::npos);
+  // An export class is no import class.
+  EXPECT_EQ(RunCli({"info", Sample(), "--from", "Raw (*.raw)"}).status, 1);
+}
+
+TEST(CliConvert, SampleRoundTripKeepsEveryTriangle) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  std::string out = dir.file("cube.raw");
+  Result r = RunCli({"convert", Sample(), out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, out + "\n");
+  std::string written = kvtest::read_file(out);
+  std::vector<std::string> tris = TriangleLines(written);
+  ASSERT_EQ(tris.size(), 20u) << written;
+  EXPECT_EQ(tris[0], "-1.000000 -1.000000 -1.000000 -1.000000 1.000000 -1.000000 1.000000 1.000000 -1.000000");
+  std::vector<std::string> lines = Lines(written);
+  EXPECT_EQ(lines[0], "cube");
+
+  // The written file reads back to the same counts and box.
+  Result a = RunCli({"info", Sample()});
+  Result b = RunCli({"info", out});
+  EXPECT_EQ(Field(a.out, "triangles"), Field(b.out, "triangles"));
+  EXPECT_EQ(Field(a.out, "bounds"), Field(b.out, "bounds"));
+  EXPECT_EQ(Field(a.out, "objects"), Field(b.out, "objects"));
+}
+
+TEST(CliConvert, CoordinatesSurviveToThePrintedPrecision) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  std::string in = dir.file("in.raw"), out = dir.file("out.raw");
+  std::string text = "first\n";
+  std::vector<std::string> expect;
+  unsigned seed = 12345;
+  for (int t = 0; t < 500; ++t) {
+    if (t == 250) text += "second\n";
+    std::string line;
+    for (int k = 0; k < 9; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      double v = (static_cast<int>(seed >> 8) % 2000001 - 1000000) / 1000.0 + ((seed >> 3) % 1000) / 1e6;
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%f", v);
+      line += (k ? " " : "") + std::string(buf);
+    }
+    text += line + "\n";
+    expect.push_back(line);
+  }
+  kvtest::write_file(in, text);
+  Result r = RunCli({"convert", in, out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(TriangleLines(kvtest::read_file(out)), expect);
+}
+
+TEST(CliConvert, ExportClassAndOutputName) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  // The exporter keeps folder and base name and appends its own extension.
+  Result r = RunCli({"convert", Sample(), dir.file("model.xyz"), "--to", "Raw"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, dir.file("model.raw") + "\n");
+  EXPECT_TRUE(fs::exists(dir.file("model.raw")));
+  EXPECT_FALSE(fs::exists(dir.file("model.xyz")));
+
+  // Without --to the extension picks the class, in any case.
+  Result upper = RunCli({"convert", Sample(), dir.file("UP.RAW")});
+  EXPECT_EQ(upper.status, 0) << upper.err;
+
+  Result none = RunCli({"convert", Sample(), dir.file("model.obj")});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("*.obj"), std::string::npos) << none.err;
+  Result noext = RunCli({"convert", Sample(), dir.file("model")});
+  EXPECT_EQ(noext.status, 1);
+
+  Result wrongkind = RunCli({"convert", Sample(), dir.file("m.raw"), "--to", "RAW (*.raw)"});
+  EXPECT_EQ(wrongkind.status, 1);
+}
+
+TEST(CliConvert, UnwritableOutputIsStatusOne) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  Result r = RunCli({"convert", Sample(), dir.file("no/such/folder/x.raw")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Cannot open file"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("x.raw"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+}
+
+TEST(CliConvert, OptionsReachThePlugins) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  // -ov=1 turns on the exporter's log, written beside the output.
+  Result r = RunCli({"convert", Sample(), dir.file("v.raw"), "-ov=1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(fs::exists(dir.file("exportraw.log")));
+  EXPECT_NE(kvtest::read_file(dir.file("exportraw.log")).find("RAW Export Plugin 1.0"), std::string::npos);
+  // Without it no log.
+  kvtest::TempDir quiet;
+  ASSERT_EQ(RunCli({"convert", Sample(), quiet.file("v.raw")}).status, 0);
+  EXPECT_FALSE(fs::exists(quiet.file("exportraw.log")));
+}
+
+TEST(CliConvert, NeverWritesTheSettingsStore) {
+  REQUIRE_RAW();
+  kvtest::TempDir home, dir;
+  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + home.str(), "HOME=" + home.str()};
+  EXPECT_EQ(RunCli({"convert", Sample(), dir.file("a.raw")}, env).status, 0);
+  EXPECT_EQ(RunCli({"info", Sample()}, env).status, 0);
+  EXPECT_EQ(RunCli({"classes"}, env).status, 0);
+  EXPECT_EQ(RunCli({"help", "RAW (*.raw)"}, env).status, 0);
+  EXPECT_TRUE(TreeIsEmpty(home.path())) << "a command-line run wrote under " << home.str();
+}
+
+TEST(CliConvert, BadInputNeverCrashesOrHangs) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  std::vector<std::pair<std::string, std::string>> cases;
+  cases.push_back({"long.raw", "obj\n" + std::string(100000, '1') + "\n0 0 0 1 0 0 0 1 0\n"});
+  cases.push_back({"longname.raw", std::string(100000, 'n') + "\n0 0 0 1 0 0 0 1 0\n"});
+  std::string garbage;
+  unsigned seed = 7;
+  for (int i = 0; i < 200000; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    garbage += static_cast<char>(seed >> 24);
+  }
+  cases.push_back({"garbage.raw", garbage});
+  cases.push_back({"nul.raw", std::string("a\0b\n0 0 0 1 0\0 0 0 1 0\n", 24) + std::string(1000, '\0')});
+  cases.push_back({"huge.raw", "x\n1e999 0 0 1 0 0 0 1 0\nnan nan nan 1 2 3 4 5 6\n-1e999 inf 0 0 0 0 1 1 1\n"});
+  cases.push_back({"empty.raw", ""});
+  for (auto& [name, bytes] : cases) {
+    kvtest::write_file(dir.file(name), bytes);
+    Result info = RunCli({"info", dir.file(name)}, {}, 60);
+    EXPECT_EQ(info.status, 0) << name << ": " << info.err;
+    Result conv = RunCli({"convert", dir.file(name), dir.file("out_" + name)}, {}, 60);
+    EXPECT_EQ(conv.status, 0) << name << ": " << conv.err;
+    Result json = RunCli({"info", dir.file(name), "--json"}, {}, 60);
+    EXPECT_EQ(json.status, 0) << name;
+    // Non-finite bounds are no valid JSON numbers.
+    size_t at = json.out.find("\"bounds\": [");
+    ASSERT_NE(at, std::string::npos) << name;
+    std::string bounds = json.out.substr(at, json.out.find(']', at) - at);
+    EXPECT_EQ(bounds.find("nan"), std::string::npos) << name << ": " << bounds;
+    EXPECT_EQ(bounds.find("inf"), std::string::npos) << name << ": " << bounds;
+  }
+}
+
+TEST(CliDump, WritesTheSceneDump) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  std::string out = dir.file("dump.txt");
+  Result r = RunCli({"dump", Sample(), out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string text = kvtest::read_file(out);
+  EXPECT_EQ(text.rfind("Scene Name : " + Sample() + "\n", 0), 0u) << text.substr(0, 200);
+  EXPECT_NE(text.find("Number of Geometry Objects: 3\n"), std::string::npos);
+
+  Result bad = RunCli({"dump", Sample(), dir.file("missing/dump.txt")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("Cannot open file"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("dump.txt"), std::string::npos);
+}
+
+TEST(CliHelp, CommonAndClassTexts) {
+  if (!fs::exists(Cli())) GTEST_SKIP() << "korvane-cli not built";
+  Result h = RunCli({"help"});
+  ASSERT_EQ(h.status, 0);
+  EXPECT_NE(h.out.find("** Common Import Options **\n\t-iv=FLAG: enables verbose mode\n\n"), std::string::npos);
+  EXPECT_NE(h.out.find("** Common Export Options **\n\t-ov=FLAG: enables verbose mode\n"), std::string::npos);
+  EXPECT_NE(h.out.find("** Map Conversion paramter **\n"), std::string::npos);
+  EXPECT_NE(h.out.find("convert IN OUT"), std::string::npos);
+
+  if (!HaveRawPlugins()) return;
+  Result imp = RunCli({"help", "RAW (*.raw)"});
+  ASSERT_EQ(imp.status, 0) << imp.err;
+  EXPECT_NE(imp.out.find("RAW Import Plugin 1.0\n\nImports *.raw"), std::string::npos) << imp.out;
+  EXPECT_NE(imp.out.find("** Common Import Options **"), std::string::npos);
+  EXPECT_EQ(imp.out.find("** Common Export Options **"), std::string::npos);
+
+  Result exp = RunCli({"help", "0x38B21086"});
+  ASSERT_EQ(exp.status, 0);
+  EXPECT_NE(exp.out.find("Raw Export Plugin 1.0"), std::string::npos);
+  EXPECT_NE(exp.out.find("** Map Conversion paramter **"), std::string::npos);
+
+  // "raw" is part of both RAW class names: no single class.
+  Result amb = RunCli({"help", "raw"});
+  EXPECT_EQ(amb.status, 1);
+  EXPECT_NE(amb.err.find("RAW (*.raw)"), std::string::npos);
+  EXPECT_NE(amb.err.find("Raw (*.raw)"), std::string::npos);
+  EXPECT_EQ(RunCli({"help", "nosuchclass"}).status, 1);
+}
