@@ -140,11 +140,16 @@ void BM_UV_OptimizeMesh(benchmark::State& st, MMesh_P* (*make)()) {
 }
 
 void BM_Triangulate_BigPolygon(benchmark::State& st) {
+  // Shape 0: a wavy outline (every other corner slightly reflex), what DXF
+  // curves and OBJ caps look like. Shape 1: a star of long spikes, the worst
+  // case of the hashed clipper (each spike's box holds many other corners).
   const int n = static_cast<int>(st.range(0));
+  const bool star = st.range(1) != 0;
   MMesh_P m("cap");
   MVPolygon p;
   for (int i = 0; i < n; ++i) {
-    const double a = i * 6.283185307179586 / n, r = i % 2 ? 1.0 : 0.6;  // a star: half the corners reflex
+    const double a = i * 6.283185307179586 / n;
+    const double r = star ? (i % 2 ? 1.0 : 0.6) : 1.0 + 0.01 * std::sin(i * 0.5) + (i % 2 ? 0.0 : -1e-4);
     p.Add(MVector3(r * std::cos(a), r * std::sin(a), 0));
   }
   m.Add_Polygon(p, 0, -1.0);
@@ -168,6 +173,9 @@ BENCHMARK(BM_SplitSurface_Grid)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SplitSurface_Sphere)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_UV_OptimizeMesh, grid, grid_tris)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_UV_OptimizeMesh, sphere, make_sphere)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Triangulate_BigPolygon)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Triangulate_BigPolygon)
+    ->ArgsProduct({{1000, 20000, 100000}, {0, 1}})
+    ->ArgNames({"corners", "star"})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
