@@ -56,7 +56,7 @@ class MSrf_Mix {
   double value = 1.0;
   int32_t color_source = 0;
   int32_t mix_source = 0;
-  void Print(FILE* fp, int a, int b, int indent) {}
+  void Print(FILE*, int, int, int) {}  // a bare mix has nothing of its own to show
 };
 
 class MSrf_ColorMix : public MSrf_Mix {
