@@ -22,7 +22,8 @@ class BrokenFolder {
   BrokenFolder() {
     for (const auto& e : fs::directory_iterator(TestPluginDir()))
       if (e.path().extension() == ".so") fs::copy_file(e.path(), dir_.path() / e.path().filename());
-    kvtest::write_file(dir_.file("f_garbage.so"), std::string("\x7f" "ELF not really\0\1\2", 20));
+    static const char kFakeElf[] = "\x7f" "ELF not really\0\1\2";
+    kvtest::write_file(dir_.file("f_garbage.so"), std::string(kFakeElf, sizeof kFakeElf - 1));
     kvtest::write_file(dir_.file("g_text.so"), "just text\n");
     kvtest::write_file(dir_.file("readme.txt"), "not scanned\n");
   }

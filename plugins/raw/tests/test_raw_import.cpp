@@ -157,7 +157,8 @@ TEST_F(RawImport, GarbageNulBytesAndExtremeNumbersDoNotCrash) {
     garbage += static_cast<char>(x >> 24);
   }
   EXPECT_NE(Read(garbage), nullptr);
-  EXPECT_NE(Read(std::string("obj\0name\n0 0 0\0 1 0 0 0 1 0\n", 30)), nullptr);
+  static const char kNul[] = "obj\0name\n0 0 0\0 1 0 0 0 1 0\n";
+  EXPECT_NE(Read(std::string(kNul, sizeof kNul - 1)), nullptr);
   ASSERT_NE(Read("o\n1e999 0 0 1 0 0 0 1 0\n1 nan 0 1 0 0 0 1 0\n1e-999 -1e999 0 inf 0 0 0 1 0\n"), nullptr);
   ASSERT_EQ(scene->objects->count, 1);
   MMesh_P* m = Mesh(scene, 0);
