@@ -1,0 +1,239 @@
+// Texture map conversion over GraphicsMagick's C interface.
+//
+// Files are read into memory and handed over as blobs, and the result comes
+// back as a blob that we write ourselves: GraphicsMagick never sees a file
+// name, so names with '|', '[', '*' or "fmt:" prefixes cannot turn into
+// pipes, frame selections or format overrides, and the destination is
+// written to a temporary name beside it and renamed into place.
+#include "imageconv.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <magick/api.h>
+
+namespace {
+
+struct TypeEntry {
+  int code;
+  const char* ext;     // what get_image_ext hands out
+  const char* magick;  // GraphicsMagick coder; null: no codec
+};
+
+// CEL (Autodesk Animator) keeps its documented code but has no codec.
+constexpr TypeEntry kTypes[] = {
+    {IMAGECONV_TGA, "TGA", "TGA"},  {IMAGECONV_GIF, "GIF", "GIF"},   {IMAGECONV_BMP, "BMP", "BMP"},
+    {IMAGECONV_CEL, "CEL", nullptr}, {IMAGECONV_JPG, "JPG", "JPEG"}, {IMAGECONV_TIF, "TIF", "TIFF"},
+    {IMAGECONV_PNG, "PNG", "PNG"},  {IMAGECONV_PCX, "PCX", "PCX"},
+};
+
+// Longer spellings of the same types that files commonly carry.
+struct Alias {
+  const char* ext;
+  int code;
+};
+constexpr Alias kAliases[] = {{"JPEG", IMAGECONV_JPG}, {"TIFF", IMAGECONV_TIF}};
+
+const TypeEntry* find_type(int code) {
+  for (const TypeEntry& t : kTypes)
+    if (t.code == code) return &t;
+  return nullptr;
+}
+
+std::once_flag g_init_once;
+
+void ensure_magick() {
+  std::call_once(g_init_once, [] { InitializeMagick(nullptr); });
+}
+
+void set_text(char* field, const char* value) {
+  // Every ImageInfo/Image text field is MaxTextExtent long.
+  std::snprintf(field, MaxTextExtent, "%s", value);
+}
+
+bool read_whole_file(const char* path, std::vector<unsigned char>& out) {
+  FILE* fp = std::fopen(path, "rb");
+  if (!fp) return false;
+  bool ok = false;
+  struct stat st {};
+  if (fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    out.resize(static_cast<size_t>(st.st_size));
+    ok = std::fread(out.data(), 1, out.size(), fp) == out.size();
+  }
+  std::fclose(fp);
+  return ok;
+}
+
+// Decoding problems that leave the picture incomplete count as failures;
+// harmless warnings (unknown tags and the like) do not.
+bool is_fatal(const ExceptionInfo& e) {
+  return e.severity >= ErrorException || e.severity == CorruptImageWarning;
+}
+
+std::string dir_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Writes the bytes to a fresh file beside dst_path and renames it over
+// dst_path, so a reader never sees a partial image.
+bool write_atomically(const std::string& dst_path, const void* data, size_t len) {
+  std::string tmpl = dir_of(dst_path) + "/." + base_of(dst_path) + ".XXXXXX";
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) return false;
+
+  // mkstemp makes the file private; give it the mode a plain create would.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+
+  const unsigned char* p = static_cast<const unsigned char*>(data);
+  size_t left = len;
+  bool ok = true;
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  if (ok && std::rename(name.data(), dst_path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(name.data());
+  return ok;
+}
+
+// Our coder for the file's signature, so that a map saved under the wrong
+// extension still converts; null when it has none (TGA) or is no type of ours.
+const char* coder_by_signature(const std::vector<unsigned char>& blob) {
+  char format[MaxTextExtent] = {0};
+  ExceptionInfo ex;
+  GetExceptionInfo(&ex);
+  size_t len = blob.size() < 2 * MaxTextExtent ? blob.size() : 2 * MaxTextExtent;
+  bool found = GetMagickFileFormat(blob.data(), len, format, sizeof format, &ex) == MagickPass;
+  DestroyExceptionInfo(&ex);
+  if (!found) return nullptr;
+  for (const TypeEntry& t : kTypes)
+    if (t.magick && strncasecmp(format, t.magick, std::strlen(t.magick)) == 0) return t.magick;
+  return nullptr;
+}
+
+struct ImageInfoHolder {
+  ImageInfo* p;
+  explicit ImageInfoHolder(ImageInfo* i) : p(i) {}
+  ~ImageInfoHolder() {
+    if (p) DestroyImageInfo(p);
+  }
+};
+
+struct ImageHolder {
+  Image* p = nullptr;
+  ~ImageHolder() {
+    if (p) DestroyImageList(p);
+  }
+};
+
+struct ExceptionHolder {
+  ExceptionInfo e;
+  ExceptionHolder() { GetExceptionInfo(&e); }
+  ~ExceptionHolder() { DestroyExceptionInfo(&e); }
+};
+
+}  // namespace
+
+extern "C" int get_image_type(const char* ext) {
+  if (!ext || !*ext) return -1;
+  for (const TypeEntry& t : kTypes)
+    if (strcasecmp(ext, t.ext) == 0) return t.code;
+  for (const Alias& a : kAliases)
+    if (strcasecmp(ext, a.ext) == 0) return a.code;
+  return -1;
+}
+
+extern "C" const char* get_image_ext(int type) {
+  const TypeEntry* t = find_type(type);
+  return t ? t->ext : "";
+}
+
+extern "C" int convert_image(int src_type, const char* src_path, int dst_type, const char* dst_path) {
+  if (!src_path || !dst_path || !*src_path || !*dst_path) return IMAGECONV_ERR_ARGS;
+  const TypeEntry* src = find_type(src_type);
+  const TypeEntry* dst = find_type(dst_type);
+  if (!src || !dst) return IMAGECONV_ERR_ARGS;
+  if (!src->magick || !dst->magick) return IMAGECONV_ERR_UNSUPPORTED;
+
+  std::vector<unsigned char> blob;
+  if (!read_whole_file(src_path, blob)) return IMAGECONV_ERR_READ;
+
+  ensure_magick();
+
+  ImageInfoHolder info(CloneImageInfo(nullptr));
+  if (!info.p) return IMAGECONV_ERR_DECODE;
+  // Decoding is pinned to one of our coders, so no other reader (scripts,
+  // delegates) ever sees map files.
+  const char* coder = coder_by_signature(blob);
+  if (!coder) coder = src->magick;
+  set_text(info.p->magick, coder);
+  std::string spec = std::string(coder) + ":";
+  set_text(info.p->filename, spec.c_str());
+  // Texture maps are single pictures: the first frame only.
+  info.p->subimage = 0;
+  info.p->subrange = 1;
+
+  ImageHolder image;
+  {
+    ExceptionHolder ex;
+    image.p = BlobToImage(info.p, blob.data(), blob.size(), &ex.e);
+    if (!image.p || is_fatal(ex.e)) return IMAGECONV_ERR_DECODE;
+  }
+  if (image.p->next) {
+    Image* rest = image.p->next;
+    image.p->next = nullptr;
+    rest->previous = nullptr;
+    DestroyImageList(rest);
+  }
+  if (image.p->columns == 0 || image.p->rows == 0) return IMAGECONV_ERR_DECODE;
+
+  set_text(info.p->magick, dst->magick);
+  spec = std::string(dst->magick) + ":";
+  set_text(info.p->filename, spec.c_str());
+  set_text(image.p->magick, dst->magick);
+  set_text(image.p->filename, spec.c_str());
+  info.p->adjoin = 0;
+
+  size_t out_len = 0;
+  void* out = nullptr;
+  {
+    ExceptionHolder ex;
+    out = ImageToBlob(info.p, image.p, &out_len, &ex.e);
+    if (!out || out_len == 0 || ex.e.severity >= ErrorException) {
+      if (out) MagickFree(out);
+      return IMAGECONV_ERR_ENCODE;
+    }
+  }
+  bool written = write_atomically(dst_path, out, out_len);
+  MagickFree(out);
+  return written ? IMAGECONV_OK : IMAGECONV_ERR_WRITE;
+}
