@@ -75,7 +75,12 @@ std::string Lower(const char* s) {
   return out;
 }
 
-void CopyField(char* dst, size_t size, const char* src) { std::snprintf(dst, size, "%s", src ? src : ""); }
+// Copies src into a fixed field, cut at its size.
+void CopyField(char* dst, size_t size, const char* src) {
+  size_t n = src ? strnlen(src, size - 1) : 0;
+  if (n) std::memcpy(dst, src, n);
+  dst[n] = 0;
+}
 
 }  // namespace
 

@@ -71,6 +71,13 @@ class Output {
 
 inline bool IsDigitStart(const char* s) { return *s >= '0' && *s <= '9'; }
 
+bool IsIdentity(const MMatrix& M) {
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c)
+      if (M.m[r][c] != (r == c ? 1.0 : 0.0)) return false;
+  return true;
+}
+
 bool AllTriangles(MMesh_P* m) {
   int n = m->Get_Face_Count();
   for (int i = 0; i < n; ++i)
@@ -99,19 +106,22 @@ void WriteMesh(Output& out, MMesh_P* m, const MMatrix& M, const char* name, int 
   if (cb) cb->msg1("Faces ...");
   int faces = m->Get_Face_Count();
   bool normals = smoothed && m->NormalsUsed() && m->Get_NFace_Count() >= faces;
+  // Multiplying by the identity would turn -0 into 0 and change the text of
+  // a round trip; an untransformed object is written as it is.
+  bool identity = IsIdentity(M);
   MVector3 a, b, c;
   for (int i = 0; i < faces; ++i) {
     if (cb) cb->progress3(i, faces);
     if (m->Get_VertexperFace_Count(i) < 3) continue;
     m->Get_Tri(i, a, b, c);
-    out.Vector(M.Transform(a), false);
-    out.Vector(M.Transform(b), true);
-    out.Vector(M.Transform(c), true);
+    out.Vector(identity ? a : M.Transform(a), false);
+    out.Vector(identity ? b : M.Transform(b), true);
+    out.Vector(identity ? c : M.Transform(c), true);
     if (normals && m->Get_NVertexperFace_Count(i) >= 3) {
       m->Get_NTri(i, a, b, c);
-      out.Vector(vect_normalize(M.NTransform(a)), true);
-      out.Vector(vect_normalize(M.NTransform(b)), true);
-      out.Vector(vect_normalize(M.NTransform(c)), true);
+      out.Vector(vect_normalize(identity ? a : M.NTransform(a)), true);
+      out.Vector(vect_normalize(identity ? b : M.NTransform(b)), true);
+      out.Vector(vect_normalize(identity ? c : M.NTransform(c)), true);
     }
     out.EndLine();
   }
