@@ -55,6 +55,12 @@ class Import_FileOption : public Base_FileOption {
   virtual void Print_Options(FILE* f);
   static const char* Get_HelpString();
 
+ protected:
+  // This level's fields only (the constructors and destructor use them).
+  int LoadOwnReg();
+  int SaveOwn();
+
+ public:
   KV_SHARED_HEAP
 };
 
@@ -98,5 +104,11 @@ class Export_FileOption : public Base_FileOption {
   virtual void Print_Options(FILE* f);
   static const char* Get_HelpString();
 
+ protected:
+  // This level's fields only (the constructors and destructor use them).
+  int LoadOwnReg();
+  int SaveOwn();
+
+ public:
   KV_SHARED_HEAP
 };
