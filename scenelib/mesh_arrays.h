@@ -92,6 +92,7 @@ class MFaceArray {
   ~MFaceArray();
 
   int Add(const MIPolygon& p);
+  int Add(const int32_t* indices, int n, int mat_id);  // without a temporary polygon
   int Get_Count() const { return count; }
   MIPolygon& operator[](int i) { return data[i]; }
   const MIPolygon& operator[](int i) const { return data[i]; }

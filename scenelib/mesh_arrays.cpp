@@ -1,0 +1,247 @@
+#include "mesh_arrays.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Grows buf to at least `need` entries: capacity doubles, the new part is
+// zeroed. Plain records only (every element type here is trivially copyable).
+template <typename T>
+void grow(T*& buf, int32_t& capacity, int32_t need, int32_t default_cap) {
+  if (need <= capacity && buf) return;
+  int64_t cap = capacity > 0 ? capacity : default_cap;
+  while (cap < need) cap *= 2;
+  if (cap > INT32_MAX) cap = INT32_MAX;
+  T* p = static_cast<T*>(my_realloc(buf, static_cast<size_t>(cap) * sizeof(T)));
+  if (!p) throw std::bad_alloc();
+  int32_t old = buf ? capacity : 0;
+  std::memset(static_cast<void*>(p + old), 0, static_cast<size_t>(cap - old) * sizeof(T));
+  buf = p;
+  capacity = static_cast<int32_t>(cap);
+}
+
+template <typename T>
+void init(T*& buf, int32_t& capacity, int32_t& count, int n, int32_t default_cap) {
+  buf = nullptr;
+  capacity = 0;
+  if (n >= 1) {
+    grow(buf, capacity, n, n);
+    count = n;
+  } else {
+    grow(buf, capacity, default_cap, default_cap);
+    count = 0;
+  }
+}
+
+template <typename T>
+void copy_from(T*& buf, int32_t& capacity, int32_t& count, const T* src, int32_t src_cap, int32_t src_count) {
+  buf = nullptr;
+  capacity = 0;
+  grow(buf, capacity, src_cap > 0 ? src_cap : 1, src_cap > 0 ? src_cap : 1);
+  if (src_count > 0) std::memcpy(static_cast<void*>(buf), src, static_cast<size_t>(src_count) * sizeof(T));
+  count = src_count;
+}
+
+}  // namespace
+
+// ---- MVertexArray
+
+MVertexArray::MVertexArray(int n) { init(data, capacity, count, n, 32); }
+MVertexArray::MVertexArray(const MVertexArray& o) { copy_from(data, capacity, count, o.data, o.capacity, o.count); }
+MVertexArray& MVertexArray::operator=(const MVertexArray& o) {
+  if (this == &o) return *this;
+  my_free(data);
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+  return *this;
+}
+MVertexArray::~MVertexArray() { my_free(data); }
+
+int MVertexArray::Add(const MVector3& v) {
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 32);
+  data[count] = v;
+  return count++;
+}
+
+int MVertexArray::Add_Tol(const MVector3& v, double tol) {
+  if (tol != -1.0) {
+    for (int i = 0; i < count; ++i)
+      if ((data[i] - v).Length() < tol) return i;
+  }
+  return Add(v);
+}
+
+void MVertexArray::Del_Last() {
+  if (count > 0) --count;
+}
+
+void MVertexArray::Reserve(int n) { grow(data, capacity, n, 32); }
+
+// ---- MVPolygon
+
+MVPolygon::MVPolygon(int n) { init(data, capacity, count, n, 4); }
+MVPolygon::MVPolygon(const MVPolygon& o) { copy_from(data, capacity, count, o.data, o.capacity, o.count); }
+MVPolygon& MVPolygon::operator=(const MVPolygon& o) {
+  if (this == &o) return *this;
+  my_free(data);
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+  return *this;
+}
+MVPolygon::~MVPolygon() { my_free(data); }
+
+int MVPolygon::Add(const MVector3& v) {
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 4);
+  data[count] = v;
+  return count++;
+}
+
+MVPolygon* MVPolygon::Generate_Circle(double start, double end, double step, int plane, double r) {
+  MVPolygon* p = new MVPolygon();
+  auto point = [&](double a) {
+    switch (plane) {
+      case 1: return MVector3(r * std::sin(a), 0, r * std::cos(a));
+      case 2: return MVector3(0, r * std::cos(a), r * std::sin(a));
+      default: return MVector3(r * std::cos(a), r * std::sin(a), 0);
+    }
+  };
+  // A step that cannot advance would never end: only the end point then.
+  if (step > 0.0 && std::isfinite(step) && std::isfinite(start) && std::isfinite(end)) {
+    for (double a = start; a < end; a += step) {
+      p->Add(point(a));
+      if (p->count > 10000000) break;
+    }
+  }
+  p->Add(point(end));
+  return p;
+}
+
+// ---- MIPolygon
+
+MIPolygon::MIPolygon(int n) { init(data, capacity, count, n, 4); }
+MIPolygon::MIPolygon(const MIPolygon& o) : mat_id(o.mat_id) {
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+}
+MIPolygon& MIPolygon::operator=(const MIPolygon& o) {
+  if (this == &o) return *this;
+  my_free(data);
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+  mat_id = o.mat_id;
+  return *this;
+}
+MIPolygon::~MIPolygon() { my_free(data); }
+
+int MIPolygon::Add(int v) {
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 4);
+  data[count] = v;
+  return count++;
+}
+
+void MIPolygon::Flip() {
+  for (int i = 0, j = count - 1; i < j; ++i, --j) {
+    int t = data[i];
+    data[i] = data[j];
+    data[j] = t;
+  }
+}
+
+// ---- MFaceArray: polygons by value, each owning its index buffer.
+
+static void deep_copy_faces(MIPolygon* dst, const MIPolygon* src, int n) {
+  for (int i = 0; i < n; ++i) new (&dst[i]) MIPolygon(src[i]);
+}
+
+MFaceArray::MFaceArray(int n) { init(data, capacity, count, n, 8); }
+
+MFaceArray::MFaceArray(const MFaceArray& o) {
+  data = nullptr;
+  capacity = 0;
+  grow(data, capacity, o.capacity > 0 ? o.capacity : 1, o.capacity > 0 ? o.capacity : 1);
+  deep_copy_faces(data, o.data, o.count);
+  count = o.count;
+}
+
+MFaceArray& MFaceArray::operator=(const MFaceArray& o) {
+  if (this == &o) return *this;
+  this->~MFaceArray();
+  new (this) MFaceArray(o);
+  return *this;
+}
+
+MFaceArray::~MFaceArray() {
+  if (data)
+    for (int i = 0; i < capacity; ++i) my_free(data[i].data);
+  my_free(data);
+  data = nullptr;
+  capacity = count = 0;
+}
+
+int MFaceArray::Add(const MIPolygon& p) { return Add(p.data, p.count, p.mat_id); }
+
+int MFaceArray::Add(const int32_t* indices, int n, int mat_id) {
+  if (n < 0) n = 0;
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 8);
+  MIPolygon& slot = data[count];
+  // Slots past the count are normally empty; reuse a buffer if one is left.
+  if (slot.capacity < n || !slot.data) {
+    my_free(slot.data);
+    slot.data = nullptr;
+    slot.capacity = 0;
+    int cap = n > 0 ? n : 4;
+    grow(slot.data, slot.capacity, cap, cap);
+  }
+  if (n > 0) std::memcpy(slot.data, indices, static_cast<size_t>(n) * sizeof(int32_t));
+  slot.count = n;
+  slot.mat_id = mat_id;
+  return count++;
+}
+
+void MFaceArray::Reserve(int n) { grow(data, capacity, n, 8); }
+
+// ---- MTriFaceArray
+
+MTriFaceArray::MTriFaceArray(int n) { init(data, capacity, count, n, 8); }
+MTriFaceArray::MTriFaceArray(const MTriFaceArray& o) { copy_from(data, capacity, count, o.data, o.capacity, o.count); }
+MTriFaceArray& MTriFaceArray::operator=(const MTriFaceArray& o) {
+  if (this == &o) return *this;
+  my_free(data);
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+  return *this;
+}
+MTriFaceArray::~MTriFaceArray() { my_free(data); }
+
+int MTriFaceArray::Add(const TriFace& t) {
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 8);
+  data[count] = t;
+  return count++;
+}
+
+// ---- MEdgeArray
+
+MEdgeArray::MEdgeArray(int n) { init(data, capacity, count, n, 4); }
+MEdgeArray::MEdgeArray(const MEdgeArray& o) : mat_id(o.mat_id) {
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+}
+MEdgeArray& MEdgeArray::operator=(const MEdgeArray& o) {
+  if (this == &o) return *this;
+  my_free(data);
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
+  mat_id = o.mat_id;
+  return *this;
+}
+MEdgeArray::~MEdgeArray() { my_free(data); }
+
+int MEdgeArray::Add(int a, int b) { return Add(MEdge{a, b, 0, 0}); }
+
+int MEdgeArray::Add(const MEdge& e) {
+  if (count + 1 > capacity) grow(data, capacity, count + 1, 4);
+  data[count] = e;
+  return count++;
+}
+
+void MEdgeArray::Flip() {
+  for (int i = 0, j = count - 1; i < j; ++i, --j) {
+    MEdge t = data[i];
+    data[i] = data[j];
+    data[j] = t;
+  }
+}
