@@ -165,7 +165,7 @@ void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   log.write("Postprocessing ...        \n");
   scene->CalculateBoundingBox();
   MMake_Default_Cam(scene);
-  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->Set_Active(1);
+  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->active = 1;
   MMake_Default_Light(scene);
   log.write("Done                            \n");
 }
