@@ -77,7 +77,7 @@ namespace {
 // The corner indices of a small face stay on the stack and are copied once
 // into the face array: one allocation per face.
 int add_corners(MVertexArray* va, MFaceArray* fa, const MVector3* pts, int n, int matid, double tol) {
-  int32_t small[16];
+  int32_t small[16] = {};
   int32_t* idx = n <= 16 ? small : static_cast<int32_t*>(my_malloc(static_cast<size_t>(n) * sizeof(int32_t)));
   for (int i = 0; i < n; ++i) idx[i] = va->Add_Tol(pts[i], tol);
   int face = fa->Add(idx, n, matid);

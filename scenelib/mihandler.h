@@ -1,1 +1,49 @@
+// Texture map handling on export: the map conversion options, the names an
+// exporter writes for the maps, and the copying / converting of the map
+// files next to the exported model.
 #pragma once
+#include <cstdio>
+
+#include "allocator.h"
+#include "imageconv.h"
+#include "maplist.h"
+#include "msgcallback.h"
+
+#define MIH_STRING_LEN 256
+
+class MIHandler {
+ public:
+  int enable_copy;
+  char destination_path[MIH_STRING_LEN];  // empty, or ending in a separator
+  int enable_image_conversion;
+  int image_type;  // imageconv type code
+  int enable_extension_conversion;
+  char file_extension[MIH_STRING_LEN];  // without the dot
+
+  MIHandler();
+  void Init();
+
+  // Keys absent from the command line leave their fields alone. Returns 1.
+  int Load(int argc, const char* const* argv);
+  // From the settings store of app_name, the current values as defaults.
+  int Load(const char* section, const char* app_name);
+  int Save(const char* section, const char* app_name);
+
+  // The extension (without dot) an exporter writes for the map. Static
+  // buffer, overwritten by the next call.
+  char* GetNewExt(const char* map_name);
+  // The map name with its new extension (ext, when not empty, wins);
+  // mode 0: file name only, mode 1: with the map's own directory, any other
+  // mode: the previous result. Static buffer.
+  char* GetNewMapName(const char* map_name, int mode, const char* ext);
+
+  // Copies or converts every map of the list as the options say, logging to
+  // log (may be null). model_path is the model file just written. Returns 1.
+  int ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path);
+
+  void Print(FILE* fp, int a = 0, int b = 0);
+
+  static const char* get_imgconvhelpstring();
+
+  KV_SHARED_HEAP
+};

@@ -204,7 +204,7 @@ void MSrf_SphereEnvMapping::Print(FILE* fp, int a, int b, int indent) {
   if (!fp) return;
   Indent in(indent);
   std::fprintf(fp, "%sMSrf_SphereEnvMapping:\n", in.s);
-  mix.Print(fp, a, b, indent + 1);
+  MSrf_ColorMix::Print(fp, a, b, indent + 1);
   texture.Print(fp, a, b, indent + 1);
 }
 
@@ -228,7 +228,7 @@ void MSrf_EnvMapping::Print(FILE* fp, int a, int b, int indent) {
   Indent in(indent);
   std::fprintf(fp, "%sMSrf_EnvMapping:\n", in.s);
   if (planar.enabled) planar.Print(fp, a, b, indent + 1);
-  if (sphere.mix.enabled) sphere.Print(fp, a, b, indent + 1);
+  if (sphere.enabled) sphere.Print(fp, a, b, indent + 1);
   if (cubic.enabled) cubic.Print(fp, a, b, indent + 1);
   if (mask_manipulator.enabled) {
     std::fprintf(fp, "%sMask Manipulator:\n", in.s);

@@ -170,9 +170,9 @@ class MSrf_PlanarEnvMapping {
   void Print(FILE* fp, int a, int b, int indent);
 };
 
-class MSrf_SphereEnvMapping {
+// The colour mix's `enabled` switches the mapping.
+class MSrf_SphereEnvMapping : public MSrf_ColorMix {
  public:
-  MSrf_ColorMix mix;  // its `enabled` switches the mapping
   MSrf_Texture texture{"def_txt"};
   void Print(FILE* fp, int a, int b, int indent);
 };

@@ -221,7 +221,7 @@ TEST(SurfaceDump, LayerWithManipulatorsAndMask) {
 TEST(SurfaceDump, EnvironmentMappings) {
   MSrf_EnvMapping env;
   env.planar.enabled = 1;
-  env.sphere.mix.enabled = 1;
+  env.sphere.enabled = 1;
   env.cubic.enabled = 1;
   msrf_copy_name(env.cubic.maps[0], "front.png");
   std::string d = dump([&](FILE* fp) { env.Print(fp, 0, 0, 0); });
