@@ -73,6 +73,7 @@ class MSrf_ColorMix : public MSrf_Mix {
 
 class MSrf_ColorIntensityMix : public MSrf_Mix {
  public:
+  MSrf_ColorIntensityMix() { value = 0.0; }  // every mix field starts at 0 here
   double weight = 1.0;
   double bias = 0.0;
   void Print(FILE* fp, int a, int b, int indent);

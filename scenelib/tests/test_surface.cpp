@@ -114,6 +114,7 @@ TEST(SurfaceRecords, Defaults) {
   EXPECT_DOUBLE_EQ(layer.diffuse_color.tint_red.g, 0.0);
   EXPECT_DOUBLE_EQ(layer.diffuse_color.value, 1.0);
   EXPECT_DOUBLE_EQ(layer.bump_intensity.weight, 1.0);
+  EXPECT_DOUBLE_EQ(layer.bump_intensity.value, 0.0);
 
   MSrf_Mult m;
   EXPECT_EQ(m.i, 0);
@@ -208,7 +209,7 @@ TEST(SurfaceDump, LayerWithManipulatorsAndMask) {
   EXPECT_FALSE(has(d, "Ambient Color Map Manipulator"));
   EXPECT_TRUE(has(d, "\t\tTint Red Color: <1.000 0.000 0.000>\n"));
   EXPECT_TRUE(has(d, "\t\tWight: <1.000 1.000 1.000>\n"));
-  EXPECT_TRUE(has(d, "\tBump Intensity Map Manipulator:\n\t\tEnabled: 1\n\t\tValue: 1.000\n"
+  EXPECT_TRUE(has(d, "\tBump Intensity Map Manipulator:\n\t\tEnabled: 1\n\t\tValue: 0.000\n"
                      "\t\tColor Source: IMG_RGB\n\t\tMix Source: MIX_NO\n\t\tWight: 0.500\n\t\tBias: 0.000\n"));
   EXPECT_TRUE(has(d, "\tTexture:\n\t\tEnabled: 1\n\t\tTexture Type: _2DBITMAP\n\t\tName: def_txt\n"
                      "\t\t\t2DTexture:\n\t\t\tFile Name: wood.jpg\n\t\t\tFilter Type: MIP\n"));
