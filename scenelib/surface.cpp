@@ -193,7 +193,7 @@ void MSrf_PlanarEnvMapping::Print(FILE* fp, int, int, int indent) {
   Indent in(indent);
   const char* t = in.s;
   std::fprintf(fp, "%sMSrf_PlanarEnvMapping:\n", t);
-  std::fprintf(fp, "%sType %d\n", t, type);
+  std::fprintf(fp, "%sType %s\n", t, MSrf_CubicTypeName(type));  // 1: from a bitmap
   std::fprintf(fp, "%sStrength: %.3lf\n", t, strength);
   std::fprintf(fp, "%sFilter Type %s\n", t, MSrf_FilterTypeName(filter_type));
   // The indent is a narrow string: "%s", never the wide "%S".

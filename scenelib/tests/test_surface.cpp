@@ -226,7 +226,7 @@ TEST(SurfaceDump, EnvironmentMappings) {
   env.cubic.enabled = 1;
   msrf_copy_name(env.cubic.maps[0], "front.png");
   std::string d = dump([&](FILE* fp) { env.Print(fp, 0, 0, 0); });
-  EXPECT_TRUE(has(d, "MSrf_EnvMapping:\n\tMSrf_PlanarEnvMapping:\n"));
+  EXPECT_TRUE(has(d, "MSrf_EnvMapping:\n\tMSrf_PlanarEnvMapping:\n\tType BITMAP\n"));
   EXPECT_TRUE(has(d, "\tStrength: 1.000\n\tFilter Type MIP\n\tMap default.gif\n"));  // narrow indent before "Map"
   EXPECT_TRUE(has(d, "\tMSrf_SphereEnvMapping:\n\t\tEnabled: 1\n"));
   EXPECT_TRUE(has(d, "\tMSrf_CubicEnvMapping:\n\tType BITMAP\n\tStrength: 1.000\n\tFilter Type MIP\n"
