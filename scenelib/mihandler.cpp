@@ -1,0 +1,339 @@
+#include "mihandler.h"
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "cmdline.h"
+#include "pathutil.h"
+#include "profile.h"
+
+namespace {
+
+static const char kHelp[] =
+    "** Map Conversion paramter **\n"
+    "\tImports TGA, BMP, GIF, CEL, FLI, PNG, JPG, TIF, PCX\n"
+    "\tExports TGA, BMP, GIF, CEL, PNG, JPG, TIF, PCX\n"
+    "\t-enable_copy=FLAG: enables file copy to new destination\n"
+    "\t-destination_path=STRING: destination path\n"
+    "\t-enable_image_conversion=FLAG: enables image conversion\n"
+    "\t-image_type=IVAL: 0=TGA;1=GIF;2=BMP;3=CEL;5=JPG;6=TIF;7=PNG;8=PCX\n"
+    "\t-enable_extension_conversion=FLAG: enables extension replace\n"
+    "\t-file_extension=STRING: extension e.g. PPM\n"
+    "\t \n"
+    "\tmap conversion options affect two properties of map files:\n"
+    "\tmapfile extension in 3D file and location/conversion of mapfile.\n"
+    "\tfollowing summary shows influence of the options:\n"
+    "\t \n"
+    "\tmapfile extension in 3D file:\n"
+    "\tenable_copy: no influence\n"
+    "\tenable_image_conversion = 0, enable_extension_conversion = 0\n"
+    "\t=> original extension\n"
+    "\tenable_image_conversion = 1, enable_extension_conversion = 0\n"
+    "\t=> new extension with image_type\n"
+    "\tenable_image_conversion = 0, enable_extension_conversion = 1\n"
+    "\t=> new extension with file_extension\n"
+    "\tenable_image_conversion = 1, enable_extension_conversion = 1\n"
+    "\t=> new extension with file_extension\n"
+    "\t \n"
+    "\tlocation/conversion of mapfile:\n"
+    "\tif destination_path is valid, images are copied to destination_path\n"
+    "\telse new 3d file location is used instead\n"
+    "\tenable_extension_conversion: no influence\n"
+    "\tenable_image_conversion = 0, enable_copy = 0\n"
+    "\t=> original location, original map file\n"
+    "\tenable_image_conversion = 1, enable_copy = 0\n"
+    "\t=> original location, converted map file\n"
+    "\tenable_image_conversion = 0, enable_copy = 1\n"
+    "\t=> new location, original map file\n"
+    "\tenable_image_conversion = 1, enable_copy = 1\n"
+    "\t=> new location, converted map file\n"
+    "\t\n"
+    "\tExample:\n"
+    "\t-enable_copy=1\n"
+    "\t-destination_path=d:\\tmp\\\n"
+    "\t-enable_image_conversion=1\n"
+    "\t-image_type=6\n"
+    "\t-enable_extension_conversion=0\n"
+    "\t-file_extension=TIF\n"
+    "\tThis example copies/converts all images to d:\\tmp\\*.tif\n"
+    "\tExtension conversion is switched off\n"
+    "\t\n"
+    "\tHint:\n"
+    "\tIf there is no buildin image conversion possible\n"
+    "\tswitch off \"enable_image_conversion\"\n"
+    "\tbut switch on \"enable_copy\" to copy all map files\n"
+    "\tto a new location.\n"
+    "\tSwitch on \"enable_extension_conversion\" to set new\n"
+    "\tfile extension. Now you could manually\n"
+    "\tconvert all map files with your favourite image conversion tool.\n"
+    "\tIf your conversion tool does only support a specific\n"
+    "\tfileformat e.g. \"TGA\" additional switch on \"enable_image_conversion\"\n"
+    "\tand set \"image_type\" to \"TGA\".\n"
+    "\tNow all maps will be copied to new location and converted to \"TGA\".\n"
+    "\n";
+
+void copy_bounded(char* dst, size_t cap, const char* src) {
+  size_t n = src ? std::strlen(src) : 0;
+  if (n > cap - 1) n = cap - 1;
+  std::memmove(dst, src ? src : "", n);
+  dst[n] = 0;
+}
+
+const char* skip_dot(const char* ext) { return (ext && *ext == '.') ? ext + 1 : (ext ? ext : ""); }
+
+// A map name in its parts, over the caller's text: directory (with its
+// separator), stem, extension (without the dot). Model files written on
+// Windows use '\\', so both separators count.
+struct NameParts {
+  std::string_view dir, stem, ext;
+};
+
+NameParts split_name(const char* name) {
+  std::string_view s = name ? name : "";
+  size_t sep = s.find_last_of("/\\");
+  size_t file_at = sep == std::string_view::npos ? 0 : sep + 1;
+  std::string_view file = s.substr(file_at);
+  size_t dot = file.find_last_of('.');
+  NameParts p;
+  p.dir = s.substr(0, file_at);
+  if (dot == std::string_view::npos) {
+    p.stem = file;
+  } else {
+    p.stem = file.substr(0, dot);
+    p.ext = file.substr(dot + 1);
+  }
+  return p;
+}
+
+// A folder as the file system wants it: '/' only, ending in '/' unless empty.
+std::string as_folder(std::string_view dir) {
+  std::string d(dir);
+  for (char& c : d)
+    if (c == '\\') c = '/';
+  if (!d.empty() && d.back() != '/') d += '/';
+  return d;
+}
+
+// Keeps the folder's own style: "d:\tmp" gets '\\', "/tmp/maps" gets '/'.
+void end_with_separator(char* path, size_t cap) {
+  size_t n = std::strlen(path);
+  if (n == 0 || path[n - 1] == '/' || path[n - 1] == '\\' || n + 1 >= cap) return;
+  path[n] = (std::strchr(path, '\\') && !std::strchr(path, '/')) ? '\\' : '/';
+  path[n + 1] = 0;
+}
+
+void log_line(FILE* log, const char* fmt, const char* a, const char* b = nullptr) {
+  if (log) std::fprintf(log, fmt, a, b);
+}
+
+// The map on disk: its name as given through the search path, else (for
+// names that carry a folder of the machine the model came from) its bare
+// file name.
+bool find_map(const char* name, const char* search_path, std::string& found) {
+  const char* f = m_find_file(name, search_path);
+  if (!f) {
+    NameParts p = split_name(name);
+    if (!p.dir.empty()) {
+      std::string file(std::string_view(name).substr(p.dir.size()));
+      f = m_find_file(file.c_str(), search_path);
+    }
+  }
+  if (!f) return false;
+  found = f;
+  return true;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+MIHandler::MIHandler() { Init(); }
+
+void MIHandler::Init() {
+  enable_copy = 0;
+  destination_path[0] = 0;
+  enable_image_conversion = 0;
+  image_type = 0;
+  enable_extension_conversion = 0;
+  copy_bounded(file_extension, sizeof file_extension, "TGA");
+}
+
+int MIHandler::Load(int argc, const char* const* argv) {
+  if (argc <= 0 || !argv) return 1;
+  // Read into a roomy buffer and cut to the field ourselves, whichever way
+  // the length is counted.
+  char buf[1024];
+  m_get_cmdl_int(argc, argv, "enable_copy", enable_copy, &enable_copy);
+  if (m_get_cmdl_string(argc, argv, "destination_path", destination_path, buf, sizeof buf - 1)) {
+    copy_bounded(destination_path, sizeof destination_path, buf);
+    end_with_separator(destination_path, sizeof destination_path);
+  }
+  m_get_cmdl_int(argc, argv, "enable_image_conversion", enable_image_conversion, &enable_image_conversion);
+  m_get_cmdl_int(argc, argv, "image_type", image_type, &image_type);
+  m_get_cmdl_int(argc, argv, "enable_extension_conversion", enable_extension_conversion,
+                 &enable_extension_conversion);
+  if (m_get_cmdl_string(argc, argv, "file_extension", file_extension, buf, sizeof buf - 1))
+    copy_bounded(file_extension, sizeof file_extension, buf);
+  return 1;
+}
+
+int MIHandler::Load(const char* section, const char* app_name) {
+  if (!section || !app_name) return 1;
+  Profile p(app_name);
+  unsigned long v = 0;
+  char buf[MIH_STRING_LEN];
+
+  auto get_int = [&](const char* key, int& field) {
+    v = static_cast<unsigned long>(static_cast<long>(field));
+    p.GetInt(section, key, field, &v);
+    field = static_cast<int>(static_cast<long>(v));
+  };
+  auto get_string = [&](const char* key, char* field) {
+    copy_bounded(buf, sizeof buf, field);  // stays when the store cannot be read
+    p.GetString(section, key, field, buf, sizeof buf);
+    copy_bounded(field, MIH_STRING_LEN, buf);
+  };
+
+  get_int("enable_copy", enable_copy);
+  get_string("destination_path", destination_path);
+  end_with_separator(destination_path, sizeof destination_path);
+  get_int("enable_image_conversion", enable_image_conversion);
+  get_int("image_type", image_type);
+  get_int("enable_extension_conversion", enable_extension_conversion);
+  get_string("file_extension", file_extension);
+  return 1;
+}
+
+int MIHandler::Save(const char* section, const char* app_name) {
+  if (!section || !app_name) return 1;
+  Profile p(app_name);
+  auto as_ul = [](int v) { return static_cast<unsigned long>(static_cast<long>(v)); };
+  p.WriteInt(section, "enable_copy", as_ul(enable_copy));
+  p.WriteString(section, "destination_path", destination_path);
+  p.WriteInt(section, "enable_image_conversion", as_ul(enable_image_conversion));
+  p.WriteInt(section, "image_type", as_ul(image_type));
+  p.WriteInt(section, "enable_extension_conversion", as_ul(enable_extension_conversion));
+  p.WriteString(section, "file_extension", file_extension);
+  return 1;
+}
+
+char* MIHandler::GetNewExt(const char* map_name) {
+  static char buf[MIH_STRING_LEN];
+  NameParts p = split_name(map_name);
+  std::string ext(p.ext);
+  if (enable_image_conversion) {
+    const char* e = get_image_ext(image_type);
+    if (*e) ext = e;  // an unknown type code keeps the map's own
+  }
+  if (enable_extension_conversion && *skip_dot(file_extension)) ext = skip_dot(file_extension);
+  copy_bounded(buf, sizeof buf, ext.c_str());
+  return buf;
+}
+
+char* MIHandler::GetNewMapName(const char* map_name, int mode, const char* ext) {
+  static char buf[MMAP_NAME_LEN];
+  if (mode != 0 && mode != 1) return buf;
+  NameParts p = split_name(map_name);
+  std::string out;
+  out.reserve(MMAP_NAME_LEN);
+  if (mode == 1) out += p.dir;
+  out += p.stem;
+  std::string new_ext = (ext && *skip_dot(ext)) ? skip_dot(ext) : GetNewExt(map_name);
+  if (!new_ext.empty()) {
+    out += '.';
+    out += new_ext;
+  }
+  copy_bounded(buf, sizeof buf, out.c_str());
+  return buf;
+}
+
+int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path) {
+  if (log) std::fputs("Processing Map Files ... \n", log);
+
+  // Where copies go: the chosen folder when it is there or can be made,
+  // else the folder of the model just written.
+  std::string out_dir;
+  if (maps && enable_copy) {
+    out_dir = as_folder(destination_path);
+    std::error_code ec;
+    if (!out_dir.empty() && !std::filesystem::is_directory(out_dir, ec))
+      std::filesystem::create_directories(out_dir, ec);
+    if (out_dir.empty() || !std::filesystem::is_directory(out_dir, ec))
+      out_dir = as_folder(split_name(model_path).dir);
+  }
+
+  const int count = maps ? maps->Get_Count_Maps() : 0;
+  for (int i = 0; i < count; ++i) {
+    MMap* m = maps->GetMap(i);
+    if (!m) continue;
+    // The name goes in as an argument: map names may hold '%'.
+    if (cb && cb->msg2) cb->msg2("%s", m->name);
+    if (cb && cb->progress2) cb->progress2(i, count);
+    if (m->ref != -1) {
+      MMap* first = m->ref >= 0 && m->ref < i ? maps->GetMap(m->ref) : nullptr;
+      if (first) copy_bounded(m->new_name, sizeof m->new_name, first->new_name);
+      continue;
+    }
+    if (!enable_image_conversion && !enable_copy) continue;
+
+    std::string found;
+    if (!find_map(m->name, maps->search_path, found)) {
+      log_line(log, "File %s not found\n", m->name);
+      if (log) std::fputs("Please check search pathes\n", log);
+      continue;
+    }
+    NameParts src = split_name(found.c_str());
+
+    if (enable_image_conversion) {
+      std::string src_ext(src.ext);
+      int src_type = get_image_type(src_ext.c_str());
+      if (src_type == -1) {
+        log_line(log, "Unknown file extension %s\n", src_ext.c_str());
+        continue;
+      }
+      std::string dst = enable_copy ? out_dir : std::string(src.dir);
+      dst += src.stem;
+      dst += '.';
+      dst += get_image_ext(image_type);
+      if (convert_image(src_type, found.c_str(), image_type, dst.c_str()) == 0) {
+        log_line(log, "Sucessfull conversion %s to %s \n", found.c_str(), dst.c_str());
+        copy_bounded(m->new_name, sizeof m->new_name, dst.c_str());
+      } else {
+        log_line(log, "Error during conversion %s to %s \n", found.c_str(), dst.c_str());
+      }
+    } else {
+      std::string dst = out_dir;
+      dst += std::string_view(found).substr(src.dir.size());
+      // A model written beside its maps: the copy is already there, and
+      // copying a file onto itself must not touch it.
+      if (same_file(found, dst) || m_CopyFile(found.c_str(), dst.c_str(), 0)) {
+        log_line(log, "Sucessfull copy %s to %s \n", found.c_str(), dst.c_str());
+        copy_bounded(m->new_name, sizeof m->new_name, dst.c_str());
+      } else {
+        log_line(log, "Error copy %s to %s \n", found.c_str(), dst.c_str());
+      }
+    }
+  }
+
+  if (log) std::fputs("Processing Map Files finished \n", log);
+  return 1;
+}
+
+void MIHandler::Print(FILE* fp, int, int) {
+  if (!fp) return;
+  std::fputs("\n", fp);
+  std::fputs("\t Map Conversion Options:\n", fp);
+  std::fprintf(fp, "\t enable copy: %d\n", enable_copy);
+  if (enable_copy) std::fprintf(fp, "\t destination path: %s\n", destination_path);
+  std::fprintf(fp, "\t enable_image_conversion: %d\n", enable_image_conversion);
+  if (enable_image_conversion) std::fprintf(fp, "\t Image Type: %s\n", get_image_ext(image_type));
+  std::fprintf(fp, "\t enable extension conversion: %d\n", enable_extension_conversion);
+  if (enable_extension_conversion) std::fprintf(fp, "\t file extension: %s\n", file_extension);
+}
+
+const char* MIHandler::get_imgconvhelpstring() { return kHelp; }
