@@ -149,9 +149,9 @@ int m_get_cmdl_string(int argc, const char* const* argv, const char* key, const 
   } else {
     return 0;  // the option is there but carries no value
   }
-  if (out && len > 0) {
+  if (out && len >= 0) {
     size_t n = strlen(src);
-    if (n > static_cast<size_t>(len) - 1) n = static_cast<size_t>(len) - 1;
+    if (n > static_cast<size_t>(len)) n = static_cast<size_t>(len);
     memcpy(out, src, n);
     out[n] = 0;
   }

@@ -9,9 +9,9 @@ int m_get_cmdl_flag(int argc, const char* const* argv, const char* key);
 // *out = def and 0; token without a usable value: 0, *out unchanged.
 int m_get_cmdl_int(int argc, const char* const* argv, const char* key, int def, int* out);
 int m_get_cmdl_double(int argc, const char* const* argv, const char* key, double def, double* out);
-// The text after the first '=' into out (len bytes, cut to len-1 chars and
-// terminated) -> 1; key missing: def copied the same way -> 0; the option
-// without '=': 0, out unchanged.
+// The text after the first '=', at most len chars and always terminated, so
+// out needs len + 1 bytes -> 1; key missing: def copied the same way -> 0;
+// the option without '=': 0, out unchanged.
 int m_get_cmdl_string(int argc, const char* const* argv, const char* key, const char* def,
                       char* out, int len);
 // The first argument (from argv[1]) that does not begin with '-' or '@'.
