@@ -120,9 +120,18 @@ std::string FileExtension(const std::string& path) {
 
 int ResolveClass(PluginRegistry& registry, const std::string& text, ClassKind kind, std::string& err) {
   int n = registry.ClassCount();
+  int other_kind = -1;
   for (int i = 0; i < n; ++i) {
     PluginClassDesc* d = registry.GetClass(i);
-    if (KindFits(d, kind) && NameOf(d) == text) return i;
+    if (!d || NameOf(d) != text) continue;
+    if (KindFits(d, kind)) return i;
+    if (other_kind < 0) other_kind = i;
+  }
+  // A whole ClassName means that class: never another one that merely
+  // contains it in other letter case.
+  if (other_kind >= 0) {
+    err = Quote(text) + " is no " + KindWord(kind);
+    return -1;
   }
   uint32_t id = 0;
   if (ParseClassId(text, id)) {

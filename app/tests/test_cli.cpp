@@ -109,9 +109,13 @@ bool HaveRawPlugins() {
   } while (0)
 
 std::vector<std::string> Lines(const std::string& text) {
+  // The exporter's default line ends are DOS ones (ld_mode 0).
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    lines.push_back(l);
+  }
   return lines;
 }
 
@@ -358,6 +362,13 @@ TEST(CliConvert, OptionsReachThePlugins) {
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(fs::exists(dir.file("exportraw.log")));
   EXPECT_NE(kvtest::read_file(dir.file("exportraw.log")).find("RAW Export Plugin 1.0"), std::string::npos);
+  // -ld_mode=1: UNIX line ends instead of the default DOS ones.
+  ASSERT_EQ(RunCli({"convert", Sample(), dir.file("unix.raw"), "-ld_mode=1"}).status, 0);
+  std::string unix_text = kvtest::read_file(dir.file("unix.raw"));
+  EXPECT_EQ(unix_text.find('\r'), std::string::npos);
+  EXPECT_EQ(unix_text.rfind("cube\n", 0), 0u);
+  ASSERT_EQ(RunCli({"convert", Sample(), dir.file("dos.raw")}).status, 0);
+  EXPECT_EQ(kvtest::read_file(dir.file("dos.raw")).rfind("cube\r\n", 0), 0u);
   // Without it no log.
   kvtest::TempDir quiet;
   ASSERT_EQ(RunCli({"convert", Sample(), quiet.file("v.raw")}).status, 0);
