@@ -142,6 +142,12 @@ class LargeClipper {
       if (hashed_ ? is_ear_hashed(ear) : is_ear(ear)) {
         emit(prev, ear, next);
         remove_node(ear);
+        // Corners left straight by the cut can never be ears; dropping them
+        // at once keeps the clipper from walking long collinear chains (the
+        // base of a comb) over and over.
+        prev = drop_straight(prev);
+        next = drop_straight(next);
+        if (!prev || !next) return;
         ear = next->next;
         stop = next->next;
         continue;
@@ -167,6 +173,19 @@ class LargeClipper {
     tris_.push_back(a->i);
     tris_.push_back(b->i);
     tris_.push_back(c->i);
+  }
+
+  // Removes p while it is a duplicate of its successor or straight between
+  // its neighbours; returns the corner left in its place, null when the ring
+  // is down to two corners.
+  Node* drop_straight(Node* p) {
+    while (p->next != p->prev) {
+      if (!(same_point(p, p->next) || cross2(p->prev, p, p->next) == 0)) return p;
+      Node* q = p->prev;
+      remove_node(p);
+      p = q;
+    }
+    return nullptr;
   }
 
   // Drops duplicate and collinear corners; returns a corner still in the ring.
