@@ -69,9 +69,11 @@ class MVector3 {
     return *this;
   }
 
-  // Equal when every component differs by less than 1e-6.
+  // Equal when every component differs by less than 1e-6, the single-precision
+  // constant (9.99999997e-7): so 1.000001 is already unequal to 1.
+  static constexpr double kEqualEps = static_cast<double>(1e-6f);
   bool operator==(const MVector3& v) const {
-    return std::fabs(x - v.x) < 1e-6 && std::fabs(y - v.y) < 1e-6 && std::fabs(z - v.z) < 1e-6;
+    return std::fabs(x - v.x) < kEqualEps && std::fabs(y - v.y) < kEqualEps && std::fabs(z - v.z) < kEqualEps;
   }
   bool operator!=(const MVector3& v) const { return !(*this == v); }
 
