@@ -1,5 +1,7 @@
 // RAW import: one triangle per line, grouped into named objects.
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <cstring>
 #include <vector>
 
@@ -7,6 +9,7 @@
 #include "plugin_framework.h"
 #include "raw_options.h"
 #include "raw_text.h"
+#include "raw_weld.h"
 
 namespace {
 
@@ -112,6 +115,15 @@ void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
 
     char name[1024] = "NONAME";
     MMesh_P* mesh = NewMesh(name);
+    // A positive tolerance welds; 0, -1 or any other value keeps every vertex.
+    const bool welding = tol > 0 && std::isfinite(tol);
+    std::unique_ptr<kvraw::GridWeld> weld, nweld;
+    auto start_weld = [&] {
+      if (!welding) return;
+      weld = std::make_unique<kvraw::GridWeld>(mesh->v_a, tol);
+      nweld = std::make_unique<kvraw::GridWeld>(mesh->nv_a, tol);
+    };
+    start_weld();
     if (cb) cb->msg1("Working on: %s", name);
     log.write("Working on: %s\n", name);
     kvraw::LineReader reader(f);
@@ -139,6 +151,7 @@ void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
         if (cb) cb->msg1("Working on: %s", name);
         log.write("Working on: %s\n", name);
         mesh = NewMesh(name);
+        start_weld();
       } else if (kind == kTriangle) {
         int n = kvraw::ScanNumbers(s, len - static_cast<size_t>(s - line), v, 18);
         if (n != 9 && n != 18) {
@@ -147,15 +160,28 @@ void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
           break;
         }
         MVector3 a(v[0], v[1], v[2]), b(v[3], v[4], v[5]), c(v[6], v[7], v[8]);
-        mesh->Add_Tri(a, b, c, 0, tol);
-        mesh->Set_Face_MatId(mesh->Get_Face_Count() - 1, 0);
+        MVector3 na, nb, nc;
         if (n == 9) {
-          MVector3 nrm = vect_normalize(vect_cross(b - a, c - a));
-          mesh->Add_NTri(nrm, nrm, nrm, 0, tol);
+          na = nb = nc = vect_normalize(vect_cross(b - a, c - a));
         } else {
-          mesh->Add_NTri(MVector3(v[9], v[10], v[11]), MVector3(v[12], v[13], v[14]),
-                         MVector3(v[15], v[16], v[17]), 0, tol);
+          na = MVector3(v[9], v[10], v[11]);
+          nb = MVector3(v[12], v[13], v[14]);
+          nc = MVector3(v[15], v[16], v[17]);
         }
+        if (weld) {
+          // Same result as Add_Tri/Add_NTri with the tolerance, found
+          // through a grid instead of a scan of every vertex.
+          int32_t f[3] = {weld->Add(a), weld->Add(b), weld->Add(c)};
+          mesh->f_a->Add(f, 3, 0);
+          int32_t g[3] = {nweld->Add(na), nweld->Add(nb), nweld->Add(nc)};
+          mesh->nf_a->Add(g, 3, 0);
+        } else {
+          // A tolerance of 0 or below never matches: skip the scan.
+          const double plain_tol = tol > 0 ? tol : -1.0;
+          mesh->Add_Tri(a, b, c, 0, plain_tol);
+          mesh->Add_NTri(na, nb, nc, 0, plain_tol);
+        }
+        mesh->Set_Face_MatId(mesh->Get_Face_Count() - 1, 0);
       }
       if (cb) cb->progress1(reader.Position(), total);
     }

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "raw_test_util.h"
 
@@ -196,4 +200,51 @@ TEST_F(RawImport, WeldToleranceFromTheCommandLine) {
   rawtest::UseCommandLine({});
   ASSERT_NE(Read("0 0 0 1 0 0 0 1 0\n0 0 0 1 0 0 0 1 0\n"), nullptr);
   EXPECT_EQ(Mesh(scene, 0)->Get_Vertex_Count(), 6);
+}
+
+TEST_F(RawImport, WeldingMatchesTheLinearScanOfTheLibrary) {
+  // Points on a coarse lattice with jitter around the tolerance, so that
+  // many are just inside and many just outside of it.
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> lattice(0, 6);
+  std::uniform_real_distribution<double> jitter(-0.06, 0.06);
+  std::string text;
+  std::vector<MVector3> corners;
+  char buf[64];
+  for (int t = 0; t < 3000; ++t) {
+    for (int k = 0; k < 3; ++k) {
+      MVector3 p(lattice(rng) * 0.1 + jitter(rng), lattice(rng) * 0.1 + jitter(rng), jitter(rng));
+      std::snprintf(buf, sizeof buf, "%s%f %f %f", k ? " " : "", p.x, p.y, p.z);
+      text += buf;
+    }
+    text += "\n";
+  }
+  rawtest::UseCommandLine({"-weld_tol=0.05"});
+  ASSERT_NE(Read(text), nullptr);
+  MMesh_P* m = Mesh(scene, 0);
+  ASSERT_NE(m, nullptr);
+  // The same corners through Add_Tri with the tolerance.
+  MMesh_P ref("ref");
+  ref.UseNormals();
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    double v[9];
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf %lf %lf %lf %lf %lf %lf", &v[0], &v[1], &v[2], &v[3], &v[4],
+                          &v[5], &v[6], &v[7], &v[8]),
+              9);
+    MVector3 a(v[0], v[1], v[2]), b(v[3], v[4], v[5]), c(v[6], v[7], v[8]);
+    ref.Add_Tri(a, b, c, 0, 0.05);
+    MVector3 n = vect_normalize(vect_cross(b - a, c - a));
+    ref.Add_NTri(n, n, n, 0, 0.05);
+  }
+  ASSERT_EQ(m->Get_Vertex_Count(), ref.Get_Vertex_Count());
+  ASSERT_EQ(m->Get_NVertex_Count(), ref.Get_NVertex_Count());
+  ASSERT_EQ(m->Get_Face_Count(), ref.Get_Face_Count());
+  EXPECT_LT(m->Get_Vertex_Count(), 3 * 3000);  // something was welded
+  for (int f = 0; f < m->Get_Face_Count(); ++f)
+    for (int k = 0; k < 3; ++k) {
+      ASSERT_EQ(m->Get_IFace(f)[k], ref.Get_IFace(f)[k]) << f;
+      ASSERT_EQ(m->Get_INFace(f)[k], ref.Get_INFace(f)[k]) << f;
+    }
 }

@@ -1,0 +1,105 @@
+#include "raw_weld.h"
+
+#include <cmath>
+
+namespace kvraw {
+namespace {
+
+// Cells twice the tolerance wide: two points closer than the tolerance then
+// lie in the same or neighbouring cells even after rounding of the division.
+// Cell numbers are clamped, which only merges far-out cells.
+constexpr double kClamp = 1099511627776.0;  // 2^40
+
+inline uint64_t Mix(int64_t x, int64_t y, int64_t z) {
+  uint64_t h = static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull;
+  h ^= static_cast<uint64_t>(y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+  h ^= static_cast<uint64_t>(z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
+GridWeld::GridWeld(MVertexArray* verts, double tol) : verts_(verts), tol_(tol), cell_(2.0 * tol) {
+  slots_.assign(1024, Slot{0, 0, 0, -1, -1});
+}
+
+bool GridWeld::Cell(const MVector3& v, int64_t* c) const {
+  const double p[3] = {v.x, v.y, v.z};
+  for (int i = 0; i < 3; ++i) {
+    if (!std::isfinite(p[i])) return false;
+    double q = std::floor(p[i] / cell_);
+    if (!(q > -kClamp)) q = -kClamp;  // also when the division overflowed
+    if (!(q < kClamp)) q = kClamp;
+    c[i] = static_cast<int64_t>(q);
+  }
+  return true;
+}
+
+int64_t GridWeld::Find(int64_t x, int64_t y, int64_t z) const {
+  size_t mask = slots_.size() - 1;
+  for (size_t i = Mix(x, y, z) & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.head < 0) return -1;
+    if (s.x == x && s.y == y && s.z == z) return static_cast<int64_t>(i);
+  }
+}
+
+void GridWeld::Grow() {
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.assign(old.size() * 2, Slot{0, 0, 0, -1, -1});
+  size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (s.head < 0) continue;
+    size_t i = Mix(s.x, s.y, s.z) & mask;
+    while (slots_[i].head >= 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+}
+
+void GridWeld::Insert(const int64_t* c, int index) {
+  if (next_.size() <= static_cast<size_t>(index)) next_.resize(static_cast<size_t>(index) + 1, -1);
+  int64_t at = Find(c[0], c[1], c[2]);
+  if (at >= 0) {
+    Slot& s = slots_[static_cast<size_t>(at)];
+    next_[static_cast<size_t>(s.tail)] = index;
+    s.tail = index;
+    return;
+  }
+  if ((used_ + 1) * 2 > slots_.size()) Grow();
+  size_t mask = slots_.size() - 1;
+  size_t i = Mix(c[0], c[1], c[2]) & mask;
+  while (slots_[i].head >= 0) i = (i + 1) & mask;
+  slots_[i] = Slot{c[0], c[1], c[2], index, index};
+  ++used_;
+}
+
+int GridWeld::Add(const MVector3& v) {
+  int64_t c[3];
+  if (!Cell(v, c)) {
+    // A point with an infinite or NaN coordinate is never closer than the
+    // tolerance to anything.
+    return verts_->Add(v);
+  }
+  int best = -1;
+  for (int dx = -1; dx <= 1; ++dx)
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dz = -1; dz <= 1; ++dz) {
+        int64_t at = Find(c[0] + dx, c[1] + dy, c[2] + dz);
+        if (at < 0) continue;
+        // The chain is in index order: its first match is its smallest.
+        for (int i = slots_[static_cast<size_t>(at)].head; i >= 0; i = next_[static_cast<size_t>(i)]) {
+          if (best >= 0 && i > best) break;
+          if ((verts_->data[i] - v).Length() < tol_) {
+            best = i;
+            break;
+          }
+        }
+      }
+  if (best >= 0) return best;
+  int index = verts_->Add(v);
+  Insert(c, index);
+  return index;
+}
+
+}  // namespace kvraw

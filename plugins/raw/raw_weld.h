@@ -1,0 +1,39 @@
+// Vertex welding for the RAW import in near-linear time. Gives exactly what
+// MVertexArray::Add_Tol gives (the first vertex closer than the tolerance,
+// else a new one), which scans the whole array for every vertex and would
+// take hours on a large file.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "mesh_arrays.h"
+
+namespace kvraw {
+
+class GridWeld {
+ public:
+  // verts is the array vertices are added to; tol > 0.
+  GridWeld(MVertexArray* verts, double tol);
+  // Index of the first vertex closer than tol to v, or of v appended.
+  int Add(const MVector3& v);
+
+ private:
+  struct Slot {
+    int64_t x, y, z;
+    int32_t head;  // -1: empty slot
+    int32_t tail;
+  };
+  bool Cell(const MVector3& v, int64_t* c) const;
+  int64_t Find(int64_t x, int64_t y, int64_t z) const;  // slot index or -1
+  void Insert(const int64_t* c, int index);
+  void Grow();
+
+  MVertexArray* verts_;
+  double tol_;
+  double cell_;
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  std::vector<int32_t> next_;  // chain per vertex, in index order
+};
+
+}  // namespace kvraw
