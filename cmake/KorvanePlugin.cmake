@@ -23,6 +23,5 @@ function(korvane_test name)
   korvane_warnings(${name})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVANE_BIN_DIR=${KORVANE_BIN_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

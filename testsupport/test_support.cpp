@@ -34,7 +34,7 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 fs::path source_dir() {
   if (const char* s = std::getenv("KORVANE_SOURCE_DIR")) return s;
-  return fs::current_path();
+  return KV_DEFAULT_SOURCE_DIR;
 }
 
 fs::path corpus_dir() { return source_dir().parent_path() / "shared" / "corpus"; }
@@ -42,7 +42,7 @@ fs::path shared_data_dir() { return source_dir().parent_path() / "shared" / "dat
 
 fs::path bin_dir() {
   if (const char* s = std::getenv("KORVANE_BIN_DIR")) return s;
-  return source_dir() / "build" / "bin";
+  return KV_DEFAULT_BIN_DIR;
 }
 
 }  // namespace kvtest
