@@ -1,6 +1,8 @@
 #include "profile.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -214,6 +216,30 @@ void copy_bounded(char* dst, unsigned long size, const char* src, size_t n) {
   dst[n] = 0;
 }
 
+// Serialises read-modify-write cycles of several processes on the store
+// folder itself, so no extra lock file is left behind. Without the lock a
+// write still never tears a file; it could only lose a concurrent update.
+class DirLock {
+ public:
+  DirLock() {
+    std::error_code ec;
+    std::filesystem::create_directories(store_dir(), ec);
+    fd_ = open(store_dir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~DirLock() {
+    if (fd_ >= 0) {
+      flock(fd_, LOCK_UN);
+      close(fd_);
+    }
+  }
+  DirLock(const DirLock&) = delete;
+  DirLock& operator=(const DirLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 void m_profile_dir(char* out) {
@@ -281,6 +307,7 @@ int Profile::WriteString(const char* section, const char* key, const char* value
   if (!value) value = "";
   if (strlen(value) + 1 >= 4096) return 0;
   std::string path = store_file(name);
+  DirLock lock;
   Store st;
   if (!load(path, &st)) return 0;
   std::string sec = norm_section(section);

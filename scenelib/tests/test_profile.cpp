@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "logfile.h"
 #include "pathutil.h"
 #include "profile.h"
@@ -120,6 +123,20 @@ TEST(Profile, StoredUnderConfigFolderAtomically) {
   EXPECT_GE(files, 1);
   Profile def;
   EXPECT_STREQ(def.name, "korvanelib_tests");
+}
+
+TEST(Profile, TwoProcessesWritingLoseNothing) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  const char* who = child == 0 ? "c" : "p";
+  Profile p("ProfTestRace");
+  for (int i = 0; i < 40; ++i) p.WriteInt("S", (std::string(who) + std::to_string(i)).c_str(), i);
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  unsigned long n = 0;
+  ASSERT_EQ(p.GetValCount("S", &n), 1);
+  EXPECT_EQ(n, 80u);
 }
 
 TEST(LogFile, PlacedBesideBasePath) {
