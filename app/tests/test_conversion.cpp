@@ -45,7 +45,7 @@ MMesh_P* PolygonMesh(const char* name) {
   return m;
 }
 
-struct Fixture : ::testing::Test {
+struct ConversionScene : ::testing::Test {
   PluginRegistry registry;
   ConversionDriver driver{registry};
   MScene* scene = nullptr;
@@ -82,7 +82,7 @@ TEST(ConversionNames, TypeNamesAndListLines) {
   EXPECT_EQ(ObjectListLine(nullptr), "");
 }
 
-TEST_F(Fixture, CountersOverAllScenes) {
+TEST_F(ConversionScene, CountersOverAllScenes) {
   scene->objects->Append(TriangleMesh("a", 3, 0));
   scene->objects->Append(PolygonMesh("b"));
   scene->objects->Append(new MSphere("ball"));  // an object, but no faces of its own
@@ -104,7 +104,7 @@ TEST_F(Fixture, CountersOverAllScenes) {
   EXPECT_TRUE(driver.ObjectList().empty());
 }
 
-TEST_F(Fixture, ObjectLinesMapToTheObjectsTheyShow) {
+TEST_F(ConversionScene, ObjectLinesMapToTheObjectsTheyShow) {
   MMesh_P* a = TriangleMesh("a", 1, 0);
   scene->objects->Append(a);
   MMesh_P* b = TriangleMesh("b", 1, 5);
@@ -138,7 +138,7 @@ TEST_F(Fixture, ObjectLinesMapToTheObjectsTheyShow) {
   EXPECT_EQ(ConversionDriver::Rename(nullptr, "x"), 0);
 }
 
-TEST_F(Fixture, DetailsOfMeshesAndOtherObjects) {
+TEST_F(ConversionScene, DetailsOfMeshesAndOtherObjects) {
   MMesh_P* m = PolygonMesh("poly");
   m->surface_refs->Append(my_strdup("DEFAULT"));
   m->surface_refs->Append(my_strdup("RED"));
@@ -167,7 +167,7 @@ TEST_F(Fixture, DetailsOfMeshesAndOtherObjects) {
   EXPECT_EQ(none.faces, 0);
 }
 
-TEST_F(Fixture, TrianglesAsAnExporterWritesThem) {
+TEST_F(ConversionScene, TrianglesAsAnExporterWritesThem) {
   scene->objects->Append(TriangleMesh("tris", 4, 0));
   scene->objects->Append(PolygonMesh("poly"));
   scene->objects->Append(new MRefObj(1, "poly"));     // written again as poly
@@ -188,14 +188,14 @@ TEST_F(Fixture, TrianglesAsAnExporterWritesThem) {
   EXPECT_EQ(scene->tri_objects->count, 0);
 }
 
-TEST_F(Fixture, TrianglesUseACachedCopy) {
+TEST_F(ConversionScene, TrianglesUseACachedCopy) {
   scene->objects->Append(PolygonMesh("poly"));
   // An exporter already triangulated "poly"; that copy is what gets written.
   scene->tri_objects->Append(TriangleMesh("poly", 7, 0));
   EXPECT_EQ(driver.TriangleCount(), 7);
 }
 
-TEST_F(Fixture, BoundsSpanAllScenes) {
+TEST_F(ConversionScene, BoundsSpanAllScenes) {
   scene->bound_left = MVector3(-1, -2, -3);
   scene->bound_right = MVector3(1, 2, 3);
   MScene* second = new MScene("b");
@@ -214,7 +214,7 @@ TEST_F(Fixture, BoundsSpanAllScenes) {
   EXPECT_EQ(driver.Bounds(lo, hi), 0);
 }
 
-TEST_F(Fixture, DumpWritesEveryScene) {
+TEST_F(ConversionScene, DumpWritesEveryScene) {
   scene->objects->Append(TriangleMesh("a", 1, 0));
   MScene* second = new MScene("/models/second.raw");
   driver.scenes->Append(second);
@@ -276,6 +276,18 @@ TEST(ConversionDriverRaw, ImportReplacesExportWrites) {
   ASSERT_EQ(written.size(), 1u);
   EXPECT_EQ(written[0], dir.file("out.raw"));
   EXPECT_TRUE(fs::exists(dir.file("out.raw")));
+
+  // A second scene gets its own file instead of overwriting the first.
+  MScene* second = new MScene(dir.file("second.raw").c_str());
+  second->objects->Append(TriangleMesh("extra", 2, 0));
+  driver.scenes->Append(second);
+  written.clear();
+  ASSERT_EQ(driver.ExportFile(to, dir.file("two.raw").c_str(), &written), 1) << driver.last_error;
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(written[0], dir.file("two.raw"));
+  EXPECT_EQ(written[1], dir.file("two_1.raw"));
+  EXPECT_NE(kvtest::read_file(dir.file("two_1.raw")).find("extra"), std::string::npos);
+  driver.scenes->RemoveAt(1);
 
   written.clear();
   std::string bad = dir.file("missing/out.raw");
