@@ -222,16 +222,30 @@ int MIHandler::Save(const char* section, const char* app_name) {
   return 1;
 }
 
-char* MIHandler::GetNewExt(const char* map_name) {
-  static char buf[MIH_STRING_LEN];
-  NameParts p = split_name(map_name);
-  std::string ext(p.ext);
-  if (enable_image_conversion) {
-    const char* e = get_image_ext(image_type);
+// The extension chosen for a map, pointing into the name or the options.
+static std::string_view new_ext_of(const MIHandler& h, const NameParts& p) {
+  std::string_view ext = p.ext;
+  if (h.enable_image_conversion) {
+    const char* e = get_image_ext(h.image_type);
     if (*e) ext = e;  // an unknown type code keeps the map's own
   }
-  if (enable_extension_conversion && *skip_dot(file_extension)) ext = skip_dot(file_extension);
-  copy_bounded(buf, sizeof buf, ext.c_str());
+  if (h.enable_extension_conversion && *skip_dot(h.file_extension)) ext = skip_dot(h.file_extension);
+  return ext;
+}
+
+// Appends v to buf (cap bytes) at *at, cut at the buffer's end.
+static void append_bounded(char* buf, size_t cap, size_t* at, std::string_view v) {
+  size_t n = v.size() < cap - 1 - *at ? v.size() : cap - 1 - *at;
+  if (n) std::memcpy(buf + *at, v.data(), n);
+  *at += n;
+  buf[*at] = 0;
+}
+
+char* MIHandler::GetNewExt(const char* map_name) {
+  static char buf[MIH_STRING_LEN];
+  size_t at = 0;
+  buf[0] = 0;
+  append_bounded(buf, sizeof buf, &at, new_ext_of(*this, split_name(map_name)));
   return buf;
 }
 
@@ -239,16 +253,18 @@ char* MIHandler::GetNewMapName(const char* map_name, int mode, const char* ext) 
   static char buf[MMAP_NAME_LEN];
   if (mode != 0 && mode != 1) return buf;
   NameParts p = split_name(map_name);
-  std::string out;
-  out.reserve(MMAP_NAME_LEN);
-  if (mode == 1) out += p.dir;
-  out += p.stem;
-  std::string new_ext = (ext && *skip_dot(ext)) ? skip_dot(ext) : GetNewExt(map_name);
+  std::string_view new_ext = (ext && *skip_dot(ext)) ? std::string_view(skip_dot(ext)) : new_ext_of(*this, p);
+  // The parts point into map_name, which may be this very buffer.
+  char out[MMAP_NAME_LEN];
+  size_t at = 0;
+  out[0] = 0;
+  if (mode == 1) append_bounded(out, sizeof out, &at, p.dir);
+  append_bounded(out, sizeof out, &at, p.stem);
   if (!new_ext.empty()) {
-    out += '.';
-    out += new_ext;
+    append_bounded(out, sizeof out, &at, ".");
+    append_bounded(out, sizeof out, &at, new_ext);
   }
-  copy_bounded(buf, sizeof buf, out.c_str());
+  std::memcpy(buf, out, at + 1);
   return buf;
 }
 

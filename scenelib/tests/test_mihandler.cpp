@@ -212,6 +212,8 @@ TEST(MIHandlerNames, NewMapNameModesAndExplicitExtension) {
   h.enable_image_conversion = 0;
   EXPECT_STREQ(h.GetNewMapName("plain", 0, ""), "plain");
   EXPECT_STREQ(h.GetNewMapName(nullptr, 0, ""), "");
+  // The previous result fed back in.
+  EXPECT_STREQ(h.GetNewMapName(h.GetNewMapName("a/b.bmp", 1, ""), 0, "png"), "b.png");
 
   std::string huge = std::string(3000, 'n') + ".bmp";
   EXPECT_EQ(std::strlen(h.GetNewMapName(huge.c_str(), 1, "")), size_t{MMAP_NAME_LEN - 1});
@@ -367,7 +369,8 @@ TEST_F(MIHandlerProcess, FailuresAreLoggedAndTheRestGoesOn) {
   EXPECT_NE(log.find("Unknown file extension xyz\n"), std::string::npos);
   EXPECT_NE(log.find("File 100%s.bmp not found\n"), std::string::npos);
   EXPECT_NE(log.find("Sucessfull conversion " + src_dir + "/good.bmp to " + out_dir + "/good.BMP \n"),
-            std::string::npos);
+            std::string::npos)
+      << log;
   EXPECT_EQ(g_msgs[3], "100%s.bmp");
   // Only the good map arrived; no half-written file of the broken one.
   std::vector<std::string> out;
