@@ -219,6 +219,6 @@ void MMesh_P::Dump(FILE* fp) {
   if (uv_used) dump_faces(fp, "UVFace Count: %d\n", uvf_a, false);
   std::fprintf(fp, "Surfaces: %d\n", surface_refs->count);
   for (int i = 0; i < surface_refs->count; ++i)
-    std::fprintf(fp, "(%d) %s\n", i, static_cast<const char*>(surface_refs->GetAt(i)));
+    std::fprintf(fp, "(%d) %s\n", i, ref_name_or_empty(surface_refs, i));
   std::fprintf(fp, "\n");
 }

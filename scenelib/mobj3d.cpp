@@ -69,7 +69,7 @@ void MObj3d::Normalize() {
 int MObj3d::GetIndexMaterialbyName(const char* n) {
   if (!n || !surface_refs || surface_refs->count == 0) return -1;
   for (int i = 0; i < surface_refs->count; ++i) {
-    const char* s = static_cast<const char*>(surface_refs->GetAt(i));
+    const char* s = ref_name_or_empty(surface_refs, i);
     if (s && std::strcmp(s, n) == 0) return i;
   }
   return -1;
@@ -89,7 +89,7 @@ void MObj3d::CopyAttributes(MObj3d& dst) {
   dst.surface_translate = surface_translate;
   dst.transformation.Set_LocalMatrix(transformation.local);
   for (int i = 0; i < surface_refs->count; ++i)
-    dst.surface_refs->Append(my_strdup(static_cast<const char*>(surface_refs->GetAt(i))));
+    dst.surface_refs->Append(my_strdup(ref_name_or_empty(surface_refs, i)));
 }
 
 void MObj3d::Print(FILE* fp, int, int) {
@@ -111,7 +111,7 @@ void MObj3d::Print(FILE* fp, int, int) {
   }
   std::fprintf(fp, "Number of Surface References : %d\n", surface_refs->count);
   for (int i = 0; i < surface_refs->count; ++i) {
-    const char* s = static_cast<const char*>(surface_refs->GetAt(i));
+    const char* s = ref_name_or_empty(surface_refs, i);
     if (mapping_type == BOX && i < 6)
       std::fprintf(fp, "%s %s\n", MBox_FaceLabel(i), s);
     else

@@ -33,6 +33,12 @@ const char* MObj3d_TypeName(int type);      // "MESH2", ...; "UNKNOWN" out of ra
 const char* MMapping_TypeName(int type);    // "PLANAR", ...
 const char* MBox_FaceLabel(int face);       // "Front ", "Back  ", ... (six wide)
 
+// Surface reference i of a list of names, "" when there is none.
+inline const char* ref_name_or_empty(MList* refs, int i) {
+  const char* s = refs ? static_cast<const char*>(refs->GetAt(i)) : nullptr;
+  return s ? s : "";
+}
+
 class MObj3d {
  public:
   MVector3 bound_left;
