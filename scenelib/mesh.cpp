@@ -120,25 +120,40 @@ int MMesh_P::Add_UVTri(const MVector3& a, const MVector3& b, const MVector3& c) 
   return add_corners(uv_a, uvf_a, p, 3, -1, -1.0);
 }
 
-static MVPolygon corners_of(const MVertexArray* va, const MIPolygon& f) {
+// Faces read from files may name corners outside the array or be short of
+// corners: such a corner reads as the origin instead of past the buffer.
+static MVector3 corner_of(const MVertexArray* va, const MIPolygon& f, int k) {
+  if (!va || k >= f.count || !f.data) return MVector3(0, 0, 0);
+  int idx = f.data[k];
+  return (idx >= 0 && idx < va->count) ? va->data[idx] : MVector3(0, 0, 0);
+}
+
+static MVPolygon corners_of(const MVertexArray* va, const MFaceArray* fa, int i) {
   MVPolygon p;
-  for (int i = 0; i < f.count; ++i) p.Add(va->data[f.data[i]]);
+  if (!fa || i < 0 || i >= fa->count) return p;
+  const MIPolygon& f = fa->data[i];
+  for (int k = 0; k < f.count; ++k) p.Add(corner_of(va, f, k));
   return p;
 }
 
-MVPolygon MMesh_P::Get_Face(int i) { return corners_of(v_a, f_a->data[i]); }
-MVPolygon MMesh_P::Get_NFace(int i) { return corners_of(nv_a, nf_a->data[i]); }
-MVPolygon MMesh_P::Get_UVFace(int i) { return corners_of(uv_a, uvf_a->data[i]); }
+MVPolygon MMesh_P::Get_Face(int i) { return corners_of(v_a, f_a, i); }
+MVPolygon MMesh_P::Get_NFace(int i) { return corners_of(nv_a, nf_a, i); }
+MVPolygon MMesh_P::Get_UVFace(int i) { return corners_of(uv_a, uvf_a, i); }
 
-static void tri_of(const MVertexArray* va, const MIPolygon& f, MVector3& a, MVector3& b, MVector3& c) {
-  a = va->data[f.data[0]];
-  b = va->data[f.data[1]];
-  c = va->data[f.data[2]];
+static void tri_of(const MVertexArray* va, const MFaceArray* fa, int i, MVector3& a, MVector3& b, MVector3& c) {
+  if (!fa || i < 0 || i >= fa->count) {
+    a = b = c = MVector3(0, 0, 0);
+    return;
+  }
+  const MIPolygon& f = fa->data[i];
+  a = corner_of(va, f, 0);
+  b = corner_of(va, f, 1);
+  c = corner_of(va, f, 2);
 }
 
-void MMesh_P::Get_Tri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(v_a, f_a->data[i], a, b, c); }
-void MMesh_P::Get_NTri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(nv_a, nf_a->data[i], a, b, c); }
-void MMesh_P::Get_UVTri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(uv_a, uvf_a->data[i], a, b, c); }
+void MMesh_P::Get_Tri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(v_a, f_a, i, a, b, c); }
+void MMesh_P::Get_NTri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(nv_a, nf_a, i, a, b, c); }
+void MMesh_P::Get_UVTri(int i, MVector3& a, MVector3& b, MVector3& c) { tri_of(uv_a, uvf_a, i, a, b, c); }
 
 int MMesh_P::Get_INVertex_IVertex(const MIPolygon& face, const MIPolygon& other, int v) {
   int pos = -1;

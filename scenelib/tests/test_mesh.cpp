@@ -145,3 +145,26 @@ TEST(Mesh, DumpListsLayers) {
             "000 <0.000 0.000 0.000 >\n001 <1.000 0.000 0.000 >\n002 <0.000 1.000 0.000 >\n\n"
             "Face Count: 1\n000 (3, 2):   0   1   2 \n\nSurfaces: 1\n(0) steel\n\n");
 }
+
+TEST(Mesh, BrokenFacesReadSafely) {
+  MMesh_P m("broken");
+  m.Add_Vertex(MVector3(1, 2, 3), -1.0);
+  MIPolygon bad;
+  bad.Add(0);
+  bad.Add(7);  // no such vertex
+  m.Add_Face(bad);
+
+  MVPolygon p = m.Get_Face(0);
+  ASSERT_EQ(p.count, 2);
+  EXPECT_EQ(p.data[0], MVector3(1, 2, 3));
+  EXPECT_EQ(p.data[1], MVector3(0, 0, 0));
+
+  // Two corners only: the third triangle corner is not read past the buffer.
+  MVector3 a, b, c(9, 9, 9);
+  m.Get_Tri(0, a, b, c);
+  EXPECT_EQ(a, MVector3(1, 2, 3));
+  EXPECT_EQ(c, MVector3(0, 0, 0));
+
+  EXPECT_EQ(m.Get_Face(5).count, 0);
+  EXPECT_EQ(m.Get_Face(-1).count, 0);
+}
