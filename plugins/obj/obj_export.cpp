@@ -1,0 +1,445 @@
+// Wavefront OBJ export: one model file with running index bases across the
+// objects, a material library, then the map files.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "korvanelib.h"
+#include "obj_options.h"
+#include "plugin_framework.h"
+#include "raw_text.h"
+
+namespace {
+
+const char kTitle[] = "WaveFront Export Plugin 1.0";
+const char kHelp[] =
+    "** WaveFront Export Plugin 1.0 **\n\nExports *.obj (Alias Wavefront) with a material library (*.mtl)\n"
+    "supports map conversion\n\n"
+    "Common Settings:\n\n\tVerbose: enable detailed logging\n\tLog File name: enter new log file name\n"
+    "\tSubDir: adds import filename as sub dir to full export file name\n\n"
+    "Specific Settings:\n\n\tthe map conversion options (see below)\n\n";
+const char kNotice[] = "Wavefront object file written by Korvane";
+constexpr int kProgressStep = 4096;
+
+// Buffered output with the exporter's line delimiter, as m_fprintf writes
+// it: CR LF (0), LF (1), CR (2) or nothing (any other mode). Lines are never
+// cut, whatever their length.
+class Output {
+ public:
+  Output(FILE* f, int ld_mode) : f_(f), ld_mode_(ld_mode) {}
+  ~Output() { Flush(); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  void Put(const char* s, size_t n) {
+    if (n > sizeof buf_ - used_) Flush();
+    if (n > sizeof buf_) {
+      if (std::fwrite(s, 1, n, f_) != n) failed_ = true;
+      return;
+    }
+    std::memcpy(buf_ + used_, s, n);
+    used_ += n;
+  }
+  void Put(const char* s) { Put(s, std::strlen(s)); }
+  void Put(const std::string& s) { Put(s.data(), s.size()); }
+  void EndLine() {
+    switch (ld_mode_) {
+      case 0: Put("\r\n", 2); break;
+      case 1: Put("\n", 1); break;
+      case 2: Put("\r", 1); break;
+      default: break;
+    }
+  }
+  void Line(const char* s) {
+    Put(s);
+    EndLine();
+  }
+  // "%lf %lf %lf"
+  void Vector(const MVector3& v) {
+    char tmp[3 * 360];
+    size_t n = static_cast<size_t>(kvraw::FormatFixed6(v.x, tmp));
+    tmp[n++] = ' ';
+    n += static_cast<size_t>(kvraw::FormatFixed6(v.y, tmp + n));
+    tmp[n++] = ' ';
+    n += static_cast<size_t>(kvraw::FormatFixed6(v.z, tmp + n));
+    Put(tmp, n);
+  }
+  void Int(long v) {
+    char tmp[24];
+    int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
+    Put(tmp, static_cast<size_t>(n));
+  }
+  void Flush() {
+    if (used_ && std::fwrite(buf_, 1, used_, f_) != used_) failed_ = true;
+    used_ = 0;
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  FILE* f_;
+  int ld_mode_;
+  char buf_[1 << 16];
+  size_t used_ = 0;
+  bool failed_ = false;
+};
+
+// Text for a comment or statement line: control characters would break the
+// line apart.
+std::string LineText(const char* s) {
+  std::string out = s ? s : "";
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 32) c = '_';
+  return out;
+}
+
+std::string Unified(const char* s) {
+  const char* u = m_unifymeshname(s ? s : "", 1);
+  return u ? u : "";
+}
+
+void Header(Output& out) {
+  out.Put("#\t");
+  out.Line(kNotice);
+  time_t now = std::time(nullptr);
+  char when[64] = "";
+  if (const char* t = std::ctime(&now)) std::snprintf(when, sizeof when, "%s", t);
+  size_t n = std::strlen(when);
+  while (n > 0 && (when[n - 1] == '\n' || when[n - 1] == '\r')) when[--n] = 0;
+  out.Put("#\tCreated by WaveFront Export Plugin 1.0 at ");
+  out.Line(when);
+  out.Put("#\t");
+  out.Line("Alias Wavefront");
+}
+
+bool IsIdentity(const MMatrix& M) {
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c)
+      if (M.m[r][c] != (r == c ? 1.0 : 0.0)) return false;
+  return true;
+}
+
+// A layer of polygons can be written with the positions when it has one
+// polygon per face, of the same corner count, and every index is in range.
+bool LayerFits(MMesh_P* m, MFaceArray* layer, int vertex_count) {
+  if (!layer || layer->count < m->Get_Face_Count()) return false;
+  for (int i = 0; i < m->Get_Face_Count(); ++i) {
+    const MIPolygon& f = layer->data[i];
+    if (f.count != m->f_a->data[i].count) return false;
+    for (int c = 0; c < f.count; ++c)
+      if (f.data[c] < 0 || f.data[c] >= vertex_count) return false;
+  }
+  return true;
+}
+
+struct Bases {
+  long v = 1, n = 1, t = 1;
+};
+
+void WriteMesh(Output& out, MMesh_P* m, const MMatrix& M, const char* name, Bases& base, MessageCallBack1* cb,
+               LogFile& log) {
+  const char* nm = name ? name : "";
+  const bool identity = IsIdentity(M);
+  const int nv = m->Get_Vertex_Count();
+  if (cb) cb->msg1("Working on: %s", nm);
+  log.write("Working on: %s\n", nm);
+  out.Put("# Object ");
+  out.Line(LineText(nm).c_str());
+  out.Put("# Vertices ");
+  out.Int(nv);
+  out.EndLine();
+  for (int i = 0; i < nv; ++i) {
+    if (cb && i % kProgressStep == 0) cb->progress1(i, nv);
+    out.Put("v ", 2);
+    out.Vector(identity ? m->v_a->data[i] : M.Transform(m->v_a->data[i]));
+    out.EndLine();
+  }
+  out.EndLine();
+  const bool normals = m->NormalsUsed() && LayerFits(m, m->nf_a, m->Get_NVertex_Count());
+  const bool uvs = m->UVUsed() && LayerFits(m, m->uvf_a, m->Get_UVVertex_Count());
+  if (normals) {
+    const int nn = m->Get_NVertex_Count();
+    out.Put("# Normals ");
+    out.Int(nn);
+    out.EndLine();
+    for (int i = 0; i < nn; ++i) {
+      if (cb && i % kProgressStep == 0) cb->progress1(i, nn);
+      MVector3 n = identity ? m->nv_a->data[i] : M.NTransform(m->nv_a->data[i]);
+      double l = n.Length();
+      // Unit normals stay as stored: dividing by a length of 1 - 1e-16
+      // would change the text of a round trip.
+      if (l > 0 && std::isfinite(l) && (!identity || std::fabs(l - 1.0) > 1e-12))
+        n = MVector3(n.x / l, n.y / l, n.z / l);
+      out.Put("vn ", 3);
+      out.Vector(n);
+      out.EndLine();
+    }
+    out.EndLine();
+  }
+  if (uvs) {
+    const int nt = m->Get_UVVertex_Count();
+    out.Put("# UV ");
+    out.Int(nt);
+    out.EndLine();
+    for (int i = 0; i < nt; ++i) {
+      if (cb && i % kProgressStep == 0) cb->progress1(i, nt);
+      out.Put("vt ", 3);
+      out.Vector(m->uv_a->data[i]);
+      out.EndLine();
+    }
+    out.EndLine();
+  }
+  out.Put("o ");
+  out.Line(Unified(nm).c_str());
+  out.EndLine();
+  out.Line("s off");
+  out.EndLine();
+  const int nf = m->Get_Face_Count();
+  out.Put("# Face indices ");
+  out.Int(nf);
+  out.EndLine();
+
+  // Faces by material in one pass: a bucket per surface reference, in face
+  // order inside each.
+  const int refs = m->surface_refs ? m->surface_refs->count : 0;
+  std::vector<int> start(static_cast<size_t>(refs) + 1, 0), order;
+  for (int i = 0; i < nf; ++i) {
+    int id = m->f_a->data[i].mat_id;
+    if (id >= 0 && id < refs) ++start[static_cast<size_t>(id) + 1];
+  }
+  for (int k = 0; k < refs; ++k) start[static_cast<size_t>(k) + 1] += start[static_cast<size_t>(k)];
+  order.resize(static_cast<size_t>(start[static_cast<size_t>(refs)]));
+  {
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (int i = 0; i < nf; ++i) {
+      int id = m->f_a->data[i].mat_id;
+      if (id >= 0 && id < refs) order[static_cast<size_t>(fill[static_cast<size_t>(id)]++)] = i;
+    }
+  }
+  char tmp[80];
+  int written = 0;
+  for (int k = 0; k < refs; ++k) {
+    const size_t b = static_cast<size_t>(start[static_cast<size_t>(k)]);
+    const size_t e = static_cast<size_t>(start[static_cast<size_t>(k) + 1]);
+    if (b < e) {
+      out.Put("usemtl ");
+      out.Line(Unified(static_cast<const char*>(m->surface_refs->GetAt(k))).c_str());
+      out.EndLine();
+    }
+    for (size_t j = b; j < e; ++j) {
+      const int i = order[j];
+      if (cb && written++ % kProgressStep == 0) cb->progress1(written, nf);
+      const MIPolygon& f = m->f_a->data[i];
+      out.Put("f ", 2);
+      for (int c = 0; c < f.count; ++c) {
+        long p = f.data[c] + base.v;
+        int n;
+        if (normals && uvs)
+          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t,
+                            m->nf_a->data[i].data[c] + base.n);
+        else if (uvs)
+          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t);
+        else if (normals)
+          n = std::snprintf(tmp, sizeof tmp, "%ld//%ld ", p, m->nf_a->data[i].data[c] + base.n);
+        else
+          n = std::snprintf(tmp, sizeof tmp, "%ld ", p);
+        out.Put(tmp, static_cast<size_t>(n));
+      }
+      out.EndLine();
+    }
+    out.EndLine();
+  }
+  base.v += nv;
+  if (normals) base.n += m->Get_NVertex_Count();
+  if (uvs) base.t += m->Get_UVVertex_Count();
+}
+
+struct Maps {
+  const char* diffuse = nullptr;
+  const char* ambient = nullptr;
+  const char* specular = nullptr;
+  const char* bump = nullptr;
+  const char* opacity = nullptr;
+};
+
+Maps FindMaps(MSurface* s) {
+  Maps m;
+  for (int i = 0; i < s->layers.Get_Count(); ++i) {
+    MSrf_TextureLayer* l = s->layers.Get(i);
+    if (!l || l->texture.kind != _2DBITMAP) continue;
+    const char* name = l->texture.bitmap.file_name;
+    if (!m.diffuse && l->diffuse_color.enabled) m.diffuse = name;
+    if (!m.ambient && l->ambient_color.enabled) m.ambient = name;
+    if (!m.specular && l->specular_color.enabled) m.specular = name;
+    if (!m.bump && l->bump_intensity.enabled) m.bump = name;
+    if (!m.opacity && l->opacity_intensity.enabled) m.opacity = name;
+  }
+  return m;
+}
+
+void WriteSurface(Output& out, MSurface* s, MIHandler& ih, LogFile& log) {
+  Maps maps = FindMaps(s);
+  const MSrf_Color& c = s->color;
+  const double di = c.diffuse_intensity, ai = c.ambient_intensity;
+  MVector3 kd(c.diffuse.r * di, c.diffuse.g * di, c.diffuse.b * di);
+  MVector3 ka = c.lock_ambient ? kd : MVector3(c.ambient.r * ai, c.ambient.g * ai, c.ambient.b * ai);
+  MVector3 ks = c.lock_specular ? MVector3(c.diffuse.r, c.diffuse.g, c.diffuse.b)
+                                : MVector3(c.specular.r, c.specular.g, c.specular.b);
+  const MVector3 zero(0, 0, 0);
+  char line[1400];
+  out.Put("newmtl ");
+  out.Line(Unified(s->name).c_str());
+  double ps = std::trunc(s->spec.phong_size);
+  long ns = std::isfinite(ps) && std::fabs(ps) < 1e7 ? static_cast<long>(ps) * 200 : 0;
+  std::snprintf(line, sizeof line, "\t%s %ld", "Ns", ns);
+  out.Line(line);
+  out.Line("\td 1");
+  out.Line("\tillum 2");
+  auto color = [&](const char* key, const MVector3& v) {
+    std::snprintf(line, sizeof line, "\t%s %.3lf %.3lf %.3lf", key, v.x, v.y, v.z);
+    out.Line(line);
+  };
+  auto map = [&](const char* key, const char* name) {
+    // With copying the map lands beside the model: the file name alone.
+    const char* nn = ih.GetNewMapName(name, ih.enable_copy ? 0 : 1, "");
+    std::string newname = nn ? nn : name;
+    log.write("old map file %s to new map file %s\n", name, newname.c_str());
+    std::snprintf(line, sizeof line, "\t%s %s", key, LineText(newname.c_str()).c_str());
+    out.Line(line);
+  };
+  color("Kd", maps.diffuse ? zero : kd);
+  color("Ks", (maps.diffuse || maps.specular) ? zero : ks);
+  color("Ka", (maps.diffuse || maps.ambient) ? zero : ka);
+  if (maps.diffuse) map("map_Kd", maps.diffuse);
+  if (maps.specular) map("map_Ks", maps.specular);
+  if (maps.ambient) map("map_Ka", maps.ambient);
+  if (maps.opacity) map("map_d", maps.opacity);
+  if (maps.bump) map("map_Bump", maps.bump);
+  out.EndLine();
+}
+
+bool Close(FILE* f, Output& out) {
+  out.Flush();
+  bool ok = !out.failed();
+  if (std::fclose(f) != 0) ok = false;
+  return ok;
+}
+
+int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
+  ObjExportOption* o = static_cast<ObjExportOption*>(base);
+  char path[1024], dir[1024];
+  kvpf::BuildOutputPath(o, path, dir, 1);
+  char fname[M_MAX_FNAME] = "";
+  m_splitpath(path, nullptr, nullptr, fname, nullptr);
+  std::string lib_name = std::string(fname) + ".mtl";
+  std::string lib_path = std::string(dir) + lib_name;
+
+  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
+  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
+  log.write("Writing %s started ...\n", path);
+  log.write("Options:\n");
+  if (log.Get_FILE()) {
+    o->Print_Options(log.Get_FILE());
+    std::fputs("\n", log.Get_FILE());
+    o->image_handler.Print(log.Get_FILE());
+    std::fputs("\n", log.Get_FILE());
+    std::fflush(log.Get_FILE());
+  }
+
+  FILE* f = std::fopen(path, "wb");
+  if (!f) {
+    log.write("Cannot open file %s \n", path);
+    return 0;
+  }
+  bool ok;
+  {
+    Output out(f, o->ld_mode);
+    Header(out);
+    char line[1200];
+    const MVector3& bl = scene->GetBoundLeft();
+    const MVector3& br = scene->GetBoundRight();
+    std::snprintf(line, sizeof line, "# WorldBoundMin = <%lf, %lf, %lf>;", bl.x, bl.y, bl.z);
+    out.Line(line);
+    std::snprintf(line, sizeof line, "# WorldBoundMax = <%lf, %lf, %lf>;", br.x, br.y, br.z);
+    out.Line(line);
+    out.Line("# ");
+    out.Put("mtllib ");
+    out.Line(lib_name.c_str());
+    out.EndLine();
+    if (cb) cb->msg1("Objects");
+    if (cb) cb->progress1(33, 100);
+    Bases bases;
+    const int count = scene->objects ? scene->objects->count : 0;
+    for (int i = 0; i < count; ++i) {
+      MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(i));
+      if (!obj) continue;
+      if (cb) cb->msg2("%s", obj->get_name() ? obj->get_name() : "");
+      if (cb) cb->progress2(i, count);
+      MMatrix M = obj->transformation.Get_LocalMatrix();
+      if (obj->get_type() == OREF) {
+        MObj3d* target = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
+        if (!target || target->get_type() == OREF) continue;
+        obj = target;
+      }
+      if (obj->get_type() == MESH2) {
+        if (!obj->hidden) WriteMesh(out, static_cast<MMesh_P*>(obj), M, obj->get_name(), bases, cb, log);
+      } else if (obj->get_type() == TSOLID) {
+        MMesh_P* temp = static_cast<MSolid*>(obj)->Get_Mesh();
+        if (temp) {
+          WriteMesh(out, temp, M, obj->get_name(), bases, cb, log);
+          delete temp;
+        }
+      }
+    }
+    ok = Close(f, out);
+  }
+  if (!ok) {
+    log.write("Cannot write file %s \n", path);
+    return 0;
+  }
+
+  FILE* lf = std::fopen(lib_path.c_str(), "wb");
+  if (!lf) {
+    log.write("Cannot open file %s \n", lib_path.c_str());
+    return 0;
+  }
+  {
+    Output out(lf, o->ld_mode);
+    Header(out);
+    if (cb) cb->msg1("Materials");
+    if (cb) cb->progress1(66, 100);
+    const int count = scene->surfaces ? scene->surfaces->count : 0;
+    for (int i = 0; i < count; ++i) {
+      MSurface* s = static_cast<MSurface*>(scene->surfaces->GetAt(i));
+      if (!s) continue;
+      if (cb) cb->msg2("%s", s->name);
+      if (cb) cb->progress2(i, count);
+      WriteSurface(out, s, o->image_handler, log);
+    }
+    ok = Close(lf, out);
+  }
+  if (!ok) {
+    log.write("Cannot write file %s \n", lib_path.c_str());
+    return 0;
+  }
+  log.write("Writing %s finished       \n", path);
+  if (cb) cb->msg1("Map Files");
+  if (cb) cb->progress1(100, 100);
+  if (scene->maps) o->image_handler.ProcessMapFiles(log.Get_FILE(), cb, scene->maps, path);
+  return 1;
+}
+
+Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
+  if (cmd_mode) return new ObjExportOption(argc, argv);
+  return new ObjExportOption();
+}
+
+kvpf::ExportClassDesc obj_export_desc(kvpf::ExportClassInfo{
+    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, nullptr});
+
+PluginClassDesc* const kClasses[] = {&obj_export_desc};
+
+}  // namespace
+
+KV_PLUGIN_LIBRARY("WAV Export Lib", kClasses)

@@ -1,0 +1,692 @@
+// Wavefront OBJ import: one pass into file-wide lists and per-name meshes,
+// then a second pass per mesh that copies only the entries its faces use.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "korvanelib.h"
+#include "obj_lines.h"
+#include "obj_options.h"
+#include "plugin_framework.h"
+#include "raw_text.h"
+#include "raw_weld.h"
+
+namespace {
+
+const char kTitle[] = "WaveFront Import Plugin 1.0";
+const char kHelp[] =
+    "** WaveFront Import Plugin 1.0 **\n\nImports *.obj (Alias Wavefront) with their material libraries (*.mtl)\n\n"
+    "Common Settings:\n\n\tVerbose: enable detailed logging\n\tLog File name: enter new log file name\n\n"
+    "Specific Settings:\n\n"
+    "\t-obj_mode=IVAL: create objects by 0=one mesh, 1=object (o), 2=group (g), 3=smoothinggroup (s),\n"
+    "\t\t4=usemap (usemap), 5=usemtl (usemtl)\n"
+    "\t-image_search_path=String: further folders for texture maps, separated by ';'\n"
+    "\t-weld_tol=DVAL: vertex welding tolerance (-1 = disable)\n\n";
+const char kDefObj[] = "def_obj";
+const char kDefMat[] = "def_mat";
+constexpr size_t kNameLen = 255;
+constexpr long kProgressStep = 1 << 20;
+
+// Smoothing groups named "off" are numbered across imports.
+int g_off_counter = 0;
+
+inline const char* SkipBlanks(const char* s) {
+  while (kvobj::IsBlank(*s)) ++s;
+  return s;
+}
+
+// Trailing blanks and tabs removed in place.
+void TrimEnd(char* s, size_t* len) {
+  size_t n = *len;
+  while (n > 0 && kvobj::IsBlank(s[n - 1])) --n;
+  s[n] = 0;
+  *len = n;
+}
+
+// A name statement's text: one blank after the keyword consumed, TABs
+// dropped (as the library's line reading does), trailing blanks removed (a
+// trailing blank would make "usemtl Skin " miss the material "Skin"), cut
+// at 255 characters.
+std::string NameText(const char* rest) {
+  if (*rest == ' ') ++rest;
+  std::string out;
+  for (const char* p = rest; *p && out.size() < kNameLen; ++p)
+    if (*p != '\t') out.push_back(*p);
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string Unified(const std::string& s) {
+  const char* u = m_unifymeshname(s.c_str(), 1);
+  return u ? std::string(u, strnlen(u, kNameLen)) : std::string();
+}
+
+// Up to max numbers of a "%lf %lf %lf" line; non-finite values (1e999, nan)
+// read as 0 so that one bad number cannot poison the bounds. The entry is
+// kept either way: dropping it would shift every later index.
+int ScanVector(const char* s, double* out, int max, bool* clamped) {
+  int n = kvraw::ScanNumbers(s, std::strlen(s), out, max);
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(out[i])) {
+      out[i] = 0.0;
+      *clamped = true;
+    }
+  return n;
+}
+
+// A mesh name in the order it was first met; the mesh itself is made at
+// its first face, so names without faces never reach the scene.
+struct MeshInfo {
+  std::string name;
+  MMesh_P* mesh;
+  std::unordered_map<std::string, int> refs;  // surface_refs index by name
+  int cached_serial = -1;                     // material serial of cached_id
+  int cached_id = 0;
+};
+
+constexpr long kAbsent = -0x7fffffffffffL;
+
+// Parses one corner in the forms a, a/b, a/b/c and a//b (strtol-like
+// integers, as "%d" reads them). False when the piece starts with no number.
+bool ParseInt(const char*& s, const char* e, long* out) {
+  const char* p = s;
+  bool neg = false;
+  if (p < e && (*p == '+' || *p == '-')) neg = *p++ == '-';
+  if (p >= e || *p < '0' || *p > '9') return false;
+  long v = 0;
+  for (; p < e && *p >= '0' && *p <= '9'; ++p)
+    if (v < 100000000000L) v = v * 10 + (*p - '0');  // saturates: far past any list
+  *out = neg ? -v : v;
+  s = p;
+  return true;
+}
+
+bool ParseCorner(const char* s, const char* e, long* a, long* b, long* c) {
+  *b = kAbsent;
+  *c = kAbsent;
+  if (!ParseInt(s, e, a)) return false;
+  if (s < e && *s == '/') {
+    const char* q = s + 1;
+    if (q < e && *q == '/') {
+      ++q;
+      long v;
+      if (ParseInt(q, e, &v)) *c = v;
+      return true;
+    }
+    long v;
+    if (ParseInt(q, e, &v)) {
+      *b = v;
+      if (q < e && *q == '/') {
+        ++q;
+        long w;
+        if (ParseInt(q, e, &w)) *c = w;
+      }
+    }
+  }
+  return true;
+}
+
+// File value to a 0-based index of a list of size n: 1..n count from the
+// front, -1..-n from the current end; anything else is -2 (invalid).
+inline int Resolve(long v, int n) {
+  if (v > 0 && v <= n) return static_cast<int>(v - 1);
+  if (v < 0 && -v <= n) return static_cast<int>(n + v);
+  return -2;
+}
+
+class Reader {
+ public:
+  Reader(MScene* scene, ObjImportOption* o, MessageCallBack1* cb, LogFile& log)
+      : scene_(scene), o_(o), cb_(cb), log_(log) {}
+  ~Reader() {
+    for (MeshInfo& mi : meshes_) delete mi.mesh;
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  void ReadObj(FILE* f, const char* path);
+  void PostProcess();
+
+ private:
+  void SwitchMesh(const std::string& name);
+  int Mesh(const std::string& name);
+  void EnsureSurface(const std::string& name);
+  void Face(char* rest, size_t len, kvobj::LineReader& in);
+  void ReadLibrary(const char* name);
+  void TextureLayer(MSurface* m, const char* rest, int channel);
+  void Progress(long pos, long total);
+  void Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& list, int kind, std::vector<int32_t>& table);
+
+  MScene* scene_;
+  ObjImportOption* o_;
+  MessageCallBack1* cb_;
+  LogFile& log_;
+  char dir_[M_MAX_DIR + M_MAX_DRIVE] = {};
+  std::vector<MVector3> v_, vn_, vt_;
+  std::vector<MeshInfo> meshes_;
+  std::unordered_map<std::string, int> mesh_index_;
+  std::unordered_map<std::string, MSurface*> surfaces_;
+  std::string mesh_name_ = kDefObj;
+  std::string mat_name_ = kDefMat;
+  int mat_serial_ = 0;
+  int current_mesh_ = -1;
+  bool library_read_ = false;
+  long face_lines_ = 0;
+  long next_progress_ = 0;
+  std::vector<int32_t> cp_, ct_, cn_;
+};
+
+void Reader::Progress(long pos, long total) {
+  if (!cb_ || pos < next_progress_) return;
+  next_progress_ = pos + kProgressStep;
+  cb_->progress1(pos, total);
+}
+
+int Reader::Mesh(const std::string& name) {
+  auto it = mesh_index_.find(name);
+  if (it != mesh_index_.end()) return it->second;
+  int id = static_cast<int>(meshes_.size());
+  mesh_index_.emplace(name, id);
+  meshes_.push_back(MeshInfo{name, nullptr, {}, -1, 0});
+  return id;
+}
+
+void Reader::SwitchMesh(const std::string& name) {
+  mesh_name_ = name;
+  current_mesh_ = Mesh(name);
+  if (cb_) cb_->msg1("Working on: %s", name.c_str());
+  log_.write("Working on: %s\n", name.c_str());
+}
+
+void Reader::EnsureSurface(const std::string& name) {
+  if (surfaces_.count(name)) return;
+  MSurface* s = scene_->GetMaterialbyName(name.c_str());
+  if (!s) {
+    s = new MSurface(name.c_str());
+    scene_->surfaces->Append(s);
+  }
+  surfaces_.emplace(name, s);
+}
+
+void Reader::Face(char* rest, size_t len, kvobj::LineReader& in) {
+  ++face_lines_;
+  cp_.clear();
+  ct_.clear();
+  cn_.clear();
+  bool bad = false;
+  const long line_no = in.LineNumber();
+  const int nv = static_cast<int>(v_.size()), nt = static_cast<int>(vt_.size()),
+            nn = static_cast<int>(vn_.size());
+  for (;;) {
+    const char* s = rest;
+    const char* e = rest + len;
+    bool continued = false;
+    while (s < e) {
+      while (s < e && kvobj::IsBlank(*s)) ++s;
+      const char* w = s;
+      while (s < e && !kvobj::IsBlank(*s)) ++s;
+      if (w == s) break;
+      // A backslash in the last piece carries the face on to the next line.
+      continued = std::memchr(w, '\\', static_cast<size_t>(s - w)) != nullptr;
+      long a, b, c;
+      if (!ParseCorner(w, s, &a, &b, &c)) continue;
+      int p = Resolve(a, nv);
+      int t = b == kAbsent ? -1 : Resolve(b, nt);
+      int n = c == kAbsent ? -1 : Resolve(c, nn);
+      if (p < 0 || t < -1 || n < -1) bad = true;
+      cp_.push_back(p);
+      ct_.push_back(t);
+      cn_.push_back(n);
+    }
+    if (!continued) break;
+    rest = in.Next(&len);
+    if (!rest) break;
+  }
+  if (bad) {
+    log_.write("Face in line %ld refers to a missing vertex: skipped\n", line_no);
+    return;
+  }
+  if (cp_.size() < 3) return;
+  if (current_mesh_ < 0) current_mesh_ = Mesh(mesh_name_);
+  MeshInfo& mi = meshes_[static_cast<size_t>(current_mesh_)];
+  if (!mi.mesh) {
+    mi.mesh = new MMesh_P(mi.name.c_str());
+    mi.mesh->UseNormals();
+    mi.mesh->UseUV();
+    mi.mesh->mapping_type = UV_MAP;
+  }
+  if (mi.cached_serial != mat_serial_) {
+    auto it = mi.refs.find(mat_name_);
+    if (it == mi.refs.end()) {
+      int id = mi.mesh->surface_refs->count;
+      mi.mesh->surface_refs->Append(my_strdup(mat_name_.c_str()));
+      it = mi.refs.emplace(mat_name_, id).first;
+    }
+    EnsureSurface(mat_name_);
+    mi.cached_serial = mat_serial_;
+    mi.cached_id = it->second;
+  }
+  int n = static_cast<int>(cp_.size());
+  mi.mesh->f_a->Add(cp_.data(), n, mi.cached_id);
+  mi.mesh->nf_a->Add(cn_.data(), n, mi.cached_id);
+  mi.mesh->uvf_a->Add(ct_.data(), n, mi.cached_id);
+}
+
+void Reader::TextureLayer(MSurface* m, const char* rest, int channel) {
+  char text[kNameLen + 1];
+  size_t n = strnlen(rest, kNameLen);
+  std::memcpy(text, rest, n);
+  text[n] = 0;
+  double su = 1.0, sv = 1.0;
+  const char* s = text;
+  const char* e = text + n;
+  const char* name = nullptr;
+  auto skip_numbers = [&](int count, double* out) {
+    for (int i = 0; i < count; ++i) {
+      double v;
+      const char* next = kvraw::ScanDouble(s, e, &v);
+      if (!next) break;
+      if (out) out[i] = v;
+      s = next;
+    }
+  };
+  auto skip_word = [&] {
+    s = SkipBlanks(s);
+    while (*s && !kvobj::IsBlank(*s)) ++s;
+  };
+  for (;;) {
+    s = SkipBlanks(s);
+    if (!*s) break;
+    const char* w = s;
+    while (*s && !kvobj::IsBlank(*s)) ++s;
+    std::string tok(w, static_cast<size_t>(s - w));
+    if (tok == "-s") {
+      double v[3] = {su, sv, 1.0};
+      skip_numbers(3, v);
+      su = v[0];
+      sv = v[1];
+    } else if (tok == "-o" || tok == "-t") {
+      skip_numbers(3, nullptr);
+    } else if (tok == "-bm" || tok == "-boost" || tok == "-texres") {
+      skip_numbers(1, nullptr);
+    } else if (tok == "-mm") {
+      skip_numbers(2, nullptr);
+    } else if (tok == "-blendu" || tok == "-blendv" || tok == "-cc" || tok == "-clamp" || tok == "-imfchan" ||
+               tok == "-type") {
+      // Options of other writers with one word: skipped so that the map name
+      // does not start with them.
+      skip_word();
+    } else {
+      name = w;
+      break;
+    }
+  }
+  std::string file = name ? name : "default.gif";
+  while (!file.empty() && kvobj::IsBlank(file.back())) file.pop_back();
+  if (file.empty()) file = "default.gif";
+
+  MSrf_TextureLayer* layer = new MSrf_TextureLayer;
+  layer->enabled = 1;
+  layer->texture.enabled = 1;
+  layer->texture.kind = _2DBITMAP;
+  msrf_copy_name(layer->texture.bitmap.file_name, file.c_str());
+  layer->texture.bitmap.tile_u = 1;
+  layer->texture.bitmap.tile_v = 1;
+  layer->texture.bitmap.uv_scale = MVector3(su, sv, 1.0);
+  layer->texture.bitmap.uv_offset = MVector3(0, 0, 0);
+  switch (channel) {
+    case 0: layer->diffuse_color.enabled = 1, layer->diffuse_color.value = 0.5; break;
+    case 1: layer->specular_color.enabled = 1, layer->specular_color.value = 0.5; break;
+    case 2: layer->ambient_color.enabled = 1, layer->ambient_color.value = 0.5; break;
+    case 3: layer->bump_intensity.enabled = 1, layer->bump_intensity.value = 1.0; break;
+    default: layer->opacity_intensity.enabled = 1, layer->opacity_intensity.value = 1.0; break;
+  }
+  scene_->maps->AddMap(layer->texture.bitmap.file_name);
+  m->layers.Add(layer);
+}
+
+bool IsRegularFile(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void Reader::ReadLibrary(const char* given) {
+  // Names written on Windows use backslashes.
+  std::string name(given, strnlen(given, kNameLen));
+  std::replace(name.begin(), name.end(), '\\', '/');
+  char path[2 * (kNameLen + 1)];
+  if (!name.empty() && name[0] == '/')
+    std::snprintf(path, sizeof path, "%s", name.c_str());
+  else
+    std::snprintf(path, sizeof path, "%.255s%s", dir_, name.c_str());
+  if (!IsRegularFile(path)) {
+    // Case-insensitive fallback for libraries named in another case.
+    const char* found = name.empty() ? nullptr : m_find_file(name.c_str(), dir_);
+    if (found && IsRegularFile(found)) std::snprintf(path, sizeof path, "%s", found);
+  }
+  FILE* f = IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
+  if (!f) {
+    log_.write("File %s not found\n", path);
+    return;
+  }
+  if (cb_) cb_->msg1("Working on: %s %s", "Material Library", path);
+  log_.write("Working on: %s %s\n", "Material Library", path);
+  long total = m_filesize(f);
+  kvobj::LineReader in(f, 1 << 16);
+  MSurface* cur = nullptr;
+  long saved_progress = next_progress_;
+  next_progress_ = 0;
+  size_t len;
+  while (char* line = in.Next(&len)) {
+    Progress(in.Position(), total);
+    TrimEnd(line, &len);
+    const char* s = SkipBlanks(line);
+    if (!*s) continue;
+    const char* w = s;
+    while (*s && !kvobj::IsBlank(*s)) ++s;
+    std::string key(w, static_cast<size_t>(s - w));
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char* rest = SkipBlanks(s);
+    if (key == "newmtl") {
+      // The whole rest names the material, as usemtl refers to it.
+      std::string nm = Unified(NameText(rest));
+      if (nm.empty()) continue;
+      log_.write("Working on: %s\n", nm.c_str());
+      EnsureSurface(nm);
+      cur = surfaces_[nm];
+    } else if (key == "kd" || key == "ks" || key == "ka") {
+      double v[3];
+      bool clamped = false;
+      if (ScanVector(rest, v, 3, &clamped) != 3 || !cur) continue;
+      if (key == "kd") {
+        cur->color.diffuse.Init_RGB(v[0], v[1], v[2], 0);
+        cur->color.diffuse_intensity = 1.0;
+      } else if (key == "ks") {
+        cur->color.specular.Init_RGB(v[0], v[1], v[2], 0);
+        cur->color.specular_intensity = 1.0;
+      } else {
+        cur->color.ambient.Init_RGB(v[0], v[1], v[2], 0);
+        cur->color.ambient_intensity = (v[0] == 0 && v[1] == 0 && v[2] == 0) ? 0.0 : 1.0;
+      }
+    } else if (key == "map_kd" || key == "map_ks" || key == "map_ka" || key == "map_bump" || key == "map_d") {
+      if (!cur) continue;
+      int channel = key == "map_kd" ? 0 : key == "map_ks" ? 1 : key == "map_ka" ? 2 : key == "map_bump" ? 3 : 4;
+      TextureLayer(cur, rest, channel);
+    }
+  }
+  std::fclose(f);
+  next_progress_ = saved_progress;
+}
+
+void Reader::ReadObj(FILE* f, const char* path) {
+  m_splitpath(path, nullptr, dir_, nullptr, nullptr);
+  const long total = m_filesize(f);
+  if (cb_) cb_->msg1("Working on: %s", kDefObj);
+  log_.write("Working on: %s\n", kDefObj);
+  kvobj::LineReader in(f);
+  bool clamped_logged = false;
+  size_t len;
+  while (char* line = in.Next(&len)) {
+    Progress(in.Position(), total);
+    char* s = line;
+    while (kvobj::IsBlank(*s)) ++s;
+    if (!*s) continue;
+    char* w = s;
+    while (*s && !kvobj::IsBlank(*s)) ++s;
+    size_t klen = static_cast<size_t>(s - w);
+    char* rest = s;
+    size_t rest_len = len - static_cast<size_t>(s - line);
+    auto is = [&](const char* k) { return std::strlen(k) == klen && std::memcmp(w, k, klen) == 0; };
+    if (klen == 1 && w[0] == 'v') {
+      double x[3];
+      bool clamped = false;
+      if (ScanVector(rest, x, 3, &clamped) == 3) v_.emplace_back(x[0], x[1], x[2]);
+      if (clamped && !clamped_logged) {
+        log_.write("Number out of range in line %ld read as 0\n", in.LineNumber());
+        clamped_logged = true;
+      }
+    } else if (klen == 2 && w[0] == 'v' && (w[1] == 't' || w[1] == 'n')) {
+      double x[3];
+      bool clamped = false;
+      int n = ScanVector(rest, x, 3, &clamped);
+      if (w[1] == 'n') {
+        if (n == 3) vn_.emplace_back(x[0], x[1], x[2]);
+      } else if (n == 3) {
+        vt_.emplace_back(x[0], x[1], x[2]);
+      } else if (n == 2) {
+        vt_.emplace_back(x[0], x[1], 0.0);
+      }
+      if (clamped && !clamped_logged) {
+        log_.write("Number out of range in line %ld read as 0\n", in.LineNumber());
+        clamped_logged = true;
+      }
+    } else if (is("f") || is("fo")) {
+      Face(rest, rest_len, in);
+    } else if (is("o") || is("g") || is("s") || is("usemap") || is("usemtl") || is("mtllib")) {
+      std::string text = NameText(rest);
+      if (text.empty()) continue;
+      if (is("mtllib")) {
+        ReadLibrary(text.c_str());
+        library_read_ = true;
+        continue;
+      }
+      std::string nm = Unified(text);
+      const int mode = o_->obj_mode;
+      if (is("o")) {
+        if (mode == 1) SwitchMesh(nm);
+      } else if (is("g")) {
+        if (mode == 2) SwitchMesh(nm);
+      } else if (is("s")) {
+        if (mode == 3) {
+          if (nm == "off") nm = "sg" + std::to_string(g_off_counter++);
+          SwitchMesh(nm);
+        }
+      } else if (is("usemap")) {
+        if (mode == 4) SwitchMesh(nm);
+      } else {
+        if (mode == 5) SwitchMesh(nm);
+        mat_name_ = nm;
+        ++mat_serial_;
+        EnsureSurface(nm);
+      }
+    }
+  }
+  if (cb_) cb_->progress1(total, total);
+  if (!library_read_) {
+    char fname[M_MAX_FNAME];
+    m_splitpath(path, nullptr, nullptr, fname, nullptr);
+    std::string lib = std::string(fname) + ".mtl";
+    ReadLibrary(lib.c_str());
+  }
+}
+
+MVector3 FaceNormal(MMesh_P* m, const MIPolygon& f) {
+  const MVector3& a = m->v_a->data[f.data[0]];
+  const MVector3& b = m->v_a->data[f.data[1]];
+  const MVector3& c = m->v_a->data[f.data[2]];
+  MVector3 n = vect_cross(b - a, c - a);
+  double l = n.Length();
+  if (!(l > 0) || !std::isfinite(l)) return MVector3(0, 0, 0);
+  return MVector3(n.x / l, n.y / l, n.z / l);
+}
+
+// kind 0: positions, 1: normals, 2: texture coordinates. The table holds -1
+// for every file-wide entry between calls; only the entries this mesh
+// touches are set and reset, so a file of many groups costs no more than
+// one group of the same faces.
+void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& list, int kind,
+                   std::vector<int32_t>& table) {
+  MVertexArray* out = kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a;
+  const double tol = o_->weld_tol;
+  const bool welding = tol > 0 && std::isfinite(tol);
+  std::unique_ptr<kvraw::GridWeld> weld;
+  if (welding) weld = std::make_unique<kvraw::GridWeld>(out, tol);
+  auto add = [&](const MVector3& v) { return weld ? weld->Add(v) : out->Add(v); };
+  std::vector<int32_t> touched;
+  int computed_uv = -1;
+  long corners = 0;
+  const int nf = faces->count;
+  for (int i = 0; i < nf; ++i) {
+    MIPolygon& f = faces->data[i];
+    for (int c = 0; c < f.count; ++c) {
+      int32_t& x = f.data[c];
+      ++corners;
+      if (x >= 0) {
+        if (table[static_cast<size_t>(x)] < 0) {
+          table[static_cast<size_t>(x)] = 0;
+          touched.push_back(x);
+        }
+      } else if (kind == 1) {
+        // Absent normal: the face normal, added at once; -(k + 2) marks an
+        // index that is already local.
+        x = -(add(FaceNormal(m, m->f_a->data[i])) + 2);
+      } else {
+        if (computed_uv < 0) computed_uv = weld ? weld->Add(MVector3(0, 0, 0)) : out->Add_Tol(MVector3(0, 0, 0), 0.001);
+        x = -(computed_uv + 2);
+      }
+    }
+  }
+  static const char* const kLabels[3][2] = {
+      {"vertices %d:\n", "faces    %d:\n"}, {"nvertices %d:\n", "nfaces    %d:\n"}, {"uvvertices %d:\n", "uvfaces    %d:\n"}};
+  log_.write(kLabels[kind][0], static_cast<int>(touched.size()));
+  log_.write(kLabels[kind][1], nf);
+  std::sort(touched.begin(), touched.end());
+  out->Reserve(out->count + static_cast<int>(touched.size()));
+  for (int32_t x : touched) table[static_cast<size_t>(x)] = add(list[static_cast<size_t>(x)]);
+  for (int i = 0; i < nf; ++i) {
+    MIPolygon& f = faces->data[i];
+    for (int c = 0; c < f.count; ++c) {
+      int32_t& x = f.data[c];
+      x = x >= 0 ? table[static_cast<size_t>(x)] : -(x + 2);
+    }
+  }
+  for (int32_t x : touched) table[static_cast<size_t>(x)] = -1;
+  (void)corners;
+}
+
+template <class Array, class Elem>
+void ShrinkToFit(Array* a) {
+  if (!a || a->count <= 0 || a->capacity <= a->count) return;
+  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
+  if (!p) return;
+  a->data = static_cast<Elem*>(p);
+  a->capacity = a->count;
+}
+
+void Reader::PostProcess() {
+  std::vector<int32_t> table(std::max(v_.size(), std::max(vn_.size(), vt_.size())), -1);
+  int done = 0, count = 0;
+  for (const MeshInfo& mi : meshes_) count += mi.mesh ? 1 : 0;
+  for (MeshInfo& mi : meshes_) {
+    MMesh_P* m = mi.mesh;
+    if (!m) continue;
+    scene_->objects->Append(m);
+    mi.mesh = nullptr;
+    if (cb_) cb_->msg1("Postproc: %s", m->get_name());
+    if (cb_) cb_->progress1(done, count);
+    log_.write("****************************\n");
+    log_.write("Post processing %s:\n", m->get_name());
+    ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
+    ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
+    ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
+    Remap(m, m->f_a, v_, 0, table);
+    Remap(m, m->nf_a, vn_, 1, table);
+    Remap(m, m->uvf_a, vt_, 2, table);
+    ShrinkToFit<MVertexArray, MVector3>(m->v_a);
+    ShrinkToFit<MVertexArray, MVector3>(m->nv_a);
+    ShrinkToFit<MVertexArray, MVector3>(m->uv_a);
+    log_.write("****************************\n");
+    log_.write("Name: %s\n", m->get_name());
+    log_.write("Vertices: %d\n", m->Get_Vertex_Count());
+    log_.write("Faces:    %d\n", m->Get_Face_Count());
+    if (m->NormalsUsed()) {
+      log_.write("NVertices: %d\n", m->Get_NVertex_Count());
+      log_.write("NFaces:    %d\n", m->Get_NFace_Count());
+    }
+    if (m->UVUsed()) {
+      log_.write("UVVertices: %d\n", m->Get_UVVertex_Count());
+      log_.write("UVFaces:    %d\n", m->Get_UVFace_Count());
+    }
+    ++done;
+  }
+  log_.write("****************************\n");
+  log_.write("File Statistics:\n");
+  log_.write("Vertices:   %d\n", static_cast<int>(v_.size()));
+  log_.write("NVertices:  %d\n", static_cast<int>(vn_.size()));
+  log_.write("UVVertices: %d\n", static_cast<int>(vt_.size()));
+  log_.write("Polygons:   %ld\n", face_lines_);
+}
+
+void ImportObj(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
+  ObjImportOption* o = static_cast<ObjImportOption*>(base);
+  char path[1024];
+  std::snprintf(path, sizeof path, "%s", o->Get_Filename() ? o->Get_Filename() : "");
+  LogFile log(path, o->verbose_mode == 1 ? o->logfilename : nullptr);
+  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
+  log.write("Options:\n");
+  if (log.Get_FILE()) {
+    o->Print_Options(log.Get_FILE());
+    o->Print_Specific(log.Get_FILE());
+    std::fflush(log.Get_FILE());
+  }
+  log.write("Parsing %s started ...      \n", path);
+  char dir[M_MAX_PATH];
+  if (m_getpath(dir, path)) scene->maps->AddSearchPath(dir);
+  scene->maps->AddSearchPath(o->image_search_path);
+
+  FILE* f = IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
+  if (!f) {
+    log.write("File %s not found\n", path);
+    return;
+  }
+  clock_t start = std::clock();
+  {
+    Reader reader(scene, o, cb, log);
+    reader.ReadObj(f, path);
+    std::fclose(f);
+    reader.PostProcess();
+  }
+  log.write("%.3f seconds\n", static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC * 0.001);
+  log.write("Postprocessing ...        \n");
+  scene->CalculateBoundingBox();
+  MMake_Default_Cam(scene);
+  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->active = 1;
+  MMake_Default_Light(scene);
+  log.write("Done                            \n");
+}
+
+Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
+  if (cmd_mode) return new ObjImportOption(argc, argv);
+  return new ObjImportOption();
+}
+
+int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
+  ObjImportOption* o = static_cast<ObjImportOption*>(base);
+  const KvOptionField fields[] = {
+      {1025, "Create Objects by:", KV_FIELD_INT, &o->obj_mode, sizeof o->obj_mode},
+      {1026, "Weld Tolerance", KV_FIELD_DOUBLE, &o->weld_tol, sizeof o->weld_tol},
+      {1027, "Image Search Path", KV_FIELD_STRING, o->image_search_path, sizeof o->image_search_path},
+  };
+  int n = 0;
+  for (const KvOptionField& fl : fields)
+    if (n < max) out[n++] = fl;
+  return n;
+}
+
+kvpf::ImportClassDesc obj_import_desc(kvpf::ImportClassInfo{"Alias Wavefront (*.obj)", 0x1FF052E2u,
+                                                            kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ImportObj,
+                                                            OptionFields});
+
+PluginClassDesc* const kClasses[] = {&obj_import_desc};
+
+}  // namespace
+
+KV_PLUGIN_LIBRARY("WAV Import Lib", kClasses)
