@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# OBJ -> OBJ and OBJ -> RAW through korvane-cli on a 980 000-triangle OBJ
+# (490 000 quads with positions, normals and texture coordinates, about
+# 80 MB), side by side with `assimp export` of the same file to OBJ and 3DS.
+# A second input holds the same faces in 20 000 groups: it must convert
+# about as fast as the first. Prints wall time, CPU time and peak memory per
+# run.
+#
+#   bash bench/bench_obj.sh [RUNS]
+#
+# KORVANE_CLI     korvane-cli to run (default: build/bin/korvane-cli)
+# BENCH_DIR       where the input and output files go (default: $TMPDIR/korvane-bench-obj)
+# BENCH_ASSIMP=0  skips the assimp runs
+# Goal for korvane-cli: a third of assimp's time (about 1.4 s to OBJ, 1.5 s
+# to RAW) and no more than its peak memory (630 MB).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+RUNS=${1:-3}
+CLI=${KORVANE_CLI:-build/bin/korvane-cli}
+DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/korvane-bench-obj}
+QUADS=490000
+GROUPS_MANY=20000
+mkdir -p "$DIR"
+ONE=$DIR/quads.obj
+MANY=$DIR/groups.obj
+
+if [ ! -x "$CLI" ]; then
+  echo "bench_obj: $CLI not found; build first (cmake --preset default && cmake --build --preset default)" >&2
+  exit 1
+fi
+
+if [ ! -s "$ONE" ] || [ ! -s "$MANY" ]; then
+  echo "generating $ONE and $MANY ($QUADS quads) ..." >&2
+  # A wavy grid of 700 x 700 cells: one position, normal and texture
+  # coordinate per grid point, six decimals as exporters write them.
+  python3 - "$ONE" "$MANY" "$QUADS" "$GROUPS_MANY" <<'EOF'
+import math, sys
+one, many, quads, groups = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+n = int(math.sqrt(quads))          # cells per side
+pts = n + 1
+head = []
+for j in range(pts):
+    for i in range(pts):
+        x, y = i * 0.01, j * 0.01
+        z = 0.25 * math.sin(x * 3.0) * math.cos(y * 2.0)
+        head.append("v %f %f %f\n" % (x, y, z))
+for j in range(pts):
+    for i in range(pts):
+        head.append("vt %f %f\n" % (i / n, j / n))
+for j in range(pts):
+    for i in range(pts):
+        x, y = i * 0.01, j * 0.01
+        nx, ny = -0.75 * math.cos(x * 3.0) * math.cos(y * 2.0), 0.5 * math.sin(x * 3.0) * math.sin(y * 2.0)
+        l = math.sqrt(nx * nx + ny * ny + 1.0)
+        head.append("vn %f %f %f\n" % (nx / l, ny / l, 1.0 / l))
+head = "".join(head)
+faces = []
+for j in range(n):
+    for i in range(n):
+        a = j * pts + i + 1
+        b, c, d = a + 1, a + pts + 1, a + pts
+        faces.append("f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n" % (a, a, a, b, b, b, c, c, c, d, d, d))
+with open(one, "w") as f:
+    f.write("# benchmark grid\nmtllib none.mtl\n")
+    f.write(head)
+    f.write("g grid\nusemtl mat\n")
+    f.write("".join(faces))
+per = max(1, len(faces) // groups)
+with open(many, "w") as f:
+    f.write("# benchmark grid in many groups\n")
+    f.write(head)
+    f.write("usemtl mat\n")
+    for k in range(0, len(faces), per):
+        f.write("g part_%d\n" % (k // per))
+        f.write("".join(faces[k:k + per]))
+EOF
+fi
+
+HAVE_TIME=0
+[ -x /usr/bin/time ] && HAVE_TIME=1
+
+ROWS=()
+# run LABEL RUN CMD... : one measured run appended to ROWS.
+run() {
+  local label=$1 n=$2
+  shift 2
+  local secs mem rc cpu="n/a"
+  if [ "$HAVE_TIME" = 1 ]; then
+    local log=$DIR/time.log
+    set +e
+    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$DIR/stderr.log"
+    rc=$?
+    set -e
+    local wall
+    wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
+    secs=$(echo "$wall" | awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f", s }')
+    mem=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$log" | awk '{ printf "%.0f", $1 / 1024 }')
+    cpu=$(awk -F': ' '/User time \(seconds\)|System time \(seconds\)/ { s += $2 } END { printf "%.2f", s }' "$log")
+  else
+    local t0 t1
+    t0=$(date +%s.%N)
+    set +e
+    "$@" >/dev/null 2>"$DIR/stderr.log"
+    rc=$?
+    set -e
+    t1=$(date +%s.%N)
+    secs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
+    mem="n/a"
+  fi
+  ROWS+=("$(printf '%-36s %4s %9s %9s %9s %6s' "$label" "$n" "$secs" "$cpu" "$mem" "$rc")")
+}
+
+rm -rf "$DIR/out"
+mkdir -p "$DIR/out"
+for n in $(seq 1 "$RUNS"); do
+  run "korvane-cli convert OBJ->OBJ" "$n" "$CLI" convert "$ONE" "$DIR/out/conv.obj" -ld_mode=1
+  run "korvane-cli convert OBJ->RAW" "$n" "$CLI" convert "$ONE" "$DIR/out/conv.raw" --to "Raw (*.raw)" -ld_mode=1
+  run "korvane-cli OBJ->OBJ, 20000 groups" "$n" "$CLI" convert "$MANY" "$DIR/out/many.obj" -ld_mode=1
+done
+
+# Every face must arrive.
+written=$(grep -c '^f ' "$DIR/out/conv.obj" || true)
+if [ "$written" != "$QUADS" ]; then
+  echo "bench_obj: $DIR/out/conv.obj holds $written faces, expected $QUADS" >&2
+  exit 1
+fi
+tris=$(grep -c '^[-0-9]' "$DIR/out/conv.raw" || true)
+if [ "$tris" != "$((2 * QUADS))" ]; then
+  echo "bench_obj: $DIR/out/conv.raw holds $tris triangles, expected $((2 * QUADS))" >&2
+  exit 1
+fi
+
+if [ "${BENCH_ASSIMP:-1}" != "0" ]; then
+  if command -v assimp >/dev/null 2>&1; then
+    for n in $(seq 1 "$RUNS"); do
+      run "assimp export OBJ->OBJ" "$n" assimp export "$ONE" "$DIR/out/assimp.obj"
+      run "assimp export OBJ->3DS" "$n" assimp export "$ONE" "$DIR/out/assimp.3ds"
+    done
+  else
+    ROWS+=("$(printf '%-36s %4s %9s %9s %9s %6s' "assimp (not installed)" "-" "-" "-" "-" "-")")
+  fi
+fi
+
+echo
+echo "input: $ONE ($(du -m "$ONE" | cut -f1) MB, $QUADS quads = $((2 * QUADS)) triangles)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-36s %4s %9s %9s %9s %6s\n' "command" "run" "seconds" "cpu s" "peak MB" "exit"
+for r in "${ROWS[@]}"; do echo "$r"; done
+echo "goal for korvane-cli: <= 1.4 s to OBJ, <= 1.5 s to RAW, <= 630 MB"
