@@ -38,6 +38,12 @@ constexpr long kProgressStep = 1 << 20;
 // Smoothing groups named "off" are numbered across imports.
 int g_off_counter = 0;
 
+// A UTF-8 byte order mark before the first keyword would hide it.
+inline char* SkipBom(char* line, long line_no) {
+  if (line_no == 1 && std::memcmp(line, "\xEF\xBB\xBF", 3) == 0) return line + 3;
+  return line;
+}
+
 inline const char* SkipBlanks(const char* s) {
   while (kvobj::IsBlank(*s)) ++s;
   return s;
@@ -161,6 +167,8 @@ class Reader {
   void EnsureSurface(const std::string& name);
   void Face(char* rest, size_t len, kvobj::LineReader& in);
   void ReadLibrary(const char* name);
+  void ReadLibraries(const std::string& text);
+  std::string LibraryPath(const char* given);
   void TextureLayer(MSurface* m, const char* rest, int channel);
   void Progress(long pos, long total);
   void Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& list, int kind, std::vector<int32_t>& table);
@@ -358,7 +366,23 @@ bool IsRegularFile(const char* path) {
   return stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void Reader::ReadLibrary(const char* given) {
+// "mtllib a.mtl b.mtl" names two libraries, though a name may hold blanks
+// as well: the whole text wins when it names a file.
+void Reader::ReadLibraries(const std::string& text) {
+  if (text.find(' ') == std::string::npos || IsRegularFile(LibraryPath(text.c_str()).c_str())) {
+    ReadLibrary(text.c_str());
+    return;
+  }
+  size_t b = 0;
+  while (b < text.size()) {
+    size_t e = text.find(' ', b);
+    if (e == std::string::npos) e = text.size();
+    if (e > b) ReadLibrary(text.substr(b, e - b).c_str());
+    b = e + 1;
+  }
+}
+
+std::string Reader::LibraryPath(const char* given) {
   // Names written on Windows use backslashes.
   std::string name(given, strnlen(given, kNameLen));
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -372,6 +396,12 @@ void Reader::ReadLibrary(const char* given) {
     const char* found = name.empty() ? nullptr : m_find_file(name.c_str(), dir_);
     if (found && IsRegularFile(found)) std::snprintf(path, sizeof path, "%s", found);
   }
+  return path;
+}
+
+void Reader::ReadLibrary(const char* given) {
+  std::string found = LibraryPath(given);
+  const char* path = found.c_str();
   FILE* f = IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
   if (!f) {
     log_.write("File %s not found\n", path);
@@ -388,7 +418,7 @@ void Reader::ReadLibrary(const char* given) {
   while (char* line = in.Next(&len)) {
     Progress(in.Position(), total);
     TrimEnd(line, &len);
-    const char* s = SkipBlanks(line);
+    const char* s = SkipBlanks(SkipBom(line, in.LineNumber()));
     if (!*s) continue;
     const char* w = s;
     while (*s && !kvobj::IsBlank(*s)) ++s;
@@ -436,7 +466,7 @@ void Reader::ReadObj(FILE* f, const char* path) {
   size_t len;
   while (char* line = in.Next(&len)) {
     Progress(in.Position(), total);
-    char* s = line;
+    char* s = SkipBom(line, in.LineNumber());
     while (kvobj::IsBlank(*s)) ++s;
     if (!*s) continue;
     char* w = s;
@@ -474,7 +504,7 @@ void Reader::ReadObj(FILE* f, const char* path) {
       std::string text = NameText(rest);
       if (text.empty()) continue;
       if (is("mtllib")) {
-        ReadLibrary(text.c_str());
+        ReadLibraries(text);
         library_read_ = true;
         continue;
       }

@@ -328,3 +328,15 @@ TEST_F(ObjImport, HostileInputNeitherCrashesNorHangs) {
   ASSERT_NE(Read(utf16), nullptr);
   EXPECT_EQ(scene->objects->count, 0);
 }
+
+TEST_F(ObjImport, ByteOrderMarkAndTwoLibrariesOnOneLine) {
+  kvtest::write_file(dir.file("a.mtl"), "\xEF\xBB\xBFnewmtl red\nKd 1 0 0\n");
+  kvtest::write_file(dir.file("b.mtl"), "newmtl blue\nKd 0 0 1\n");
+  ASSERT_NE(Read("\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\nmtllib a.mtl b.mtl\nusemtl blue\nf 1 2 3\n"), nullptr);
+  ASSERT_EQ(scene->objects->count, 1);
+  EXPECT_EQ(Mesh(scene, 0)->Get_Face_Count(), 1);
+  ASSERT_NE(scene->GetMaterialbyName("red"), nullptr);
+  EXPECT_DOUBLE_EQ(scene->GetMaterialbyName("red")->color.diffuse.r, 1.0);
+  ASSERT_NE(scene->GetMaterialbyName("blue"), nullptr);
+  EXPECT_DOUBLE_EQ(scene->GetMaterialbyName("blue")->color.diffuse.b, 1.0);
+}
