@@ -265,9 +265,9 @@ TEST(CliInfo, FailuresNameTheFileOrClass) {
   EXPECT_EQ(from.status, 0) << from.err;
   EXPECT_EQ(Field(from.out, "triangles"), "1");
 
-  Result nocls = RunCli({"info", Sample(), "--from", "Wavefront"});
+  Result nocls = RunCli({"info", Sample(), "--from", "NoSuchFormat"});
   EXPECT_EQ(nocls.status, 1);
-  EXPECT_NE(nocls.err.find("Wavefront"), std::string::npos);
+  EXPECT_NE(nocls.err.find("NoSuchFormat"), std::string::npos);
   // An export class is no import class.
   EXPECT_EQ(RunCli({"info", Sample(), "--from", "Raw (*.raw)"}).status, 1);
 }
@@ -334,9 +334,9 @@ TEST(CliConvert, ExportClassAndOutputName) {
   Result upper = RunCli({"convert", Sample(), dir.file("UP.RAW")});
   EXPECT_EQ(upper.status, 0) << upper.err;
 
-  Result none = RunCli({"convert", Sample(), dir.file("model.obj")});
+  Result none = RunCli({"convert", Sample(), dir.file("model.zzq")});
   EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("*.obj"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("*.zzq"), std::string::npos) << none.err;
   Result noext = RunCli({"convert", Sample(), dir.file("model")});
   EXPECT_EQ(noext.status, 1);
 
