@@ -231,6 +231,12 @@ void WriteMesh(Output& out, MMesh_P* m, const MMatrix& M, const char* name, Base
       const int i = order[j];
       if (cb && written++ % kProgressStep == 0) cb->progress1(written, nf);
       const MIPolygon& f = m->f_a->data[i];
+      // A corner past the mesh's own positions would name another
+      // object's vertex in the file-wide numbering.
+      bool in_range = true;
+      for (int c = 0; c < f.count; ++c)
+        if (f.data[c] < 0 || f.data[c] >= nv) in_range = false;
+      if (!in_range) continue;
       out.Put("f ", 2);
       for (int c = 0; c < f.count; ++c) {
         long p = f.data[c] + base.v;

@@ -101,10 +101,18 @@ TEST_F(ObjExport, CornerTemplatesAndMaterialGroups) {
   f.Set_MatId(0);
   n->Add_Face(f);
   n->Add_NFace(f);
+  // A face with a corner past the positions is not written.
+  MIPolygon bad;
+  bad.Add(0), bad.Add(1), bad.Add(7);
+  bad.Set_MatId(0);
+  n->Add_Face(bad);
+  n->Add_NFace(f);
   std::vector<std::string> l = Write();
+  EXPECT_FALSE(Has(l, "f 1//1 2//2 8//3 "));
+  EXPECT_EQ(std::count_if(l.begin(), l.end(), [](const std::string& s) { return s.rfind("f ", 0) == 0; }), 3);
   EXPECT_TRUE(Has(l, "f 1//1 2//2 3//3 "));
   EXPECT_TRUE(Has(l, "f 3//3 2//2 1//1 "));
-  EXPECT_TRUE(Has(l, "# Face indices 3"));
+  EXPECT_TRUE(Has(l, "# Face indices 4"));
   EXPECT_EQ(std::count(l.begin(), l.end(), "f 3//3 2//2 1//1 "), 1);
   EXPECT_TRUE(Has(l, "f 4/1 5/2 6/3 "));
 }
