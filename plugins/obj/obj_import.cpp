@@ -57,12 +57,12 @@ void TrimEnd(char* s, size_t* len) {
   *len = n;
 }
 
-// A name statement's text: one blank after the keyword consumed, TABs
-// dropped (as the library's line reading does), trailing blanks removed (a
-// trailing blank would make "usemtl Skin " miss the material "Skin"), cut
-// at 255 characters.
+// A name statement's text: blanks around it removed and TABs dropped (as
+// the library's line reading does), cut at 255 characters. Writers put two
+// blanks after "usemtl" or one at the end: the name must still match the
+// library's "newmtl".
 std::string NameText(const char* rest) {
-  if (*rest == ' ') ++rest;
+  rest = SkipBlanks(rest);
   std::string out;
   for (const char* p = rest; *p && out.size() < kNameLen; ++p)
     if (*p != '\t') out.push_back(*p);

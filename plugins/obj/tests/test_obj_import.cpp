@@ -104,6 +104,19 @@ TEST_F(ObjImport, SpiderGroupsMaterialsAndWindowsMapNamesResolve) {
   }
 }
 
+TEST_F(ObjImport, MaterialNamesWithBlanksMatchTheLibrary) {
+  // "usemtl  Hard Shiny Plastic White " (two blanks before, one after).
+  ASSERT_NE(Open((kvtest::corpus_dir() / "obj" / "space_in_material_name.obj").string()), nullptr);
+  ASSERT_EQ(scene->objects->count, 1);
+  MMesh_P* m = Mesh(scene, 0);
+  ASSERT_EQ(m->surface_refs->count, 1);
+  const char* ref = static_cast<const char*>(m->surface_refs->GetAt(0));
+  EXPECT_STREQ(ref, "Hard_Shiny_Plastic_White");
+  MSurface* s = scene->GetMaterialbyName(ref);
+  ASSERT_NE(s, nullptr);
+  EXPECT_NEAR(s->color.diffuse.b, 0.411765, 1e-9);
+}
+
 TEST_F(ObjImport, FacesWithoutGroupGoToDefObjWithDefMat) {
   ASSERT_NE(Read(std::string(kQuad) + "f 1 2 3 4\n"), nullptr);
   ASSERT_EQ(scene->objects->count, 1);
