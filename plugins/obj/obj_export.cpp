@@ -15,6 +15,9 @@
 namespace {
 
 const char kTitle[] = "WaveFront Export Plugin 1.0";
+// The build stamp of the log header is fixed: logs are compared across builds.
+const char kBuildDate[] = "Oct 22 2000";
+const char kBuildTime[] = "09:26:05";
 const char kHelp[] =
     "** WaveFront Export Plugin 1.0 **\n\nExports *.obj (Alias Wavefront) with a material library (*.mtl)\n"
     "supports map conversion\n\n"
@@ -342,7 +345,7 @@ int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   std::string lib_path = std::string(dir) + lib_name;
 
   LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
+  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
   log.write("Writing %s started ...\n", path);
   log.write("Options:\n");
   if (log.Get_FILE()) {

@@ -85,6 +85,9 @@ TEST_F(ObjExport, FileLayoutAndIndexBasesAcrossObjects) {
   EXPECT_TRUE(Has(l, "f 4/1/1 5/2/2 6/3/3 7/4/4 "));
   std::vector<std::string> mtl = objtest::Lines(dir.file("out.mtl"));
   EXPECT_TRUE(Has(mtl, "newmtl mat_1"));
+  std::string log = kvtest::read_file(dir.file("exportobj.log"));
+  EXPECT_EQ(log.rfind("WaveFront Export Plugin 1.0 Oct 22 2000 09:26:05 VC++50\nWriting ", 0), 0u);
+  EXPECT_NE(log.find("out.obj finished       \n"), std::string::npos);
   EXPECT_TRUE(Has(mtl, "\td 1"));
   EXPECT_TRUE(Has(mtl, "\tillum 2"));
 }

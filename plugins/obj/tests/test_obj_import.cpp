@@ -353,3 +353,13 @@ TEST_F(ObjImport, ByteOrderMarkAndTwoLibrariesOnOneLine) {
   ASSERT_NE(scene->GetMaterialbyName("blue"), nullptr);
   EXPECT_DOUBLE_EQ(scene->GetMaterialbyName("blue")->color.diffuse.b, 1.0);
 }
+
+TEST_F(ObjImport, LogHeaderOptionsAndStatistics) {
+  ASSERT_NE(Read(std::string(kQuad) + "g a\nf 1 2 3 4\n"), nullptr);
+  std::string log = Log();
+  EXPECT_EQ(log.rfind("WaveFront Import Plugin 1.0 Oct 22 2000 14:37:57 VC++50\nOptions:\n", 0), 0u);
+  for (const char* line : {"\t Object Mode: 2\n", "started ...      \n", "Working on: def_obj\n", "Working on: a\n",
+                           "Post processing a:\n", "vertices 4:\n", "Vertices:   4\n", "Polygons:   1\n",
+                           "Postprocessing ...        \n", "Done                            \n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+}
