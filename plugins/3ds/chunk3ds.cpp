@@ -289,7 +289,7 @@ float Reader::Float() {
 
 std::string Reader::String(size_t max_len) {
   if (!ok_) return std::string();
-  const void* nul = std::memchr(p_, 0, Left());
+  const void* nul = Left() ? std::memchr(p_, 0, Left()) : nullptr;
   if (!nul) {
     Need(Left() + 1);
     return std::string();

@@ -1,0 +1,154 @@
+// 3DS import through the built plug-in, on real files and on hand-made ones.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "chunk3ds.h"
+#include "korvanelib.h"
+#include "plugin_host.h"
+#include "test_support.h"
+
+namespace {
+
+PluginRegistry& Registry() {
+  static PluginRegistry* r = [] {
+    auto* reg = new PluginRegistry;
+    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
+    return reg;
+  }();
+  return *r;
+}
+
+int ImportClass() {
+  PluginRegistry& r = Registry();
+  for (int i = 0; i < r.ClassCount(); ++i)
+    if (std::strcmp(r.GetClass(i)->ClassName(), "3D Studio (*.3ds, *.prj, *.mtl)") == 0) return i;
+  return -1;
+}
+
+MScene* Import(const std::string& path) {
+  int c = ImportClass();
+  if (c < 0) return nullptr;
+  static char arg0[] = "korvane_3ds_tests";
+  static char* argv[] = {arg0, nullptr};
+  Registry().SetCommandLine(1, argv);
+  MeshImporter* imp = static_cast<MeshImporter*>(Registry().GetClass(c)->Create());
+  if (!imp) return nullptr;
+  MScene* s = imp->ImportFile(path.c_str());
+  imp->Destroy();
+  return s;
+}
+
+int Triangles(MScene* s) {
+  int n = 0;
+  for (int i = 0; i < s->objects->count; ++i) {
+    MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
+    if (o->get_type() == MESH2) n += static_cast<MMesh_P*>(o)->Get_Face_Count();
+  }
+  return n;
+}
+
+struct Expected {
+  const char* file;
+  int meshes, triangles;
+  double min[3], max[3];
+  bool bounds;  // false where the other reader also applies keyframer pivots
+};
+
+// Counts and bounds as an independent reader reports them.
+const Expected kCorpus[] = {
+    {"CameraRollAnim.3ds", 1, 12, {-24.786327, -0.854701, -23.931625}, {45.868946, 37.891735, 23.931625}, false},
+    {"fels.3ds", 1, 768, {-2.221913, -2.564741, -0.121266}, {1.282885, 2.116860, 3.084285}, true},
+    {"jeep1.3ds", 7, 2032, {-5.529237, -0.026048, -12.298016}, {5.529237, 7.613540, 4.347863}, true},
+    {"mar_rifle.3ds", 1, 572, {-3.522588, -11.573204, -40.340359}, {3.522622, 30.196556, 75.941292}, false},
+    {"cube_with_diffuse_texture.3DS", 1, 12, {-25.000004, 32.617725, -5.540163}, {25.000008, 82.617737, 44.459843}, false},
+    {"cubes_with_alpha.3DS", 5, 60, {-856.310974, 44.899117, -517.823242}, {48.810478, 1377.140869, 136.420670}, false},
+};
+
+class Import3ds : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_GE(ImportClass(), 0) << "import_3ds.so not found in " << kvtest::bin_dir(); }
+  void TearDown() override { delete scene; }
+  kvtest::TempDir dir;
+  MScene* scene = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Import3ds, CorpusFilesGiveTheCountsOfAnIndependentReader) {
+  for (const Expected& e : kCorpus) {
+    SCOPED_TRACE(e.file);
+    delete scene;
+    scene = Import((kvtest::corpus_dir() / "3ds" / e.file).string());
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->objects->count, e.meshes);
+    EXPECT_EQ(Triangles(scene), e.triangles);
+    if (!e.bounds) continue;
+    // The other reader turns Z-up into Y-up: (x, y, z) -> (x, z, -y).
+    const MVector3& lo = scene->bound_left;
+    const MVector3& hi = scene->bound_right;
+    EXPECT_NEAR(lo.x, e.min[0], 1e-4);
+    EXPECT_NEAR(lo.z, e.min[1], 1e-4);
+    EXPECT_NEAR(-hi.y, e.min[2], 1e-4);
+    EXPECT_NEAR(hi.x, e.max[0], 1e-4);
+    EXPECT_NEAR(hi.z, e.max[1], 1e-4);
+    EXPECT_NEAR(-lo.y, e.max[2], 1e-4);
+  }
+}
+
+TEST_F(Import3ds, SmoothingGroupsGiveNormalsAndMaterialsGiveSurfaces) {
+  scene = Import((kvtest::corpus_dir() / "3ds" / "jeep1.3ds").string());
+  ASSERT_NE(scene, nullptr);
+  MMesh_P* m = static_cast<MMesh_P*>(scene->objects->GetAt(0));
+  ASSERT_EQ(m->get_type(), MESH2);
+  ASSERT_TRUE(m->NormalsUsed());
+  EXPECT_EQ(m->Get_NFace_Count(), m->Get_Face_Count());
+  for (int i = 0; i < m->Get_NVertex_Count(); ++i) {
+    const MVector3& n = m->Get_NVertex(i);
+    double len = vect_dot(n, n);
+    EXPECT_TRUE(len == 0 || std::abs(len - 1) < 1e-6) << i;
+  }
+  ASSERT_GE(scene->surfaces->count, 2);
+  EXPECT_STREQ(static_cast<MSurface*>(scene->surfaces->GetAt(0))->name, "DEFAULT");
+}
+
+TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
+  std::string bytes = kvtest::read_file((kvtest::corpus_dir() / "3ds" / "test1.3ds").string());
+  ASSERT_GT(bytes.size(), 100u);
+  std::string path = dir.file("cut.3ds");
+  for (size_t n = 0; n < bytes.size(); n += 1 + n / 8) {
+    kvtest::write_file(path, bytes.substr(0, n));
+    delete scene;
+    scene = Import(path);
+    ASSERT_NE(scene, nullptr) << n;
+  }
+  uint32_t seed = 12345;
+  for (int round = 0; round < 200; ++round) {
+    std::string m = bytes;
+    for (int k = 0; k < 8; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      m[(seed >> 8) % m.size()] = static_cast<char>(seed >> 24);
+    }
+    kvtest::write_file(path, m);
+    delete scene;
+    scene = Import(path);
+    ASSERT_NE(scene, nullptr) << round;
+  }
+}
+
+TEST_F(Import3ds, MissingAndForeignFilesAreLogged) {
+  std::string path = dir.file("none.3ds");
+  scene = Import(path);
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(scene->objects->count, 0);
+  EXPECT_GE(scene->cameras->count, 1);
+  std::string foreign = dir.file("foreign.3ds");
+  kvtest::write_file(foreign, std::string("\x3d\x3d\x06\x00\x00\x00", 6));
+  delete scene;
+  scene = Import(foreign);
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(scene->objects->count, 0);
+}
