@@ -64,6 +64,8 @@ const Expected kCorpus[] = {
     {"fels.3ds", 1, 768, {-2.221913, -2.564741, -0.121266}, {1.282885, 2.116860, 3.084285}, true},
     {"jeep1.3ds", 7, 2032, {-5.529237, -0.026048, -12.298016}, {5.529237, 7.613540, 4.347863}, true},
     {"mar_rifle.3ds", 1, 572, {-3.522588, -11.573204, -40.340359}, {3.522622, 30.196556, 75.941292}, false},
+    // Nine boxes of 12 faces in the file's chunks (the other reader lists five).
+    {"test1.3ds", 9, 108, {0, 0, 0}, {0, 0, 0}, false},
     {"cube_with_diffuse_texture.3DS", 1, 12, {-25.000004, 32.617725, -5.540163}, {25.000008, 82.617737, 44.459843}, false},
     {"cubes_with_alpha.3DS", 5, 60, {-856.310974, 44.899117, -517.823242}, {48.810478, 1377.140869, 136.420670}, false},
 };
@@ -151,4 +153,14 @@ TEST_F(Import3ds, MissingAndForeignFilesAreLogged) {
   scene = Import(foreign);
   ASSERT_NE(scene, nullptr);
   EXPECT_EQ(scene->objects->count, 0);
+}
+
+TEST_F(Import3ds, MapFilesGoToTheMapListWithTheFileFolderAsSearchPath) {
+  scene = Import((kvtest::corpus_dir() / "3ds" / "test1.3ds").string());
+  ASSERT_NE(scene, nullptr);
+  bool found = false;
+  for (int i = 0; i < scene->maps->Get_Count_Maps(); ++i)
+    if (std::strcmp(scene->maps->GetMap(i)->name, "IMAGE1.JPG") == 0) found = true;
+  EXPECT_TRUE(found);
+  EXPECT_NE(std::string(scene->maps->search_path).find("3ds"), std::string::npos);
 }
