@@ -21,27 +21,19 @@ int MCamera::MakeDefaultCam(const MVector3& left, const MVector3& right_corner) 
   return 1;
 }
 
-// One operation as a matrix, applied to the camera's or light's points.
-static void apply(MMatrix& m, MVector3& position, MVector3& target) {
+// One matrix operation (Scale, RotateDeg or Translate) built alone and applied
+// to a camera's or light's points.
+using MatrixOp = void (MMatrix::*)(const MVector3&);
+static void move_points(MatrixOp op, const MVector3& v, MVector3& position, MVector3& target) {
+  MMatrix m(1);
+  (m.*op)(v);
   position = m.Transform(position);
   target = m.Transform(target);
 }
 
-void MCamera::Scale(const MVector3& s) {
-  MMatrix m(1);
-  m.Scale(s);
-  apply(m, position, target);
-}
-void MCamera::RotateDeg(const MVector3& a) {
-  MMatrix m(1);
-  m.RotateDeg(a);
-  apply(m, position, target);
-}
-void MCamera::Translate(const MVector3& t) {
-  MMatrix m(1);
-  m.Translate(t);
-  apply(m, position, target);
-}
+void MCamera::Scale(const MVector3& s) { move_points(&MMatrix::Scale, s, position, target); }
+void MCamera::RotateDeg(const MVector3& a) { move_points(&MMatrix::RotateDeg, a, position, target); }
+void MCamera::Translate(const MVector3& t) { move_points(&MMatrix::Translate, t, position, target); }
 
 void MCamera::Print(FILE* fp, int, int) {
   if (!fp) return;
@@ -67,21 +59,9 @@ void MLight::set_name(const char* n) {
   name = my_strdup(n ? n : "");
 }
 
-void MLight::Scale(const MVector3& s) {
-  MMatrix m(1);
-  m.Scale(s);
-  apply(m, position, target);
-}
-void MLight::RotateDeg(const MVector3& a) {
-  MMatrix m(1);
-  m.RotateDeg(a);
-  apply(m, position, target);
-}
-void MLight::Translate(const MVector3& t) {
-  MMatrix m(1);
-  m.Translate(t);
-  apply(m, position, target);
-}
+void MLight::Scale(const MVector3& s) { move_points(&MMatrix::Scale, s, position, target); }
+void MLight::RotateDeg(const MVector3& a) { move_points(&MMatrix::RotateDeg, a, position, target); }
+void MLight::Translate(const MVector3& t) { move_points(&MMatrix::Translate, t, position, target); }
 
 void MLight::Print(FILE* fp, int, int) {
   if (!fp) return;
