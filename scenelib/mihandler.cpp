@@ -275,7 +275,11 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
   // else the folder of the model just written.
   std::string out_dir;
   if (maps && enable_copy) {
-    out_dir = as_folder(destination_path);
+    // A folder of a Windows drive ("d:\\tmp\\", from settings made there)
+    // does not exist here; such a path counts as not valid.
+    const char* d = destination_path;
+    bool drive = ((d[0] >= 'a' && d[0] <= 'z') || (d[0] >= 'A' && d[0] <= 'Z')) && d[1] == ':';
+    out_dir = drive ? std::string() : as_folder(destination_path);
     std::error_code ec;
     if (!out_dir.empty() && !std::filesystem::is_directory(out_dir, ec))
       std::filesystem::create_directories(out_dir, ec);

@@ -302,6 +302,19 @@ TEST_F(MIHandlerProcess, CopyToDestinationPathCreatesIt) {
   EXPECT_FALSE(fs::exists(out_dir + "/a.png"));
 }
 
+// Settings made on Windows name a drive that is not there: the model's
+// folder is used, and no "d:" folder appears.
+TEST_F(MIHandlerProcess, DriveLetterDestinationFallsBackToTheModelFolder) {
+  put("a.png", "3ds/test.png");
+  maps.AddMap("a.png");
+  MIHandler h;
+  h.enable_copy = 1;
+  std::strcpy(h.destination_path, "d:\\tmp\\");
+  run(h);
+  EXPECT_TRUE(fs::exists(out_dir + "/a.png"));
+  EXPECT_FALSE(fs::exists("d:"));
+}
+
 // The model written into the maps' own folder: the copy is the file itself.
 TEST_F(MIHandlerProcess, CopyOntoItselfLeavesTheFileIntact) {
   put("self.jpg", "3ds/IMAGE1.jpg");
