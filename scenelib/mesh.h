@@ -111,7 +111,11 @@ class MMesh_P : public MObj3d {
   void NormalSmooth(MProgressCallback cb, const double* angles, int count);
   MVector3 Calculate_Normal(int face);
   MMesh_P* SplitSurface(MProgressCallback cb, int matid);
+  // One shared index for positions and texture coordinates. Where neither
+  // layer's numbering can serve without losing coordinates (texture
+  // seams), every distinct position/texture pair becomes its own vertex.
   MMesh_P* UV_OptimizeMesh(MProgressCallback cb);
+  MMesh_P* SplitAtSeams(MProgressCallback cb);
   MFaceArray* MakeVertexFaceLList(int matid = -1);
   MFaceArray* MakeNVertexFaceLList(int matid = -1);
   MFaceArray* MakeUVVertexFaceLList(int matid = -1);

@@ -1,12 +1,36 @@
 // Splitting a mesh by material, and UV optimisation (one shared index for
 // positions and UV coordinates).
+#include <cstdint>
 #include <cstdio>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "mesh.h"
 #include "mesh_algo_internal.h"
 
 namespace {
+
+// True when every index of the key layer (UV faces when by_uv, else position
+// faces) meets a single index of the other layer, so a shared index loses
+// nothing.
+bool OneToOne(const MFaceArray& pos, const MFaceArray& uv, bool by_uv, int count) {
+  std::vector<int> other(static_cast<size_t>(count > 0 ? count : 0), -1);
+  const int nf = pos.count < uv.count ? pos.count : uv.count;
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = pos.data[i];
+    const MIPolygon& u = uv.data[i];
+    const int n = f.count < u.count ? f.count : u.count;
+    for (int c = 0; c < n; ++c) {
+      const int k = by_uv ? u.data[c] : f.data[c], o = by_uv ? f.data[c] : u.data[c];
+      if (k < 0 || k >= count) continue;
+      int& seen = other[static_cast<size_t>(k)];
+      if (seen == -1) seen = o;
+      else if (seen != o) return false;
+    }
+  }
+  return true;
+}
 
 // Copies the listed faces of one layer into dst, renumbering the vertices
 // they use in first-use order.
@@ -68,6 +92,62 @@ MMesh_P* MMesh_P::SplitSurface(MProgressCallback cb, int matid) {
   return m;
 }
 
+MMesh_P* MMesh_P::SplitAtSeams(MProgressCallback cb) {
+  // One new vertex per distinct (position, texture vertex) pair, numbered
+  // in first-use order.
+  const int nf = Get_Face_Count(), nv = Get_Vertex_Count(), nuv = Get_UVVertex_Count();
+  std::unordered_map<uint64_t, int> index;
+  index.reserve(static_cast<size_t>(nv > nuv ? nv : nuv) * 2);
+  std::vector<std::pair<int, int>> pairs;
+  std::vector<int32_t> corners;
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = f_a->data[i];
+    const MIPolygon& uf = uvf_a->data[i];
+    const int n = f.count < uf.count ? f.count : uf.count;
+    for (int c = 0; c < n; ++c) {
+      const int pi = f.data[c], ui = uf.data[c];
+      if (pi < 0 || pi >= nv || ui < 0 || ui >= nuv) continue;
+      const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(pi)) << 32) | static_cast<uint32_t>(ui);
+      auto it = index.try_emplace(key, static_cast<int>(pairs.size())).first;
+      if (it->second == static_cast<int>(pairs.size())) pairs.emplace_back(pi, ui);
+    }
+  }
+  const int count = static_cast<int>(pairs.size());
+  MMesh_P* m = new MMesh_P(count, nf, get_name());
+  m->UseUV(count, nf);
+  for (int k = 0; k < count; ++k) {
+    m->v_a->data[k] = v_a->data[pairs[static_cast<size_t>(k)].first];
+    m->uv_a->data[k] = uv_a->data[pairs[static_cast<size_t>(k)].second];
+  }
+  for (int i = 0; i < nf; ++i) {
+    kvmesh::progress(cb, i, nf);
+    const MIPolygon& f = f_a->data[i];
+    const MIPolygon& uf = uvf_a->data[i];
+    const int n = f.count < uf.count ? f.count : uf.count;
+    corners.clear();
+    for (int c = 0; c < n; ++c) {
+      const int pi = f.data[c], ui = uf.data[c];
+      if (pi < 0 || pi >= nv || ui < 0 || ui >= nuv) continue;
+      corners.push_back(index[(static_cast<uint64_t>(static_cast<uint32_t>(pi)) << 32) | static_cast<uint32_t>(ui)]);
+    }
+    m->f_a->data[i] = MIPolygon(0);
+    m->uvf_a->data[i] = MIPolygon(0);
+    for (int32_t k : corners) {
+      m->f_a->data[i].Add(k);
+      m->uvf_a->data[i].Add(k);
+    }
+    m->f_a->data[i].mat_id = f.mat_id;
+    m->uvf_a->data[i].mat_id = f.mat_id;
+  }
+  if (normals_used) {
+    m->UseNormals();
+    *m->nv_a = *nv_a;
+    *m->nf_a = *nf_a;
+  }
+  CopyAttributes(*m);
+  return m;
+}
+
 MMesh_P* MMesh_P::UV_OptimizeMesh(MProgressCallback cb) {
   if (!uv_used || !uv_a || !uvf_a) return nullptr;
   if (log_file) fprintf(log_file, "UV Optimizing ...\n");
@@ -83,6 +163,16 @@ MMesh_P* MMesh_P::UV_OptimizeMesh(MProgressCallback cb) {
   }
   const bool by_uv = nv < nuv;
   if (log_file) fprintf(log_file, by_uv ? "Vertex Count < UVVertex Count\n" : "Vertex Count >= UVVertex Count\n");
+  if (!OneToOne(*f_a, *uvf_a, by_uv, by_uv ? nuv : nv)) {
+    MMesh_P* m = SplitAtSeams(cb);
+    if (log_file) {
+      fprintf(log_file, "Vertices split at texture seams\n");
+      fprintf(log_file, "New:\n");
+      fprintf(log_file, "Vertex Count:   %d\n", m->Get_Vertex_Count());
+      fprintf(log_file, "UVVertex Count: %d\n", m->Get_UVVertex_Count());
+    }
+    return m;
+  }
   const int count = by_uv ? nuv : nv;
   MMesh_P* m = new MMesh_P(count, nf, get_name());
   m->UseUV(count, nf);

@@ -630,3 +630,30 @@ TEST(BadInput, CorruptIndicesAndEmptyMeshesAreSurvived) {
   EXPECT_EQ(o->Get_Face_Count(), 0);
   delete o;
 }
+
+TEST(UVOptimize, SeamsKeepTheirCoordinates) {
+  // A strip of two quads whose shared edge carries different texture
+  // coordinates on either side, and whose UV numbering is shared with an
+  // unrelated corner: neither layer's numbering can hold every pair.
+  MMesh_P m("seam");
+  const MVector3 p[6] = {MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(2, 0, 0),
+                         MVector3(0, 1, 0), MVector3(1, 1, 0), MVector3(2, 1, 0)};
+  for (const MVector3& v : p) m.Add_Vertex(v, -1.0);
+  m.Add_Face(poly({0, 1, 4, 3}));
+  m.Add_Face(poly({1, 2, 5, 4}));
+  m.UseUV();
+  for (int i = 0; i < 4; ++i) m.Add_UVVertex(MVector3(i & 1, i >> 1, 0), -1.0);
+  m.Add_UVFace(poly({0, 1, 3, 2}));
+  m.Add_UVFace(poly({0, 1, 3, 2}));
+  MMesh_P* o = m.UV_OptimizeMesh(nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(o->Get_Vertex_Count(), 8);
+  for (int f = 0; f < 2; ++f)
+    for (int c = 0; c < 4; ++c) {
+      const int k = o->Get_IFace(f)[c];
+      EXPECT_EQ(k, o->Get_IUVFace(f)[c]);
+      EXPECT_TRUE(o->Get_Vertex(k) == m.Get_Vertex(m.Get_IFace(f)[c]));
+      EXPECT_TRUE(o->Get_UVVertex(k) == m.Get_UVVertex(m.Get_IUVFace(f)[c]));
+    }
+  delete o;
+}
