@@ -1,0 +1,229 @@
+// 3D Studio mesh (.3ds) and project (.prj) writer: the scene becomes a chunk
+// database, which is then written in one piece.
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "export_3ds_chunks.h"
+#include "export_3ds_options.h"
+#include "export_3ds_parts.h"
+#include "export_3ds_writers.h"
+#include "plugin_framework.h"
+
+namespace k3ds {
+namespace {
+
+const char kTitle[] = "3DS Export Plugin 1.0";
+const long kSteps = 8;
+
+void Step(MessageCallBack1* cb, long step, const char* text) {
+  if (!cb) return;
+  if (cb->msg1) cb->msg1("%s", text);
+  if (cb->progress1) cb->progress1(step, kSteps);
+}
+
+void Item(MessageCallBack1* cb, const char* name, long i, long n) {
+  if (!cb) return;
+  if (cb->msg2) cb->msg2("%s", name ? name : "");
+  if (cb->progress2) cb->progress2(i, n);
+}
+
+// Version stamps of a fresh database for 3D Studio release 3.
+Chunk NewRoot(int kind, Chunk editor) {
+  Chunk root;
+  root.id = kind == 2 ? kProjectFile : kMeshFile;
+  if (kind == 1) Writer(&root.Add(0x0002).data).Long(3);
+  root.kids.push_back(std::move(editor));
+  Chunk& kf = root.Add(0xB000);
+  Writer w(&kf.Add(0xB00A).data);
+  w.Short(5);
+  w.String("", 512);
+  w.Long(30);
+  return root;
+}
+
+// Written names of the scene's surfaces: cut to 16 characters and kept
+// apart, since an entry of the same name would replace the earlier one.
+std::map<std::string, std::string> MaterialNames(MScene* scene) {
+  std::map<std::string, std::string> out;
+  std::vector<std::string> used;
+  const int n = scene->surfaces ? scene->surfaces->count : 0;
+  for (int i = 0; i < n; ++i) {
+    MSurface* s = static_cast<MSurface*>(scene->surfaces->GetAt(i));
+    if (s && !out.count(s->name)) out[s->name] = UniqueName(s->name, 16, used);
+  }
+  return out;
+}
+
+class BinaryWriter {
+ public:
+  BinaryWriter(MScene* scene, Export3dsOption* o, MessageCallBack1* cb, LogFile& log)
+      : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log}, materials_(MaterialNames(scene)) {
+    editor_.id = kEditor;
+    Writer(&editor_.Add(0x3D3E).data).Long(3);
+  }
+
+  Chunk Build() {
+    const ExportFlags& fl = o_->flags;
+    if (fl.global_setting) {
+      Step(cb_, 0, "Settings ...");
+      PutMeshSet(editor_, scene_->options);
+    }
+    if (fl.back_ground) {
+      Step(cb_, 1, "Background ...");
+      PutBackground(editor_, scene_->background, ctx_);
+    }
+    if (fl.atmosphere) {
+      Step(cb_, 2, "Atmosphere ...");
+      PutAtmosphere(editor_, scene_->fog);
+    }
+    if (fl.cameras) {
+      Step(cb_, 3, "Cameras ...");
+      Cameras();
+    }
+    if (fl.lights) {
+      Step(cb_, 4, "Lights ...");
+      Lights();
+    }
+    if (fl.meshes) {
+      Step(cb_, 5, "Meshes ...");
+      Meshes();
+    }
+    if (fl.materials) {
+      Step(cb_, 6, "Materials ...");
+      Materials();
+    }
+    // Material entries go before the named objects: readers that resolve
+    // a face group's material while reading it find them then.
+    for (Chunk& c : materials_chunk_.kids) editor_.kids.push_back(std::move(c));
+    for (Chunk& c : objects_chunk_.kids) editor_.kids.push_back(std::move(c));
+    return NewRoot(o_->kind.file_kind == 1 ? 2 : 1, std::move(editor_));
+  }
+
+ private:
+  void Cameras() {
+    const int n = scene_->cameras ? scene_->cameras->count : 0;
+    for (int i = 0; i < n; ++i) {
+      MCamera* c = static_cast<MCamera*>(scene_->cameras->GetAt(i));
+      if (!c) continue;
+      const char* name = c->get_name() ? c->get_name() : "";
+      Item(cb_, name, i, n);
+      PutCamera(objects_chunk_, *c, UniqueName(name, 10, objects_));
+      log_.write("Working on: %s\n", name);
+    }
+  }
+
+  void Lights() {
+    const int n = scene_->lights ? scene_->lights->count : 0;
+    for (int i = 0; i < n; ++i) {
+      MLight* l = static_cast<MLight*>(scene_->lights->GetAt(i));
+      if (!l) continue;
+      const char* name = l->get_name() ? l->get_name() : "";
+      Item(cb_, name, i, n);
+      if (l->type != POINTLIGHT && l->type != SPOTLIGHT) continue;
+      PutLight(objects_chunk_, *l, UniqueName(name, 10, objects_), ctx_);
+      log_.write("Working on: %s\n", name);
+    }
+  }
+
+  void Meshes() {
+    WalkOptions walk;
+    walk.fast_smoothing = o_->flags.fast_smoothing != 0;
+    ForEachMesh(scene_, log_, cb_, walk, [&](TriMesh& m, int k) {
+      log_.write("Working on: %s\n", m.name.c_str());
+      // Pieces of a split mesh are "Obj_<k>_<piece>" when their own name
+      // does not fit.
+      std::string wanted = m.name;
+      if (wanted.size() > 10) wanted = "Obj_" + std::to_string(k) + (m.piece < 0 ? "" : "_" + std::to_string(m.piece));
+      std::vector<std::string> mats;
+      mats.reserve(m.materials.size());
+      for (const std::string& s : m.materials) {
+        auto it = materials_.find(s);
+        mats.push_back(it != materials_.end() ? it->second : s.substr(0, 16));
+      }
+      log_.write("Vertices: %d\n", m.VertexCount());
+      log_.write("Faces: %d\n", m.FaceCount());
+      log_.write("MatID's: %d\n", static_cast<int>(m.materials.size()));
+      if (!m.smooth.empty()) log_.write("Normals: %d\n", m.normal_count);
+      if (!m.uv.empty()) log_.write("UVVertices: %d\n", m.VertexCount());
+      for (const std::string& s : mats) log_.write("  %s\n", s.c_str());
+      PutMesh(objects_chunk_, m, UniqueName(wanted, 10, objects_), mats);
+    });
+  }
+
+  void Materials() {
+    const int n = scene_->surfaces ? scene_->surfaces->count : 0;
+    std::vector<std::string> done;
+    for (int i = 0; i < n; ++i) {
+      MSurface* s = static_cast<MSurface*>(scene_->surfaces->GetAt(i));
+      if (!s) continue;
+      Item(cb_, s->name, i, n);
+      log_.write("Working on: %s\n", s->name);
+      const std::string& name = materials_[s->name];
+      // A second surface of the same name would only repeat the entry.
+      bool seen = false;
+      for (const std::string& d : done) seen = seen || d == name;
+      if (seen) continue;
+      done.push_back(name);
+      PutMaterial(materials_chunk_, *s, name, ctx_);
+    }
+  }
+
+  MScene* scene_;
+  Export3dsOption* o_;
+  MessageCallBack1* cb_;
+  LogFile& log_;
+  MaterialContext ctx_;
+  std::map<std::string, std::string> materials_;
+  std::vector<std::string> objects_;  // names of the named objects so far
+  Chunk editor_;
+  Chunk materials_chunk_, objects_chunk_;  // collected, then moved into editor_
+};
+
+void BadFile(LogFile& log, int code) {
+  log.write("%s\n", ErrorMessage(code));
+  log.write("Bad 3DS File\n");
+  log.write("Abort conversion ...\n");
+}
+
+}  // namespace
+
+int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
+  char path[1024], dir[1024];
+  kvpf::BuildOutputPath(o, path, dir, 1);
+  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
+  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
+  if (FILE* lf = log.Get_FILE()) {
+    std::fputs("Options:\n", lf);
+    o->Print_Options(lf);
+    o->Print_Specific(lf);
+    std::fflush(lf);
+  }
+  log.write("Writing %s started ...\n", path);
+
+  FILE* f = std::fopen(path, "wb");
+  if (!f) {
+    log.write("File %s not found. Abort!\n", path);
+    return 0;
+  }
+  std::vector<uint8_t> bytes;
+  {
+    BinaryWriter writer(scene, o, cb, log);
+    Chunk root = writer.Build();
+    Serialize(root, &bytes);
+  }
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) != 0) ok = false;
+  if (!ok) {
+    BadFile(log, kWritingDatabase);
+    return 0;
+  }
+  log.write("Writing %s finished       \n", path);
+
+  Step(cb, 7, "Maps ...");
+  if (scene->maps) o->image_handler.ProcessMapFiles(log.Get_FILE(), cb, scene->maps, path);
+  return 1;
+}
+
+}  // namespace k3ds

@@ -1,0 +1,427 @@
+// 3DS, PRJ and ASC export through the built plug-ins: the chunks written
+// for hand-made scenes, round trips through our own importer, and the
+// ASCII text byte for byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "chunk3ds.h"
+#include "korvanelib.h"
+#include "plugin_host.h"
+#include "test_support.h"
+
+namespace {
+
+PluginRegistry& Registry() {
+  static PluginRegistry* r = [] {
+    auto* reg = new PluginRegistry;
+    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
+    return reg;
+  }();
+  return *r;
+}
+
+int FindClass(const char* name, int super) {
+  for (int i = 0; i < Registry().ClassCount(); ++i) {
+    PluginClassDesc* d = Registry().GetClass(i);
+    if (d->SuperClassID() == super && std::strcmp(d->ClassName(), name) == 0) return i;
+  }
+  return -1;
+}
+
+const char k3dsClass[] = "3D Studio Binary Mesh File     (*.3ds)";
+const char kPrjClass[] = "3D Studio Binary Mesh File     (*.prj)";
+const char kAscClass[] = "3D Studio ASCII Mesh File      (*.asc)";
+
+std::vector<std::string> g_args;
+std::vector<char*> g_argv;
+
+void UseCommandLine(const std::vector<std::string>& options) {
+  g_args.assign(1, "korvane_3ds_tests");
+  g_args.insert(g_args.end(), options.begin(), options.end());
+  g_argv.clear();
+  for (std::string& a : g_args) g_argv.push_back(a.data());
+  g_argv.push_back(nullptr);
+  Registry().SetCommandLine(static_cast<int>(g_args.size()), g_argv.data());
+}
+
+MScene* Import(const char* cls, const std::string& path) {
+  int c = FindClass(cls, MESH_IMPORT_CLASS_ID);
+  if (c < 0) return nullptr;
+  MeshImporter* imp = static_cast<MeshImporter*>(Registry().GetClass(c)->Create());
+  MScene* s = imp->ImportFile(path.c_str());
+  imp->Destroy();
+  return s;
+}
+
+int Export(const char* cls, MScene* scene, const std::string& path) {
+  int c = FindClass(cls, MESH_EXPORT_CLASS_ID);
+  if (c < 0) return -1;
+  MeshExporter* exp = static_cast<MeshExporter*>(Registry().GetClass(c)->Create());
+  exp->ExportFile(scene, path.c_str());
+  exp->Destroy();
+  char out[1024];
+  return Registry().LastExport(c, out, sizeof out);
+}
+
+MMesh_P* AddTriangles(MScene* s, const char* name, int tris, bool normals, bool uv) {
+  MMesh_P* m = new MMesh_P(name);
+  for (int t = 0; t < tris; ++t)
+    m->Add_Tri(MVector3(t, 0, 0), MVector3(t + 1, 0, 0), MVector3(t, 1, 0), 0, -1.0);
+  if (normals) {
+    m->UseNormals();
+    for (int t = 0; t < tris; ++t) {
+      MIPolygon f;
+      for (int c = 0; c < 3; ++c) f.Add(m->Add_NVertex(MVector3(0, 0, 1), -1.0));
+      m->Add_NFace(f);
+    }
+  }
+  if (uv) {
+    m->UseUV();
+    for (int t = 0; t < tris; ++t) m->Add_UVTri(MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(0, 1, 0));
+    m->mapping_type = UV_MAP;
+  }
+  m->surface_refs->Append(my_strdup("mat"));
+  s->objects->Append(m);
+  return m;
+}
+
+std::vector<const k3ds::Chunk*> Objects(const k3ds::Database& db, uint16_t kind) {
+  std::vector<const k3ds::Chunk*> out;
+  if (const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor))
+    for (const k3ds::Chunk& c : ed->kids)
+      if (c.id == 0x4000 && c.Find(kind)) out.push_back(&c);
+  return out;
+}
+
+std::string Name(const k3ds::Chunk& c) {
+  k3ds::Reader r(c.data, nullptr);
+  return r.String(255);
+}
+
+std::vector<uint32_t> SmoothMasks(const k3ds::Chunk& obj) {
+  std::vector<uint32_t> out;
+  const k3ds::Chunk* s = obj.Find(0x4100)->Find(0x4120)->Find(0x4150);
+  if (!s) return out;
+  k3ds::Reader r(s->data, nullptr);
+  while (r.Left() >= 4) out.push_back(r.Dword());
+  return out;
+}
+
+struct Stats {
+  long triangles = 0;
+  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+};
+
+Stats StatsOf(MScene* s) {
+  Stats st;
+  for (int i = 0; i < s->objects->count; ++i) {
+    MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
+    if (o->get_type() != MESH2) continue;
+    MMesh_P* m = static_cast<MMesh_P*>(o);
+    st.triangles += m->Get_Face_Count();
+    for (int v = 0; v < m->Get_Vertex_Count(); ++v) {
+      const MVector3& p = m->Get_Vertex(v);
+      const double c[3] = {p.x, p.y, p.z};
+      for (int k = 0; k < 3; ++k) st.lo[k] = std::fmin(st.lo[k], c[k]), st.hi[k] = std::fmax(st.hi[k], c[k]);
+    }
+  }
+  return st;
+}
+
+std::set<std::string> SurfaceNames(MScene* s) {
+  std::set<std::string> out;
+  for (int i = 0; i < s->surfaces->count; ++i) out.insert(static_cast<MSurface*>(s->surfaces->GetAt(i))->name);
+  return out;
+}
+
+class Export3ds : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GE(FindClass(k3dsClass, MESH_EXPORT_CLASS_ID), 0) << "export_3ds.so not found";
+    UseCommandLine({"-ov=1", "-ld_mode=1"});
+    scene = new MScene("test");
+    scene->surfaces->Append(new MSurface("mat"));
+  }
+  void TearDown() override { delete scene; }
+  k3ds::Database Write(const char* cls = k3dsClass, const std::string& name = "out.3ds") {
+    EXPECT_EQ(Export(cls, scene, dir.file(name)), 1);
+    k3ds::Database db;
+    k3ds::ErrorList err;
+    EXPECT_TRUE(k3ds::ReadDatabaseFile(dir.file(name).c_str(), &db, &err));
+    EXPECT_FALSE(err.Pending());
+    return db;
+  }
+  kvtest::TempDir dir;
+  MScene* scene = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Export3ds, NamesFollowTheFormatLimits) {
+  for (int i = 0; i < 4; ++i) AddTriangles(scene, ("m" + std::to_string(i)).c_str(), 1, false, false);
+  AddTriangles(scene, "thirteen_char", 1, false, false);  // fifth object
+  AddTriangles(scene, "m0", 1, false, false);              // would replace the first
+  scene->cameras->Append(new MCamera("camera_12chr"));
+  k3ds::Database db = Write();
+  EXPECT_EQ(db.root.id, k3ds::kMeshFile);
+  std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
+  ASSERT_EQ(meshes.size(), 6u);
+  EXPECT_EQ(Name(*meshes[4]), "Obj_4");
+  EXPECT_EQ(Name(*meshes[5]), "m0_1");
+  std::vector<const k3ds::Chunk*> cams = Objects(db, 0x4700);
+  ASSERT_EQ(cams.size(), 1u);
+  EXPECT_EQ(Name(*cams[0]), "camera_12c");
+
+  k3ds::Database prj = Write(kPrjClass, "out.prj");
+  EXPECT_EQ(prj.root.id, k3ds::kProjectFile);
+  EXPECT_EQ(prj.root.Find(0x0002), nullptr);  // the version chunk is for mesh files only
+  ASSERT_NE(prj.root.Find(0xB000), nullptr);
+  EXPECT_NE(prj.root.Find(0xB000)->Find(0xB00A), nullptr);
+}
+
+TEST_F(Export3ds, SmoothingGroupsFromNormals) {
+  AddTriangles(scene, "flat", 2, false, false);
+  AddTriangles(scene, "fast", 3, true, false);
+  k3ds::Database db = Write();
+  std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
+  ASSERT_EQ(meshes.size(), 2u);
+  EXPECT_TRUE(SmoothMasks(*meshes[0]).empty());  // no normals, no smoothing chunk
+  EXPECT_EQ(SmoothMasks(*meshes[1]), (std::vector<uint32_t>{1, 1, 1}));
+
+  // Computed groups: two triangles sharing an edge with exactly opposite
+  // normals share a group; a third, apart and with another normal, gets
+  // the next bit.
+  delete scene;
+  scene = new MScene("groups");
+  MMesh_P* m = new MMesh_P("pair");
+  m->Add_Tri(MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(0, 1, 0), 0, 1e-9);
+  m->Add_Tri(MVector3(1, 0, 0), MVector3(1, 1, 0), MVector3(0, 1, 0), 0, 1e-9);
+  m->Add_Tri(MVector3(5, 0, 0), MVector3(6, 0, 0), MVector3(5, 1, 0), 0, 1e-9);
+  m->UseNormals();
+  const int up = m->Add_NVertex(MVector3(0, 0, 1), -1.0), down = m->Add_NVertex(MVector3(0, 0, -1), -1.0);
+  const int side = m->Add_NVertex(MVector3(1, 0, 0), -1.0);
+  for (int n : {up, down, side}) {
+    MIPolygon f;
+    for (int c = 0; c < 3; ++c) f.Add(n);
+    m->Add_NFace(f);
+  }
+  scene->objects->Append(m);
+  UseCommandLine({"-ov=1", "-use_fast_smoothing=0"});
+  k3ds::Database db2 = Write();
+  std::vector<const k3ds::Chunk*> pair = Objects(db2, 0x4100);
+  ASSERT_EQ(pair.size(), 1u);
+  EXPECT_EQ(SmoothMasks(*pair[0]), (std::vector<uint32_t>{1, 1, 2}));
+}
+
+TEST_F(Export3ds, OversizedMeshIsSplitNotDropped) {
+  // 70 000 separate triangles: 210 000 vertices, beyond the 16-bit counts.
+  MMesh_P* big = AddTriangles(scene, "big", 70000, false, true);
+  const long faces = big->Get_Face_Count();
+  EXPECT_EQ(Export(k3dsClass, scene, dir.file("big.3ds")), 1);
+  MScene* back = Import("3D Studio (*.3ds, *.prj, *.mtl)", dir.file("big.3ds"));
+  ASSERT_NE(back, nullptr);
+  long tris = 0;
+  int pieces = 0;
+  for (int i = 0; i < back->objects->count; ++i) {
+    MMesh_P* m = static_cast<MMesh_P*>(back->objects->GetAt(i));
+    EXPECT_LE(m->Get_Vertex_Count(), 65535);
+    EXPECT_LE(m->Get_Face_Count(), 65535);
+    tris += m->Get_Face_Count();
+    ++pieces;
+  }
+  EXPECT_EQ(tris, faces);
+  EXPECT_GE(pieces, 4);
+  delete back;
+  const std::string log = kvtest::read_file(dir.file("export3ds.log"));
+  EXPECT_NE(log.find("Mesh big to big (210000 vertices, 70000 faces)\n"), std::string::npos);
+}
+
+TEST_F(Export3ds, LightsFogAndBackground) {
+  MLight* off = new MLight("off");
+  off->active = 0;
+  scene->lights->Append(off);
+  MLight* spot = new MLight("spot");
+  spot->type = SPOTLIGHT;
+  spot->aspect = 2.0;
+  scene->lights->Append(spot);
+  MLight* dir_light = new MLight("sun");
+  dir_light->type = DIRECTIONALLIGHT;  // no such light in the format
+  scene->lights->Append(dir_light);
+  scene->background.type = BCKG_GRADIENT;
+  scene->background.top_color = MColor(1, 0, 0);
+  scene->background.bottom_color = MColor(0, 0, 1);
+  k3ds::Database db = Write();
+  std::vector<const k3ds::Chunk*> omni = Objects(db, 0x4600);
+  ASSERT_EQ(omni.size(), 2u);
+  EXPECT_NE(omni[0]->Find(0x4600)->Find(0x4620), nullptr);  // switched off
+  const k3ds::Chunk* cone = omni[1]->Find(0x4600)->Find(0x4610);
+  ASSERT_NE(cone, nullptr);
+  EXPECT_NE(cone->Find(0x4657), nullptr);
+  EXPECT_NE(cone->Find(0x4650), nullptr);
+  const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor);
+  EXPECT_EQ(ed->Find(0x2201), nullptr);  // fog off: no effect in use
+  EXPECT_NE(ed->Find(0x1301), nullptr);
+  EXPECT_EQ(ed->Find(0x1201), nullptr);
+
+  MScene* back = Import("3D Studio (*.3ds, *.prj, *.mtl)", dir.file("out.3ds"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->background.type, BCKG_GRADIENT);
+  EXPECT_NEAR(back->background.top_color.r, 1.0, 1e-6);
+  EXPECT_NEAR(back->background.bottom_color.b, 1.0, 1e-6);
+  delete back;
+}
+
+TEST_F(Export3ds, MaterialsAndMapsSurviveTheRoundTrip) {
+  MSurface* s = new MSurface("a_material_name_longer_than_16");
+  s->color.lock_specular = 1;
+  s->color.diffuse = MColor(0.5, 0.25, 1.0);
+  MSrf_TextureLayer* l = new MSrf_TextureLayer();
+  s->layers.Add(l);
+  l->texture.kind = _2DBITMAP;
+  msrf_copy_name(l->texture.bitmap.file_name, "maps/wood.tga");
+  l->diffuse_color.enabled = 1;
+  l->diffuse_color.value = 0.75;
+  l->bump_intensity.enabled = 1;
+  scene->surfaces->Append(s);
+  MSurface* far = new MSurface("far");
+  MSrf_TextureLayer* fl = new MSrf_TextureLayer();
+  fl->texture.kind = _2DBITMAP;
+  msrf_copy_name(fl->texture.bitmap.file_name, "a_very_long_map_name.tga");
+  fl->diffuse_color.enabled = 1;
+  far->layers.Add(fl);
+  scene->surfaces->Append(far);
+  MMesh_P* m = AddTriangles(scene, "box", 2, false, false);
+  m->surface_refs->Append(my_strdup("a_material_name_longer_than_16"));
+  m->Get_IFace(1).mat_id = 1;
+
+  k3ds::Database db = Write();
+  const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor);
+  int entries = 0;
+  for (const k3ds::Chunk& c : ed->kids) entries += c.id == 0xAFFF;
+  EXPECT_EQ(entries, 3);
+  // Materials come before the objects that name them.
+  size_t first_material = 0, first_object = 0;
+  for (size_t i = 0; i < ed->kids.size(); ++i) {
+    if (ed->kids[i].id == 0xAFFF && !first_material) first_material = i;
+    if (ed->kids[i].id == 0x4000 && !first_object) first_object = i;
+  }
+  EXPECT_LT(first_material, first_object);
+
+  MScene* back = Import("3D Studio (*.3ds, *.prj, *.mtl)", dir.file("out.3ds"));
+  ASSERT_NE(back, nullptr);
+  MSurface* r = back->GetMaterialbyName("a_material_name_");
+  ASSERT_NE(r, nullptr);
+  EXPECT_NEAR(r->color.specular.r, 0.5, 1.0 / 255);  // the locked specular is the diffuse colour
+  ASSERT_GE(r->layers.Get_Count(), 1);
+  bool wood = false;
+  for (int i = 0; i < r->layers.Get_Count(); ++i)
+    wood = wood || std::strcmp(r->layers.Get(i)->texture.bitmap.file_name, "wood.tga") == 0;
+  EXPECT_TRUE(wood);
+  // A map name the format cannot hold drops the map, not the material.
+  EXPECT_NE(back->GetMaterialbyName("far"), nullptr);
+  MMesh_P* bm = static_cast<MMesh_P*>(back->objects->GetAt(0));
+  ASSERT_EQ(bm->Get_Face_Count(), 2);
+  EXPECT_STREQ(ref_name_or_empty(bm->surface_refs, bm->Get_IFace(1).mat_id), "a_material_name_");
+  delete back;
+  const std::string log = kvtest::read_file(dir.file("export3ds.log"));
+  EXPECT_NE(log.find("old map file maps/wood.tga to new map file wood.tga\n"), std::string::npos);
+  EXPECT_NE(log.find("ERR_STRING_TOO_LONG"), std::string::npos);
+}
+
+TEST_F(Export3ds, CorpusRoundTripsKeepTrianglesBoundsAndMaterials) {
+  const auto folder = kvtest::corpus_dir() / "3ds";
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus";
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    std::string ext = e.path().extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".3ds") continue;
+    SCOPED_TRACE(e.path().filename().string());
+    MScene* a = Import("3D Studio (*.3ds, *.prj, *.mtl)", e.path().string());
+    ASSERT_NE(a, nullptr);
+    const std::string out = dir.file("rt_" + std::to_string(files++) + ".3ds");
+    ASSERT_EQ(Export(k3dsClass, a, out), 1);
+    MScene* b = Import("3D Studio (*.3ds, *.prj, *.mtl)", out);
+    ASSERT_NE(b, nullptr);
+    Stats sa = StatsOf(a), sb = StatsOf(b);
+    EXPECT_EQ(sa.triangles, sb.triangles);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(sa.lo[k], sb.lo[k], 1e-4 * (1 + std::fabs(sa.lo[k])));
+      EXPECT_NEAR(sa.hi[k], sb.hi[k], 1e-4 * (1 + std::fabs(sa.hi[k])));
+    }
+    EXPECT_EQ(SurfaceNames(a), SurfaceNames(b));
+    EXPECT_EQ(a->cameras->count, b->cameras->count);
+    delete a;
+    delete b;
+  }
+  EXPECT_GT(files, 0);
+}
+
+TEST_F(Export3ds, RawTo3dsToRawKeepsTheText) {
+  const std::string raw0 = dir.file("a.raw");
+  kvtest::write_file(raw0, "tri\n0 0 0 1 0 0 0 1 0\n1 0 0 1 1 0 0 1 0\nother\n2.5 0 0 3 0 1 2 1 -1\n");
+  MScene* s = Import("RAW (*.raw)", raw0);
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(Export(k3dsClass, s, dir.file("mid.3ds")), 1);
+  delete s;
+  s = Import("3D Studio (*.3ds, *.prj, *.mtl)", dir.file("mid.3ds"));
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(Export("Raw (*.raw)", s, dir.file("b.raw")), 1);
+  delete s;
+  s = Import("RAW (*.raw)", dir.file("b.raw"));
+  ASSERT_NE(s, nullptr);
+  Stats st = StatsOf(s);
+  EXPECT_EQ(st.triangles, 3);
+  EXPECT_DOUBLE_EQ(st.lo[2], -1.0);
+  EXPECT_DOUBLE_EQ(st.hi[0], 3.0);
+  delete s;
+}
+
+TEST_F(Export3ds, AsciiFileByteForByte) {
+  MCamera* cam = new MCamera("Cam");
+  scene->cameras->Append(cam);
+  scene->lights->Append(new MLight("Omni"));
+  MLight* off = new MLight("Off");
+  off->active = 0;
+  scene->lights->Append(off);
+  AddTriangles(scene, "Tri", 1, true, true);
+  AddTriangles(scene, "Plain", 1, false, false)->Get_IFace(0).mat_id = 7;
+  ASSERT_EQ(Export(kAscClass, scene, dir.file("out.asc")), 1);
+  EXPECT_EQ(kvtest::read_file(dir.file("out.asc")),
+            "Ambient light color: Red=0.200000 Green=0.200000 Blue=0.200000\n\n"
+            "Named object: \"Cam\"\nCamera (50.000000mm)\nPosition: X:1.000000 Y:1.000000 Z:1.000000\n"
+            "Target: X:0.000000 Y:0.000000 Z:0.000000\nBank angle: 0.000000 degrees\n"
+            "Near 0.000000 Far 10000.000000\n\n"
+            "Named object: \"Omni\"\nDirect light\nPosition: X:1.000000 Y:1.000000 Z:1.000000\n"
+            "Light color: Red=1.000000 Green=1.000000 Blue=1.000000\n\n"
+            "Named object: \"Tri\"\nTri-mesh, Vertices: 3  Faces: 1\nMapped\nVertex list:\n"
+            "Vertex 0:  X: 0.000000 Y: 0.000000 Z: 0.000000 U: 0.000000 V: 0.000000\n"
+            "Vertex 1:  X: 1.000000 Y: 0.000000 Z: 0.000000 U: 1.000000 V: 0.000000\n"
+            "Vertex 2:  X: 0.000000 Y: 1.000000 Z: 0.000000 U: 0.000000 V: 1.000000\n"
+            "Face list:\nFace 0: A:0 B:1 C:2 AB:1 BC:1 CA:1 \nMaterial: \"mat\"\nSmoothing: 1\n\n\n"
+            "Named object: \"Plain\"\nTri-mesh, Vertices: 3  Faces: 1\nVertex list:\n"
+            "Vertex 0:  X: 0.000000 Y: 0.000000 Z: 0.000000\n"
+            "Vertex 1:  X: 1.000000 Y: 0.000000 Z: 0.000000\n"
+            "Vertex 2:  X: 0.000000 Y: 1.000000 Z: 0.000000\n"
+            "Face list:\nFace 0: A:0 B:1 C:2 AB:1 BC:1 CA:1 \nMaterial: \"\"\n\n\n");
+
+  UseCommandLine({"-ov=1", "-ld_mode=0", "-export_meshes=0", "-export_cameras=0", "-export_lights=0"});
+  scene->fog.enabled = 1;
+  ASSERT_EQ(Export(kAscClass, scene, dir.file("fog.asc")), 1);
+  EXPECT_EQ(kvtest::read_file(dir.file("fog.asc")),
+            "Ambient light color: Red=0.200000 Green=0.200000 Blue=0.200000\r\n\r\n"
+            "Fog settings: Near 0.000000 Level 0.000000 Far 10000.000000 Level: 100.000000\r\n"
+            "Fog color: Red=0.000000 Green=0.000000 Blue=0.000000\r\nBackground fogged\r\n\r\n");
+}
+
+TEST_F(Export3ds, UnwritablePathsFail) {
+  AddTriangles(scene, "m", 1, false, false);
+  EXPECT_EQ(Export(k3dsClass, scene, "/nonexistent/korvane/out.3ds"), 0);
+  EXPECT_EQ(Export(kAscClass, scene, "/nonexistent/korvane/out.asc"), 0);
+}
