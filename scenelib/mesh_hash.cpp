@@ -75,13 +75,30 @@ hash_tt* MHash_V::new_node() {
   return &blocks_->nodes[block_used_++];
 }
 
+unsigned int MHash_V::Mod(unsigned int h) const {
+  // Lemire's remainder by multiplication: exact for every 32-bit h and size.
+  if (magic_size_ != size) {
+    magic_size_ = size;
+    magic_ = size ? ~0ULL / size + 1 : 0;
+  }
+  if (!size) return 0;
+  const unsigned long long low = magic_ * h;
+  return static_cast<unsigned int>((static_cast<unsigned __int128>(low) * size) >> 64);
+}
+
 unsigned int MHash_V::Hash(const MVector3& v) const {
+  // The value of getStringHashVal over the 8 bytes of each snapped
+  // component, computed inline: welds call this for every corner.
+  const bool snap = tolerance > 0.0 && std::isfinite(tolerance);
+  const double c[3] = {snap ? std::floor(v.x / tolerance) * tolerance : v.x,
+                       snap ? std::floor(v.y / tolerance) * tolerance : v.y,
+                       snap ? std::floor(v.z / tolerance) * tolerance : v.z};
   unsigned int h = 0;
-  const double c[3] = {m_round(v.x, tolerance), m_round(v.y, tolerance), m_round(v.z, tolerance)};
   for (double d : c) {
-    char bytes[8];
+    unsigned char bytes[8];
     std::memcpy(bytes, &d, 8);
-    h = getStringHashVal(bytes, 8, size, h);
+    for (unsigned char b : bytes) h = h * 31u + static_cast<unsigned int>(static_cast<int>(static_cast<signed char>(b)));
+    h = Mod(h);
   }
   return h;
 }

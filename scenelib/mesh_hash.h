@@ -57,4 +57,8 @@ class MHash_V {
   Block* blocks_ = nullptr;
   int block_used_ = 0;
   hash_tt* new_node();
+  // Reciprocal for h % size without a division (kept for magic_size_).
+  mutable unsigned long long magic_ = 0;
+  mutable unsigned int magic_size_ = 0;
+  unsigned int Mod(unsigned int h) const;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -126,6 +128,29 @@ TEST(VertexHash, FindsWithinToleranceAndPrimitives) {
   delete_hash_tab(tab, 7);
   EXPECT_EQ(tab[3], nullptr);
   my_free(tab);
+}
+
+TEST(VertexHash, BucketIsTheByteHashOfTheSnappedComponents) {
+  // The bucket of a vector, built from the primitives: snap each component,
+  // hash its 8 bytes, reduce by the table size.
+  MVertexArray va;
+  for (int size : {1, 2, 7, 1000, 65521, 3000000, 0x7fffffff}) {
+    MHash_V h(&va, size);
+    h.Set_Tolerance(size == 7 ? 0.0 : 1e-5);
+    unsigned int seed = 12345u + static_cast<unsigned int>(size);
+    for (int i = 0; i < 200; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      const MVector3 v((seed % 20001) * 0.37 - 3700.0, -(seed % 977) * 1e-3, (seed >> 7) * 1e-9);
+      unsigned int want = 0;
+      for (double c : {v.x, v.y, v.z}) {
+        const double r = m_round(c, h.tolerance);
+        char bytes[8];
+        std::memcpy(bytes, &r, 8);
+        want = getStringHashVal(bytes, 8, h.size, want);
+      }
+      ASSERT_EQ(h.Hash(v), want) << size << " " << i;
+    }
+  }
 }
 
 TEST(VertexHash, NaNAndZeroToleranceDoNotBreakIt) {
