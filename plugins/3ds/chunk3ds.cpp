@@ -314,12 +314,14 @@ uint32_t Reader::FitCount(uint32_t n, size_t item_size) {
 }
 
 void Writer::Word(uint16_t v) {
-  out_->push_back(static_cast<uint8_t>(v));
-  out_->push_back(static_cast<uint8_t>(v >> 8));
+  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+  out_->insert(out_->end(), b, b + 2);
 }
 
 void Writer::Dword(uint32_t v) {
-  for (int i = 0; i < 4; ++i) out_->push_back(static_cast<uint8_t>(v >> (8 * i)));
+  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                        static_cast<uint8_t>(v >> 24)};
+  out_->insert(out_->end(), b, b + 4);
 }
 
 void Writer::Float(float v) {

@@ -79,6 +79,28 @@ TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
   return t;
 }
 
+bool AllTriangles(MMesh_P& m) {
+  for (int f = 0; f < m.Get_Face_Count(); ++f)
+    if (m.Get_IFace(f).count != 3) return false;
+  return true;
+}
+
+// Texture vertex i already belongs to vertex i (as in meshes read from 3D
+// Studio files): nothing for the UV optimisation to do, and the mesh keeps
+// its own vertex numbering.
+bool SharedUVIndices(MMesh_P& m) {
+  if (!m.UVUsed() || !m.uvf_a || m.Get_UVFace_Count() != m.Get_Face_Count()) return false;
+  const int n = std::min(m.Get_Vertex_Count(), m.Get_UVVertex_Count());
+  for (int f = 0; f < m.Get_Face_Count(); ++f) {
+    const MIPolygon& p = m.Get_IFace(f);
+    const MIPolygon& u = m.uvf_a->data[f];
+    if (p.count != u.count) return false;
+    for (int c = 0; c < p.count; ++c)
+      if (p.data[c] != u.data[c] || p.data[c] < 0 || p.data[c] >= n) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<TriMesh> SplitMesh(const TriMesh& m) {
@@ -150,7 +172,7 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
       mesh = static_cast<MMesh_P*>(obj);
       if (MObj3d* tri = scene->GetTriObjectbyName(mesh->get_name())) {
         if (tri->get_type() == MESH2) mesh = static_cast<MMesh_P*>(tri);
-      } else {
+      } else if (!AllTriangles(*mesh)) {  // else triangulation would give nothing new
         if (cb && cb->msg3) cb->msg3("Triangulating ...");
         MMesh_P* tri_mesh = mesh->Triangulate(Progress3);
         if (cb && cb->msg3) cb->msg3("");
@@ -165,7 +187,8 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
     if (!mesh) continue;
 
     MMesh_P* optimized = nullptr;
-    if (mesh->UVUsed()) {
+    const bool shared = SharedUVIndices(*mesh);
+    if (mesh->UVUsed() && !shared) {
       mesh->SetFile(log.Get_FILE());
       if (opt.dump_meshes && log.Get_FILE()) mesh->Dump(log.Get_FILE());
       optimized = mesh->UV_OptimizeMesh(Progress3);
@@ -179,7 +202,7 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
     }
     MMesh_P& src = optimized ? *optimized : *mesh;
     TriMesh t = Collect(src, local, opt);
-    if (!optimized) t.uv.clear();
+    if (!optimized && !shared) t.uv.clear();
     t.name = obj->get_name() ? obj->get_name() : "";
     t.hidden = obj->hidden;
     t.matte = obj->flag4;
