@@ -34,46 +34,54 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
   // The normal of a corner depends only on its vertex and its face's mask,
   // so each (vertex, mask) pair is summed once: fans of thousands of faces
   // around one vertex stay linear.
-  std::vector<std::vector<std::pair<uint32_t, MVector3>>> done(static_cast<size_t>(nv));
+  // The normal index is kept with it: an equal normal always finds the
+  // entry it found the first time, so the hash is asked once per pair.
+  struct Known {
+    uint32_t mask;
+    int index;
+  };
+  std::vector<std::vector<Known>> done(static_cast<size_t>(nv));
 
   m->UseNormals();
+  m->nf_a->Reserve(nf);
   MHash_V hash(m->nv_a, 3 * nf > 0 ? 3 * nf : 1);
   hash.Set_Tolerance(1e-6);
+  auto index_of = [&](const MVector3& n) {
+    int found = hash.Get_Vertex_Index(n);
+    if (found < 0) {
+      found = m->Add_NVertex(n, -1.0);
+      hash.Add_Vertex_Index(n, found);
+    }
+    return found;
+  };
   Phase(ctx, "normal vertices");
   for (int f = 0; f < nf; ++f) {
     Tick(ctx, f, nf);
     int32_t idx[3];
     const uint32_t s = groups[f];
     for (int c = 0; c < 3; ++c) {
-      MVector3 n;
       if (s == 0) {
-        n = fn[f];
-      } else {
-        const int v = tri[3 * f + c];
-        bool cached = false;
-        for (const auto& e : done[v])
-          if (e.first == s) {
-            n = e.second;
-            cached = true;
-            break;
-          }
-        if (!cached) {
-          uint32_t mask = s;
-          for (int k = vf.start[v]; k < vf.start[v + 1]; ++k)
-            if (mask & groups[vf.list[k]]) mask |= groups[vf.list[k]];
-          MVector3 sum(0, 0, 0);
-          for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
-            const int g = vf.list[k];
-            if ((mask & groups[g]) && !(fn[g] == sum)) sum = sum + fn[g];
-          }
-          n = vect_normalize(sum);
-          done[v].emplace_back(s, n);
-        }
+        idx[c] = index_of(fn[f]);
+        continue;
       }
-      int found = hash.Get_Vertex_Index(n);
+      const int v = tri[3 * f + c];
+      int found = -1;
+      for (const Known& e : done[v])
+        if (e.mask == s) {
+          found = e.index;
+          break;
+        }
       if (found < 0) {
-        found = m->Add_NVertex(n, -1.0);
-        hash.Add_Vertex_Index(n, found);
+        uint32_t mask = s;
+        for (int k = vf.start[v]; k < vf.start[v + 1]; ++k)
+          if (mask & groups[vf.list[k]]) mask |= groups[vf.list[k]];
+        MVector3 sum(0, 0, 0);
+        for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
+          const int g = vf.list[k];
+          if ((mask & groups[g]) && !(fn[g] == sum)) sum = sum + fn[g];
+        }
+        found = index_of(vect_normalize(sum));
+        done[v].push_back(Known{s, found});
       }
       idx[c] = found;
     }
