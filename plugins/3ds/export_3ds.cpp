@@ -2,6 +2,7 @@
 #include "export_3ds_options.h"
 #include "export_3ds_writers.h"
 #include "plugin_framework.h"
+#include "plugin_ui.h"
 
 namespace {
 
@@ -39,6 +40,34 @@ Export_FileOption* NewAscOptions(int cmd_mode, int argc, char** argv) {
   return new k3ds::ExportAscOption();
 }
 
+// The "Specific" check boxes of the options dialog; the ASCII class has no
+// materials.
+int Fields(k3ds::ExportFlags& f, bool materials, KvOptionField* out, int max) {
+  struct Box {
+    const char* label;
+    int* value;
+  };
+  const Box boxes[] = {{"Global Settings", &f.global_setting}, {"Back Ground", &f.back_ground},
+                       {"Atmosphere", &f.atmosphere},         {"Meshes", &f.meshes},
+                       {"Materials", &f.materials},           {"Cameras", &f.cameras},
+                       {"Lights", &f.lights},                 {"Fast Smoothing", &f.fast_smoothing}};
+  int n = 0, id = 1030;
+  for (const Box& b : boxes) {
+    const int control = id++;
+    if (!materials && b.value == &f.materials) continue;
+    if (n < max) out[n++] = KvOptionField{control, b.label, KV_FIELD_FLAG, b.value, sizeof(int)};
+  }
+  return n;
+}
+
+int BinaryFields(Base_FileOption* o, KvOptionField* out, int max) {
+  return Fields(static_cast<k3ds::Export3dsOption*>(o)->flags, true, out, max);
+}
+
+int AscFields(Base_FileOption* o, KvOptionField* out, int max) {
+  return Fields(static_cast<k3ds::ExportAscOption*>(o)->flags, false, out, max);
+}
+
 int ExportBinary(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
   return k3ds::ExportBinary(scene, static_cast<k3ds::Export3dsOption*>(o), cb);
 }
@@ -49,13 +78,13 @@ int ExportAsc(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
 
 kvpf::ExportClassDesc mesh_desc(kvpf::ExportClassInfo{"3D Studio Binary Mesh File     (*.3ds)", 0x1A8A6EA5u,
                                                       kvpf::PluginTexts{"3DS", kMeshHelp}, NewMeshOptions,
-                                                      ExportBinary, nullptr});
+                                                      ExportBinary, BinaryFields});
 kvpf::ExportClassDesc project_desc(kvpf::ExportClassInfo{"3D Studio Binary Mesh File     (*.prj)", 0x67E872A5u,
                                                          kvpf::PluginTexts{"3DS", kProjectHelp}, NewProjectOptions,
-                                                         ExportBinary, nullptr});
+                                                         ExportBinary, BinaryFields});
 kvpf::ExportClassDesc asc_desc(kvpf::ExportClassInfo{"3D Studio ASCII Mesh File      (*.asc)", 0x55CC5C9Eu,
                                                      kvpf::PluginTexts{"ASC", kAscHelp}, NewAscOptions, ExportAsc,
-                                                     nullptr});
+                                                     AscFields});
 
 PluginClassDesc* const kClasses[] = {&mesh_desc, &project_desc, &asc_desc};
 
