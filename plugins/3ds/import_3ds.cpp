@@ -1,4 +1,5 @@
 // 3D Studio import: .3ds, .prj and .mli through the chunk layer.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -101,15 +102,28 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
   }
   if (o->materials) {
     Step(ctx, 6, "Materials ...");
-    ctx.scene->surfaces->Append(new MSurface("DEFAULT"));
     std::vector<const k3ds::Chunk*> entries;
-    for (const k3ds::Chunk& e : ed->kids)
-      if (e.id == 0xAFFF && e.Find(0xA000)) entries.push_back(&e);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      std::string name = imp3ds::ChunkName(*entries[i]->Find(0xA000), ctx.err, MSRF_NAME_LEN - 1);
+    std::vector<std::string> names;
+    for (const k3ds::Chunk& e : ed->kids) {
+      if (e.id != 0xAFFF || !e.Find(0xA000)) continue;
+      std::string name = imp3ds::ChunkName(*e.Find(0xA000), ctx.err, MSRF_NAME_LEN - 1);
       if (Failed(ctx, "GetMaterialNameList3ds")) continue;
-      imp3ds::Item(ctx, name.c_str(), static_cast<long>(i), static_cast<long>(entries.size()));
-      imp3ds::ImportMaterial(ctx, *entries[i], name);
+      entries.push_back(&e);
+      names.push_back(name);
+    }
+    // A file's own "DEFAULT" material (files we wrote have one) takes the
+    // place of the blank one, and a name seen before would only repeat the
+    // first entry of that name: surfaces stay unique by name.
+    std::vector<std::string> seen;
+    if (std::find(names.begin(), names.end(), "DEFAULT") == names.end()) {
+      ctx.scene->surfaces->Append(new MSurface("DEFAULT"));
+      seen.push_back("DEFAULT");
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (std::find(seen.begin(), seen.end(), names[i]) != seen.end()) continue;
+      seen.push_back(names[i]);
+      imp3ds::Item(ctx, names[i].c_str(), static_cast<long>(i), static_cast<long>(entries.size()));
+      imp3ds::ImportMaterial(ctx, *entries[i], names[i]);
     }
   }
 }
