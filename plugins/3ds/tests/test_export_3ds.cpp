@@ -275,6 +275,22 @@ TEST_F(Export3ds, OversizedMeshIsSplitNotDropped) {
   delete back;
   const std::string log = kvtest::read_file(dir.file("export3ds.log"));
   EXPECT_NE(log.find("Mesh big to big (210000 vertices, 70000 faces)\n"), std::string::npos);
+
+  // At the limit a mesh is written as it is, in the ASCII file too.
+  delete scene;
+  scene = new MScene("limit");
+  AddTriangles(scene, "exact", 21845, false, false);  // 65535 vertices
+  AddTriangles(scene, "over", 21846, false, false);   // 65538 vertices
+  k3ds::Database db = Write();
+  std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
+  ASSERT_EQ(meshes.size(), 3u);
+  EXPECT_EQ(Name(*meshes[0]), "exact");
+  EXPECT_EQ(Name(*meshes[1]), "over_0");
+  EXPECT_EQ(Name(*meshes[2]), "over_1");
+  ASSERT_EQ(Export("3D Studio ASCII Mesh File      (*.asc)", scene, dir.file("limit.asc")), 1);
+  const std::string asc = kvtest::read_file(dir.file("limit.asc"));
+  EXPECT_NE(asc.find("Named object: \"exact\"\nTri-mesh, Vertices: 65535  Faces: 21845\n"), std::string::npos);
+  EXPECT_NE(asc.find("Named object: \"over_1\"\nTri-mesh, Vertices: 3  Faces: 1\n"), std::string::npos);
 }
 
 TEST_F(Export3ds, LightsFogAndBackground) {
