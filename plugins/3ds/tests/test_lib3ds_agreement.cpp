@@ -1,0 +1,114 @@
+// Our importer against lib3ds's 3dsdump on the real files: the same faces
+// and the same world-space bounds of the mesh vertices. Skipped when the
+// tool is not installed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "korvanelib.h"
+#include "plugin_host.h"
+#include "test_support.h"
+
+namespace {
+
+PluginRegistry& Registry() {
+  static PluginRegistry* r = [] {
+    auto* reg = new PluginRegistry;
+    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
+    return reg;
+  }();
+  return *r;
+}
+
+MScene* Import(const std::string& path) {
+  for (int i = 0; i < Registry().ClassCount(); ++i) {
+    PluginClassDesc* d = Registry().GetClass(i);
+    if (d->SuperClassID() != MESH_IMPORT_CLASS_ID || std::strcmp(d->ClassName(), "3D Studio (*.3ds, *.prj, *.mtl)"))
+      continue;
+    static char arg0[] = "korvane_3ds_tests";
+    static char* argv[] = {arg0, nullptr};
+    Registry().SetCommandLine(1, argv);
+    MeshImporter* imp = static_cast<MeshImporter*>(d->Create());
+    MScene* s = imp->ImportFile(path.c_str());
+    imp->Destroy();
+    return s;
+  }
+  return nullptr;
+}
+
+struct Summary {
+  long faces = 0;
+  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+  void Add(double x, double y, double z) {
+    const double c[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) lo[k] = std::fmin(lo[k], c[k]), hi[k] = std::fmax(hi[k], c[k]);
+  }
+};
+
+// Faces and point-list bounds from "3dsdump -t".
+bool Lib3ds(const std::string& path, Summary* out) {
+  FILE* p = popen(("3dsdump -t '" + path + "' 2>/dev/null").c_str(), "r");
+  if (!p) return false;
+  std::string text;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+  pclose(p);
+  std::istringstream in(text);
+  std::string line;
+  bool points = false;
+  while (std::getline(in, line)) {
+    if (line.find("point list:") != std::string::npos) {
+      points = true;
+    } else if (line.find("facelist:") != std::string::npos) {
+      points = false;
+    } else if (size_t f = line.find(" faces="); f != std::string::npos) {
+      out->faces += std::atol(line.c_str() + f + 7);
+      points = false;
+    } else if (points) {
+      double x, y, z;
+      if (std::sscanf(line.c_str(), "%lf %lf %lf", &x, &y, &z) == 3) out->Add(x, y, z);
+    }
+  }
+  return out->faces > 0;
+}
+
+}  // namespace
+
+TEST(Lib3dsAgreement, CorpusFacesAndBounds) {
+  if (std::system("command -v 3dsdump >/dev/null 2>&1") != 0) GTEST_SKIP() << "3dsdump not installed";
+  const auto folder = kvtest::corpus_dir() / "3ds";
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus";
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    std::string ext = e.path().extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".3ds") continue;
+    SCOPED_TRACE(e.path().filename().string());
+    Summary want, got;
+    ASSERT_TRUE(Lib3ds(e.path().string(), &want));
+    MScene* s = Import(e.path().string());
+    ASSERT_NE(s, nullptr);
+    for (int i = 0; i < s->objects->count; ++i) {
+      MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
+      if (o->get_type() != MESH2) continue;
+      MMesh_P* m = static_cast<MMesh_P*>(o);
+      got.faces += m->Get_Face_Count();
+      for (int v = 0; v < m->Get_Vertex_Count(); ++v) got.Add(m->Get_Vertex(v).x, m->Get_Vertex(v).y, m->Get_Vertex(v).z);
+    }
+    delete s;
+    EXPECT_EQ(got.faces, want.faces);
+    for (int k = 0; k < 3; ++k) {
+      // 3dsdump prints six decimals.
+      EXPECT_NEAR(got.lo[k], want.lo[k], 1e-5 + 1e-6 * std::fabs(want.lo[k]));
+      EXPECT_NEAR(got.hi[k], want.hi[k], 1e-5 + 1e-6 * std::fabs(want.hi[k]));
+    }
+    ++files;
+  }
+  EXPECT_GT(files, 0);
+}
