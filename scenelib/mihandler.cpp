@@ -308,6 +308,9 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
       continue;
     }
     NameParts src = split_name(found.c_str());
+    // Copies are named as the model names the map: the file found on disk
+    // may differ in letter case, which a reader here would not forgive.
+    NameParts ref = split_name(m->name);
 
     if (enable_image_conversion) {
       std::string src_ext(src.ext);
@@ -317,7 +320,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
         continue;
       }
       std::string dst = enable_copy ? out_dir : std::string(src.dir);
-      dst += src.stem;
+      dst += ref.stem;
       dst += '.';
       dst += get_image_ext(image_type);
       if (convert_image(src_type, found.c_str(), image_type, dst.c_str()) == 0) {
@@ -328,7 +331,11 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
       }
     } else {
       std::string dst = out_dir;
-      dst += std::string_view(found).substr(src.dir.size());
+      dst += ref.stem;
+      if (!ref.ext.empty()) {
+        dst += '.';
+        dst += ref.ext;
+      }
       // A model written beside its maps: the copy is already there, and
       // copying a file onto itself must not touch it.
       if (same_file(found, dst) || m_CopyFile(found.c_str(), dst.c_str(), 0)) {

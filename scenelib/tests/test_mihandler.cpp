@@ -354,12 +354,24 @@ TEST_F(MIHandlerProcess, WindowsNamesAndCaseFoldedLookupInTheCorpus) {
   h.image_type = 7;
   std::string log = capture([&](FILE* f) { h.ProcessMapFiles(f, &cb, &corpus_maps, model.c_str()); });
   EXPECT_EQ(count_of(log, "Sucessfull conversion"), 2u) << log;
-  ASSERT_TRUE(fs::exists(out_dir + "/jeep1.PNG"));
-  ASSERT_TRUE(fs::exists(out_dir + "/IMAGE1.PNG"));
+  // Named as the model names them (jeep1.jpg and IMAGE1.jpg on disk), so
+  // that the written model finds them.
+  ASSERT_TRUE(fs::exists(out_dir + "/JEEP1.PNG"));
+  ASSERT_TRUE(fs::exists(out_dir + "/image1.PNG"));
+  EXPECT_STREQ(h.GetNewMapName("C:\\3DS\\MAPS\\JEEP1.JPG", 0, ""), "JEEP1.PNG");
   if (have_identify()) {
-    EXPECT_EQ(identify(out_dir + "/jeep1.PNG"), "PNG 512x512");
-    EXPECT_EQ(identify(out_dir + "/IMAGE1.PNG"), "PNG 400x300");
+    EXPECT_EQ(identify(out_dir + "/JEEP1.PNG"), "PNG 512x512");
+    EXPECT_EQ(identify(out_dir + "/image1.PNG"), "PNG 400x300");
   }
+
+  // A plain copy keeps the model's spelling as well.
+  MMapList copies;
+  copies.AddSearchPath(corpus("3ds").c_str());
+  copies.AddMap("image2.JPG");
+  MIHandler c;
+  c.enable_copy = 1;
+  capture([&](FILE* f) { c.ProcessMapFiles(f, &cb, &copies, model.c_str()); });
+  EXPECT_TRUE(fs::exists(out_dir + "/image2.JPG"));
 }
 
 TEST_F(MIHandlerProcess, FailuresAreLoggedAndTheRestGoesOn) {
