@@ -13,61 +13,24 @@
 
 #include "chunk3ds.h"
 #include "korvanelib.h"
-#include "plugin_host.h"
+#include "plugin_test_support.h"
 #include "test_support.h"
 
 namespace {
 
-PluginRegistry& Registry() {
-  static PluginRegistry* r = [] {
-    auto* reg = new PluginRegistry;
-    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
-    return reg;
-  }();
-  return *r;
-}
-
-int FindClass(const char* name, int super) {
-  for (int i = 0; i < Registry().ClassCount(); ++i) {
-    PluginClassDesc* d = Registry().GetClass(i);
-    if (d->SuperClassID() == super && std::strcmp(d->ClassName(), name) == 0) return i;
-  }
-  return -1;
-}
+using kvtest::FindClass;
+using kvtest::UseCommandLine;
 
 const char k3dsClass[] = "3D Studio Binary Mesh File     (*.3ds)";
 const char kPrjClass[] = "3D Studio Binary Mesh File     (*.prj)";
 const char kAscClass[] = "3D Studio ASCII Mesh File      (*.asc)";
 
-std::vector<std::string> g_args;
-std::vector<char*> g_argv;
-
-void UseCommandLine(const std::vector<std::string>& options) {
-  g_args.assign(1, "korvane_3ds_tests");
-  g_args.insert(g_args.end(), options.begin(), options.end());
-  g_argv.clear();
-  for (std::string& a : g_args) g_argv.push_back(a.data());
-  g_argv.push_back(nullptr);
-  Registry().SetCommandLine(static_cast<int>(g_args.size()), g_argv.data());
-}
-
 MScene* Import(const char* cls, const std::string& path) {
-  int c = FindClass(cls, MESH_IMPORT_CLASS_ID);
-  if (c < 0) return nullptr;
-  MeshImporter* imp = static_cast<MeshImporter*>(Registry().GetClass(c)->Create());
-  MScene* s = imp->ImportFile(path.c_str());
-  imp->Destroy();
-  return s;
+  return kvtest::ImportWith(FindClass(cls, MESH_IMPORT_CLASS_ID), path);
 }
 
 int Export(const char* cls, MScene* scene, const std::string& path) {
-  int c = FindClass(cls, MESH_EXPORT_CLASS_ID);
-  if (c < 0) return -1;
-  MeshExporter* exp = static_cast<MeshExporter*>(Registry().GetClass(c)->Create());
-  exp->ExportFile(scene, path.c_str());
-  exp->Destroy();
-  char out[1024];
-  return Registry().LastExport(c, out, sizeof out);
+  return kvtest::ExportWith(FindClass(cls, MESH_EXPORT_CLASS_ID), scene, path);
 }
 
 MMesh_P* AddTriangles(MScene* s, const char* name, int tris, bool normals, bool uv) {

@@ -7,40 +7,14 @@
 #include <vector>
 
 #include "chunk3ds.h"
+#include "import_3ds_test_util.h"
 #include "korvanelib.h"
-#include "plugin_host.h"
 #include "test_support.h"
 
 namespace {
 
-PluginRegistry& Registry() {
-  static PluginRegistry* r = [] {
-    auto* reg = new PluginRegistry;
-    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
-    return reg;
-  }();
-  return *r;
-}
-
-int ImportClass() {
-  PluginRegistry& r = Registry();
-  for (int i = 0; i < r.ClassCount(); ++i)
-    if (std::strcmp(r.GetClass(i)->ClassName(), "3D Studio (*.3ds, *.prj, *.mtl)") == 0) return i;
-  return -1;
-}
-
-MScene* Import(const std::string& path) {
-  int c = ImportClass();
-  if (c < 0) return nullptr;
-  static char arg0[] = "korvane_3ds_tests";
-  static char* argv[] = {arg0, nullptr};
-  Registry().SetCommandLine(1, argv);
-  MeshImporter* imp = static_cast<MeshImporter*>(Registry().GetClass(c)->Create());
-  if (!imp) return nullptr;
-  MScene* s = imp->ImportFile(path.c_str());
-  imp->Destroy();
-  return s;
-}
+using kv3dstest::Import;
+using kv3dstest::ImportClass;
 
 int Triangles(MScene* s) {
   int n = 0;

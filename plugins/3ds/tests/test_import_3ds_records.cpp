@@ -7,36 +7,14 @@
 #include <string>
 
 #include "chunk3ds.h"
+#include "import_3ds_test_util.h"
 #include "korvanelib.h"
-#include "plugin_host.h"
 #include "test_support.h"
 
 namespace {
 
-PluginRegistry& Registry() {
-  static PluginRegistry* r = [] {
-    auto* reg = new PluginRegistry;
-    reg->Load((kvtest::bin_dir() / "plugin").string().c_str(), KV_PLUGIN_VERSION);
-    return reg;
-  }();
-  return *r;
-}
-
-MScene* Import(const std::string& path) {
-  for (int i = 0; i < Registry().ClassCount(); ++i) {
-    PluginClassDesc* d = Registry().GetClass(i);
-    if (d->SuperClassID() != MESH_IMPORT_CLASS_ID || std::strcmp(d->ClassName(), "3D Studio (*.3ds, *.prj, *.mtl)"))
-      continue;
-    static char arg0[] = "korvane_3ds_tests";
-    static char* argv[] = {arg0, nullptr};
-    Registry().SetCommandLine(1, argv);
-    MeshImporter* imp = static_cast<MeshImporter*>(d->Create());
-    MScene* s = imp->ImportFile(path.c_str());
-    imp->Destroy();
-    return s;
-  }
-  return nullptr;
-}
+using kv3dstest::Import;
+using kv3dstest::ImportClass;
 
 void Floats(k3ds::Chunk& c, std::initializer_list<float> v) {
   k3ds::Writer w(&c.data);

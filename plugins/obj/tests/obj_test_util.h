@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "korvanelib.h"
-#include "plugin_host.h"
+#include "plugin_test_support.h"
 #include "test_support.h"
 
 namespace objtest {

@@ -1,0 +1,36 @@
+// Loading the build's plug-ins and running their classes, for the plug-in
+// tests of every format.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "korvanelib.h"
+#include "plugin_host.h"
+
+namespace kvtest {
+
+// The registry over the build's plug-in folder, loaded once per process.
+PluginRegistry& Plugins();
+
+// The index of the class with this exact name and super class (0: any),
+// or -1.
+int FindClass(const char* name, int super = 0);
+
+// Every loaded library in command-line mode with these -key=value options
+// (argv[0] is supplied), or back to settings-store mode.
+void UseCommandLine(const std::vector<std::string>& options);
+void UseSettingsStore();
+
+// Runs an import class on a file; null when the class is missing or fails.
+MScene* ImportWith(int cls, const std::string& path);
+// Runs an export class and returns LibLastExport's result (1 written,
+// 0 failed, -1 no such class); `written` receives its file name.
+int ExportWith(int cls, MScene* scene, const std::string& path, std::string* written = nullptr);
+
+// The i-th object of a scene when it is a polygon mesh, else null.
+MMesh_P* MeshAt(MScene* scene, int i);
+
+// Every line of a text file, without its line end (LF or CR LF).
+std::vector<std::string> read_lines(const std::string& path);
+
+}  // namespace kvtest
