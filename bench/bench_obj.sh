@@ -77,39 +77,9 @@ with open(many, "w") as f:
 EOF
 fi
 
-HAVE_TIME=0
-[ -x /usr/bin/time ] && HAVE_TIME=1
-
-ROWS=()
-# run LABEL RUN CMD... : one measured run appended to ROWS.
-run() {
-  local label=$1 n=$2
-  shift 2
-  local secs mem rc cpu="n/a"
-  if [ "$HAVE_TIME" = 1 ]; then
-    local log=$DIR/time.log
-    set +e
-    /usr/bin/time -v -o "$log" "$@" >/dev/null 2>"$DIR/stderr.log"
-    rc=$?
-    set -e
-    local wall
-    wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$log")
-    secs=$(echo "$wall" | awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; printf "%.2f", s }')
-    mem=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$log" | awk '{ printf "%.0f", $1 / 1024 }')
-    cpu=$(awk -F': ' '/User time \(seconds\)|System time \(seconds\)/ { s += $2 } END { printf "%.2f", s }' "$log")
-  else
-    local t0 t1
-    t0=$(date +%s.%N)
-    set +e
-    "$@" >/dev/null 2>"$DIR/stderr.log"
-    rc=$?
-    set -e
-    t1=$(date +%s.%N)
-    secs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }')
-    mem="n/a"
-  fi
-  ROWS+=("$(printf '%-36s %4s %9s %9s %9s %6s' "$label" "$n" "$secs" "$cpu" "$mem" "$rc")")
-}
+LABEL_WIDTH=36
+# shellcheck source=lib.sh
+source bench/lib.sh
 
 rm -rf "$DIR/out"
 mkdir -p "$DIR/out"
@@ -138,13 +108,11 @@ if [ "${BENCH_ASSIMP:-1}" != "0" ]; then
       run "assimp export OBJ->3DS" "$n" assimp export "$ONE" "$DIR/out/assimp.3ds"
     done
   else
-    ROWS+=("$(printf '%-36s %4s %9s %9s %9s %6s' "assimp (not installed)" "-" "-" "-" "-" "-")")
+    row_missing "assimp (not installed)"
   fi
 fi
 
 echo
 echo "input: $ONE ($(du -m "$ONE" | cut -f1) MB, $QUADS quads = $((2 * QUADS)) triangles)"
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-36s %4s %9s %9s %9s %6s\n' "command" "run" "seconds" "cpu s" "peak MB" "exit"
-for r in "${ROWS[@]}"; do echo "$r"; done
+print_table
 echo "goal for korvane-cli: <= 1.4 s to OBJ, <= 1.5 s to RAW, <= 630 MB"
