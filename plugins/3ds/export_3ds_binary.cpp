@@ -193,13 +193,7 @@ int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
   char path[1024], dir[1024];
   kvpf::BuildOutputPath(o, path, dir, 1);
   LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
-  if (FILE* lf = log.Get_FILE()) {
-    std::fputs("Options:\n", lf);
-    o->Print_Options(lf);
-    o->Print_Specific(lf);
-    std::fflush(lf);
-  }
+  WriteLogHead(log, kTitle, o);
   log.write("Writing %s started ...\n", path);
 
   FILE* f = std::fopen(path, "wb");

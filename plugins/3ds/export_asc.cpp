@@ -172,13 +172,7 @@ int ExportAsc(MScene* scene, ExportAscOption* o, MessageCallBack1* cb) {
   char path[1024], dir[1024];
   kvpf::BuildOutputPath(o, path, dir, 1);
   LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
-  if (FILE* lf = log.Get_FILE()) {
-    std::fputs("Options:\n", lf);
-    o->Print_Options(lf);
-    o->Print_Specific(lf);
-    std::fflush(lf);
-  }
+  WriteLogHead(log, kTitle, o);
   FILE* f = std::fopen(path, "wb");
   if (!f) {
     log.write("Cannot open file %s \n", path);
