@@ -71,6 +71,26 @@ std::string PredictedOutput(PluginClassDesc* d, const std::string& path) {
   return ext.empty() ? base : base + "." + ext;
 }
 
+// Creates the import or export object of a class, hands it to call and
+// destroys it; 0 when the class is neither or cannot create one.
+template <class Call>
+int WithClassObject(PluginClassDesc* d, Call call) {
+  if (IsImportClass(d)) {
+    if (MeshImporter* o = static_cast<MeshImporter*>(d->Create())) {
+      call(o);
+      o->Destroy();
+      return 1;
+    }
+  } else if (IsExportClass(d)) {
+    if (MeshExporter* o = static_cast<MeshExporter*>(d->Create())) {
+      call(o);
+      o->Destroy();
+      return 1;
+    }
+  }
+  return 0;
+}
+
 long FileStamp(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return -1;
@@ -222,39 +242,11 @@ int ConversionDriver::ExportInteractive(int class_index) {
 }
 
 int ConversionDriver::ShowHelp(int class_index) {
-  PluginClassDesc* d = registry_.GetClass(class_index);
-  if (IsImportClass(d)) {
-    if (MeshImporter* o = static_cast<MeshImporter*>(d->Create())) {
-      o->ShowHelp();
-      o->Destroy();
-      return 1;
-    }
-  } else if (IsExportClass(d)) {
-    if (MeshExporter* o = static_cast<MeshExporter*>(d->Create())) {
-      o->ShowHelp();
-      o->Destroy();
-      return 1;
-    }
-  }
-  return 0;
+  return WithClassObject(registry_.GetClass(class_index), [](auto* o) { o->ShowHelp(); });
 }
 
 int ConversionDriver::ShowOptions(int class_index) {
-  PluginClassDesc* d = registry_.GetClass(class_index);
-  if (IsImportClass(d)) {
-    if (MeshImporter* o = static_cast<MeshImporter*>(d->Create())) {
-      o->ShowOptions();
-      o->Destroy();
-      return 1;
-    }
-  } else if (IsExportClass(d)) {
-    if (MeshExporter* o = static_cast<MeshExporter*>(d->Create())) {
-      o->ShowOptions();
-      o->Destroy();
-      return 1;
-    }
-  }
-  return 0;
+  return WithClassObject(registry_.GetClass(class_index), [](auto* o) { o->ShowOptions(); });
 }
 
 void ConversionDriver::Clear() { scenes->Clear(); }
