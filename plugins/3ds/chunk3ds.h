@@ -16,6 +16,19 @@ enum : uint16_t {
   kEditor = 0x3D3D,
 };
 
+// Bits of a map's tiling and filter word (chunk 0xA351).
+enum MapTiling : uint16_t {
+  kMapDecal = 0x0001,
+  kMapMirror = 0x0002,
+  kMapNegative = 0x0008,
+  kMapNoTile = 0x0010,
+  kMapSummedArea = 0x0020,
+  kMapAlphaSource = 0x0040,
+  kMapTint = 0x0080,
+  kMapIgnoreAlpha = 0x0100,
+  kMapRgbTint = 0x0200,
+};
+
 // Toolkit error codes (only those the layer raises are named).
 enum ErrorCode {
   kNoErrors = 0,

@@ -9,15 +9,6 @@
 namespace k3ds {
 namespace {
 
-enum : uint16_t {
-  kDecal = 0x0001,
-  kMirror = 0x0002,
-  kNegative = 0x0008,
-  kNoTile = 0x0010,
-  kSummedArea = 0x0020,
-  kAlphaSource = 0x0040,
-  kIgnoreAlpha = 0x0100,
-};
 constexpr size_t kMapNameLen = 12;
 
 // One map or mask to write; layer texture and manipulator.
@@ -45,15 +36,15 @@ const char* ProceduralName(int type) {
 uint16_t TextureFlags(const MSrf_2DTexture& t, bool alpha_source) {
   uint16_t f = 0;
   if (t.tile_u || t.tile_v) {
-    if (t.alpha_source == ALPHA_UPPERLEFTPIXELIMAGE) f |= kDecal;  // tile and decal
+    if (t.alpha_source == ALPHA_UPPERLEFTPIXELIMAGE) f |= kMapDecal;  // tile and decal
   } else {
-    f |= kDecal | kNoTile;
+    f |= kMapDecal | kMapNoTile;
   }
-  if (t.filter_type == EWA) f |= kSummedArea;
-  if (t.invert) f |= kNegative;
-  if (t.mirror) f |= kMirror;
-  if (t.alpha_source == DISABLED) f |= kIgnoreAlpha;
-  if (alpha_source) f |= kAlphaSource;
+  if (t.filter_type == EWA) f |= kMapSummedArea;
+  if (t.invert) f |= kMapNegative;
+  if (t.mirror) f |= kMapMirror;
+  if (t.alpha_source == DISABLED) f |= kMapIgnoreAlpha;
+  if (alpha_source) f |= kMapAlphaSource;
   return f;
 }
 

@@ -11,18 +11,6 @@
 namespace imp3ds {
 namespace {
 
-// Bits of the tiling and filter word (0xA351).
-enum : uint16_t {
-  kDecal = 0x0001,
-  kMirror = 0x0002,
-  kNegative = 0x0008,
-  kNoTile = 0x0010,
-  kSummedArea = 0x0020,
-  kAlphaSource = 0x0040,
-  kTint = 0x0080,
-  kIgnoreAlpha = 0x0100,
-  kRgbTint = 0x0200,
-};
 
 struct MapParams {
   std::string file;
@@ -35,12 +23,12 @@ struct MapParams {
 
   bool Present() const { return !file.empty(); }
   // 1 tile, 2 decal, 3 both.
-  int Tiling() const { return (flags & kDecal) ? ((flags & kNoTile) ? 2 : 3) : 1; }
+  int Tiling() const { return (flags & k3ds::kMapDecal) ? ((flags & k3ds::kMapNoTile) ? 2 : 3) : 1; }
   // 0 RGB, 1 alpha, 2 RGB luma tint, 3 alpha tint, 4 RGB tint.
   int TintMode() const {
-    if (flags & kTint) return (flags & kAlphaSource) ? 3 : 2;
-    if (flags & kRgbTint) return 4;
-    return (flags & kAlphaSource) ? 1 : 0;
+    if (flags & k3ds::kMapTint) return (flags & k3ds::kMapAlphaSource) ? 3 : 2;
+    if (flags & k3ds::kMapRgbTint) return 4;
+    return (flags & k3ds::kMapAlphaSource) ? 1 : 0;
   }
 };
 
@@ -122,13 +110,13 @@ void SetTexture(MSrf_Texture& t, const MapParams& p, const char* surface, std::v
     MSrf_2DTexture& b = t.bitmap;
     msrf_copy_name(b.file_name, p.file.c_str());
     maps.push_back(p.file);
-    b.filter_type = (p.flags & kSummedArea) ? EWA : MIP;
+    b.filter_type = (p.flags & k3ds::kMapSummedArea) ? EWA : MIP;
     b.blur = p.blur;
-    b.invert = (p.flags & kNegative) ? 1 : 0;
-    b.mirror = (p.flags & kMirror) ? 1 : 0;
+    b.invert = (p.flags & k3ds::kMapNegative) ? 1 : 0;
+    b.mirror = (p.flags & k3ds::kMapMirror) ? 1 : 0;
     const int tiling = p.Tiling();
     b.tile_u = b.tile_v = (tiling == 1 || tiling == 3) ? 1 : 0;
-    b.alpha_source = (p.flags & kIgnoreAlpha) ? DISABLED : ALPHAIMAGE;
+    b.alpha_source = (p.flags & k3ds::kMapIgnoreAlpha) ? DISABLED : ALPHAIMAGE;
     if (tiling == 2 || tiling == 3) b.alpha_source = ALPHA_UPPERLEFTPIXELIMAGE;
     b.uv_scale = MVector3(p.u_scale, p.v_scale, 0);
     b.uv_rotation = p.rotation;
