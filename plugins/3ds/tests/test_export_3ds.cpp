@@ -13,6 +13,7 @@
 
 #include "chunk3ds.h"
 #include "korvanelib.h"
+#include "3ds_test_util.h"
 #include "plugin_test_support.h"
 #include "test_support.h"
 
@@ -104,13 +105,7 @@ Stats StatsOf(MScene* s) {
 // material reads as "DEFAULT", which the importer gives such faces. Empty
 // when the tool is not installed.
 std::string Lib3dsMeshes(const std::string& path) {
-  std::string out;
-  FILE* p = popen(("3dsdump -t '" + path + "' 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
+  const std::string out = kv3dstest::Dump3ds(path);
   std::string clean;
   size_t at = 0;
   while (at < out.size()) {
@@ -130,7 +125,7 @@ std::string Lib3dsMeshes(const std::string& path) {
   return clean;
 }
 
-bool Have3dsdump() { return std::system("command -v 3dsdump >/dev/null 2>&1") == 0; }
+using kv3dstest::Have3dsdump;
 
 std::set<std::string> SurfaceNames(MScene* s) {
   std::set<std::string> out;
@@ -349,15 +344,11 @@ TEST_F(Export3ds, MaterialsAndMapsSurviveTheRoundTrip) {
 }
 
 TEST_F(Export3ds, CorpusRoundTripsKeepTrianglesBoundsAndMaterials) {
-  const auto folder = kvtest::corpus_dir() / "3ds";
-  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus";
+  if (!std::filesystem::is_directory(kv3dstest::CorpusFolder())) GTEST_SKIP() << "no corpus";
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    std::string ext = e.path().extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext != ".3ds") continue;
-    SCOPED_TRACE(e.path().filename().string());
-    MScene* a = Import("3D Studio (*.3ds, *.prj, *.mtl)", e.path().string());
+  for (const auto& file : kv3dstest::CorpusFiles()) {
+    SCOPED_TRACE(file.filename().string());
+    MScene* a = Import("3D Studio (*.3ds, *.prj, *.mtl)", file.string());
     ASSERT_NE(a, nullptr);
     const std::string out = dir.file("rt_" + std::to_string(files++) + ".3ds");
     ASSERT_EQ(Export(k3dsClass, a, out), 1);
@@ -373,7 +364,7 @@ TEST_F(Export3ds, CorpusRoundTripsKeepTrianglesBoundsAndMaterials) {
     EXPECT_EQ(a->surfaces->count, b->surfaces->count);  // no second "DEFAULT"
     EXPECT_EQ(a->cameras->count, b->cameras->count);
     if (Have3dsdump()) {
-      EXPECT_EQ(Lib3dsMeshes(e.path().string()), Lib3dsMeshes(out));
+      EXPECT_EQ(Lib3dsMeshes(file.string()), Lib3dsMeshes(out));
     }
     delete a;
     delete b;

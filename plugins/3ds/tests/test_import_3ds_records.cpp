@@ -7,7 +7,7 @@
 #include <string>
 
 #include "chunk3ds.h"
-#include "import_3ds_test_util.h"
+#include "3ds_test_util.h"
 #include "korvanelib.h"
 #include "test_support.h"
 

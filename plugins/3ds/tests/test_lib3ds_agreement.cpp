@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "import_3ds_test_util.h"
+#include "3ds_test_util.h"
 #include "korvanelib.h"
 #include "test_support.h"
 
@@ -30,14 +30,7 @@ struct Summary {
 
 // Faces and point-list bounds from "3dsdump -t".
 bool Lib3ds(const std::string& path, Summary* out) {
-  FILE* p = popen(("3dsdump -t '" + path + "' 2>/dev/null").c_str(), "r");
-  if (!p) return false;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  pclose(p);
-  std::istringstream in(text);
+  std::istringstream in(kv3dstest::Dump3ds(path));
   std::string line;
   bool points = false;
   while (std::getline(in, line)) {
@@ -59,18 +52,14 @@ bool Lib3ds(const std::string& path, Summary* out) {
 }  // namespace
 
 TEST(Lib3dsAgreement, CorpusFacesAndBounds) {
-  if (std::system("command -v 3dsdump >/dev/null 2>&1") != 0) GTEST_SKIP() << "3dsdump not installed";
-  const auto folder = kvtest::corpus_dir() / "3ds";
-  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus";
+  if (!kv3dstest::Have3dsdump()) GTEST_SKIP() << "3dsdump not installed";
+  if (!std::filesystem::is_directory(kv3dstest::CorpusFolder())) GTEST_SKIP() << "no corpus";
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    std::string ext = e.path().extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext != ".3ds") continue;
-    SCOPED_TRACE(e.path().filename().string());
+  for (const auto& file : kv3dstest::CorpusFiles()) {
+    SCOPED_TRACE(file.filename().string());
     Summary want, got;
-    ASSERT_TRUE(Lib3ds(e.path().string(), &want));
-    MScene* s = Import(e.path().string());
+    ASSERT_TRUE(Lib3ds(file.string(), &want));
+    MScene* s = Import(file.string());
     ASSERT_NE(s, nullptr);
     for (int i = 0; i < s->objects->count; ++i) {
       MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
