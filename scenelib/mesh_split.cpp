@@ -94,12 +94,13 @@ MMesh_P* MMesh_P::SplitSurface(MProgressCallback cb, int matid) {
 
 MMesh_P* MMesh_P::SplitAtSeams(MProgressCallback cb) {
   // One new vertex per distinct (position, texture vertex) pair, numbered
-  // in first-use order.
+  // in first-use order; each face's new corners are noted on the way.
   const int nf = Get_Face_Count(), nv = Get_Vertex_Count(), nuv = Get_UVVertex_Count();
   std::unordered_map<uint64_t, int> index;
   index.reserve(static_cast<size_t>(nv > nuv ? nv : nuv) * 2);
   std::vector<std::pair<int, int>> pairs;
-  std::vector<int32_t> corners;
+  std::vector<int32_t> corners;             // every face's new corners, in face order
+  std::vector<size_t> first(static_cast<size_t>(nf) + 1, 0);  // face i: corners[first[i], first[i+1])
   for (int i = 0; i < nf; ++i) {
     const MIPolygon& f = f_a->data[i];
     const MIPolygon& uf = uvf_a->data[i];
@@ -110,7 +111,9 @@ MMesh_P* MMesh_P::SplitAtSeams(MProgressCallback cb) {
       const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(pi)) << 32) | static_cast<uint32_t>(ui);
       auto it = index.try_emplace(key, static_cast<int>(pairs.size())).first;
       if (it->second == static_cast<int>(pairs.size())) pairs.emplace_back(pi, ui);
+      corners.push_back(it->second);
     }
+    first[static_cast<size_t>(i) + 1] = corners.size();
   }
   const int count = static_cast<int>(pairs.size());
   MMesh_P* m = new MMesh_P(count, nf, get_name());
@@ -121,23 +124,14 @@ MMesh_P* MMesh_P::SplitAtSeams(MProgressCallback cb) {
   }
   for (int i = 0; i < nf; ++i) {
     kvmesh::progress(cb, i, nf);
-    const MIPolygon& f = f_a->data[i];
-    const MIPolygon& uf = uvf_a->data[i];
-    const int n = f.count < uf.count ? f.count : uf.count;
-    corners.clear();
-    for (int c = 0; c < n; ++c) {
-      const int pi = f.data[c], ui = uf.data[c];
-      if (pi < 0 || pi >= nv || ui < 0 || ui >= nuv) continue;
-      corners.push_back(index[(static_cast<uint64_t>(static_cast<uint32_t>(pi)) << 32) | static_cast<uint32_t>(ui)]);
-    }
     m->f_a->data[i] = MIPolygon(0);
     m->uvf_a->data[i] = MIPolygon(0);
-    for (int32_t k : corners) {
-      m->f_a->data[i].Add(k);
-      m->uvf_a->data[i].Add(k);
+    for (size_t c = first[static_cast<size_t>(i)]; c < first[static_cast<size_t>(i) + 1]; ++c) {
+      m->f_a->data[i].Add(corners[c]);
+      m->uvf_a->data[i].Add(corners[c]);
     }
-    m->f_a->data[i].mat_id = f.mat_id;
-    m->uvf_a->data[i].mat_id = f.mat_id;
+    m->f_a->data[i].mat_id = f_a->data[i].mat_id;
+    m->uvf_a->data[i].mat_id = f_a->data[i].mat_id;
   }
   if (normals_used) {
     m->UseNormals();
