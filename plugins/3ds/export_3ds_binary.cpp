@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "export_3ds_chunks.h"
@@ -47,11 +48,11 @@ Chunk NewRoot(int kind, Chunk editor) {
 // apart, since an entry of the same name would replace the earlier one.
 std::map<std::string, std::string> MaterialNames(MScene* scene) {
   std::map<std::string, std::string> out;
-  std::vector<std::string> used;
+  UniqueNames unique(16);
   const int n = scene->surfaces ? scene->surfaces->count : 0;
   for (int i = 0; i < n; ++i) {
     MSurface* s = static_cast<MSurface*>(scene->surfaces->GetAt(i));
-    if (s && !out.count(s->name)) out[s->name] = UniqueName(s->name, 16, used);
+    if (s && !out.count(s->name)) out[s->name] = unique.Get(s->name);
   }
   return out;
 }
@@ -109,7 +110,7 @@ class BinaryWriter {
       if (!c) continue;
       const char* name = c->get_name() ? c->get_name() : "";
       Item(cb_, name, i, n);
-      PutCamera(objects_chunk_, *c, UniqueName(name, 10, objects_));
+      PutCamera(objects_chunk_, *c, objects_.Get(name));
       log_.write("Working on: %s\n", name);
     }
   }
@@ -122,7 +123,7 @@ class BinaryWriter {
       const char* name = l->get_name() ? l->get_name() : "";
       Item(cb_, name, i, n);
       if (l->type != POINTLIGHT && l->type != SPOTLIGHT) continue;
-      PutLight(objects_chunk_, *l, UniqueName(name, 10, objects_), ctx_);
+      PutLight(objects_chunk_, *l, objects_.Get(name), ctx_);
       log_.write("Working on: %s\n", name);
     }
   }
@@ -148,13 +149,13 @@ class BinaryWriter {
       if (!m.smooth.empty()) log_.write("Normals: %d\n", m.normal_count);
       if (!m.uv.empty()) log_.write("UVVertices: %d\n", m.VertexCount());
       for (const std::string& s : mats) log_.write("  %s\n", s.c_str());
-      PutMesh(objects_chunk_, m, UniqueName(wanted, 10, objects_), mats);
+      PutMesh(objects_chunk_, m, objects_.Get(wanted), mats);
     });
   }
 
   void Materials() {
     const int n = scene_->surfaces ? scene_->surfaces->count : 0;
-    std::vector<std::string> done;
+    std::unordered_set<std::string> done;
     for (int i = 0; i < n; ++i) {
       MSurface* s = static_cast<MSurface*>(scene_->surfaces->GetAt(i));
       if (!s) continue;
@@ -162,10 +163,7 @@ class BinaryWriter {
       log_.write("Working on: %s\n", s->name);
       const std::string& name = materials_[s->name];
       // A second surface of the same name would only repeat the entry.
-      bool seen = false;
-      for (const std::string& d : done) seen = seen || d == name;
-      if (seen) continue;
-      done.push_back(name);
+      if (!done.insert(name).second) continue;
       PutMaterial(materials_chunk_, *s, name, ctx_);
     }
   }
@@ -176,7 +174,7 @@ class BinaryWriter {
   LogFile& log_;
   MaterialContext ctx_;
   std::map<std::string, std::string> materials_;
-  std::vector<std::string> objects_;  // names of the named objects so far
+  UniqueNames objects_{10};  // names of the named objects so far
   Chunk editor_;
   Chunk materials_chunk_, objects_chunk_;  // collected, then moved into editor_
 };

@@ -18,7 +18,6 @@ void Progress3(long a, long b) {
 // and, when mapped, one texture coordinate per vertex.
 TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
   TriMesh t;
-  t.name = m.get_name() ? m.get_name() : "";
   const int nv = m.Get_Vertex_Count(), nf = m.Get_Face_Count();
   t.verts.resize(static_cast<size_t>(nv));
   for (int i = 0; i < nv; ++i) t.verts[i] = local.Transform(m.Get_Vertex(i));
@@ -141,15 +140,14 @@ std::vector<TriMesh> SplitMesh(const TriMesh& m) {
   return pieces;
 }
 
-std::string UniqueName(const std::string& wanted, size_t max_len, std::vector<std::string>& used) {
-  auto taken = [&](const std::string& n) { return std::find(used.begin(), used.end(), n) != used.end(); };
-  std::string name = wanted.substr(0, max_len);
-  for (int n = 1; taken(name); ++n) {
-    std::string suffix = "_" + std::to_string(n);
-    name = wanted.substr(0, max_len > suffix.size() ? max_len - suffix.size() : 0) + suffix;
+std::string UniqueNames::Get(const std::string& wanted) {
+  std::string name = wanted.substr(0, max_len_);
+  if (used_.insert(name).second) return name;
+  for (int& n = last_n_[wanted];;) {
+    std::string suffix = "_" + std::to_string(++n);
+    name = wanted.substr(0, max_len_ > suffix.size() ? max_len_ - suffix.size() : 0) + suffix;
+    if (used_.insert(name).second) return name;
   }
-  used.push_back(name);
-  return name;
 }
 
 void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOptions& opt,

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "korvanelib.h"
@@ -38,7 +40,6 @@ struct TriMesh {
 struct WalkOptions {
   bool fast_smoothing = true;
   bool dump_meshes = true;  // MMesh_P::Dump of the meshes with texture coordinates
-  const char* tool = "";    // log prefix for the split message
 };
 
 // Calls write(mesh, k) for every writable object k of the scene, once per
@@ -50,8 +51,19 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
 // kept in order; each piece holds only the vertices its faces use.
 std::vector<TriMesh> SplitMesh(const TriMesh& m);
 
-// A name of at most max_len characters not yet in used (which it joins):
-// the wanted name itself, else cut and followed by "_<n>".
-std::string UniqueName(const std::string& wanted, size_t max_len, std::vector<std::string>& used);
+// Names handed out so far, each at most max_len characters: the wanted name
+// itself, else cut and followed by "_<n>" with the first n not yet taken.
+class UniqueNames {
+ public:
+  explicit UniqueNames(size_t max_len) : max_len_(max_len) {}
+  std::string Get(const std::string& wanted);
+
+ private:
+  size_t max_len_;
+  std::unordered_set<std::string> used_;
+  // The last n tried per wanted name: names are never given back, so the
+  // search for the next one starts there (many objects may share a name).
+  std::unordered_map<std::string, int> last_n_;
+};
 
 }  // namespace k3ds

@@ -178,6 +178,22 @@ TEST_F(Export3ds, NamesFollowTheFormatLimits) {
   EXPECT_NE(prj.root.Find(0xB000)->Find(0xB00A), nullptr);
 }
 
+TEST_F(Export3ds, RepeatedNamesTakeTheFirstFreeNumber) {
+  AddTriangles(scene, "m", 1, false, false);
+  AddTriangles(scene, "m_3", 1, false, false);  // taken before its number comes up
+  for (int i = 0; i < 4; ++i) AddTriangles(scene, "m", 1, false, false);
+  for (int i = 0; i < 300; ++i) AddTriangles(scene, "same_name_long", 1, false, false);
+  k3ds::Database db = Write();
+  std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
+  ASSERT_EQ(meshes.size(), 306u);
+  const char* want[] = {"m", "m_3", "m_1", "m_2", "m_4", "m_5"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Name(*meshes[i]), want[i]);
+  // Long names are replaced by "Obj_<k>" before they are made unique.
+  std::set<std::string> names;
+  for (const k3ds::Chunk* m : meshes) names.insert(Name(*m));
+  EXPECT_EQ(names.size(), meshes.size());
+}
+
 TEST_F(Export3ds, SmoothingGroupsFromNormals) {
   AddTriangles(scene, "flat", 2, false, false);
   AddTriangles(scene, "fast", 3, true, false);
