@@ -3,6 +3,7 @@
 // describes the same polygon corner by corner.
 #pragma once
 #include <cstdio>
+#include <vector>
 
 #include "mesh_arrays.h"
 #include "mobj3d.h"
@@ -124,3 +125,17 @@ class MMesh_P : public MObj3d {
  private:
   MFaceArray* TriangulateFace(int face);
 };
+
+namespace kvmesh {
+
+// Vertex-to-face lists in compressed form: the faces of vertex v are
+// faces[start[v] .. start[v + 1]). Faces listed in face order; a face using
+// a vertex twice appears twice; corners outside the vertex range are ignored.
+// matid -1 lists the faces of every material.
+struct VertexFaces {
+  std::vector<int> start;
+  std::vector<int> faces;
+  void build(const MFaceArray* fa, int vertex_count, int matid);
+};
+
+}  // namespace kvmesh

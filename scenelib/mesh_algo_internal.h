@@ -22,15 +22,6 @@ inline void progress(MProgressCallback cb, long done, long total) {
 // unused slot of a face array.
 void release_poly(MIPolygon& p);
 
-// Vertex-to-face lists in compressed form: the faces of vertex v are
-// faces[start[v] .. start[v + 1]). Faces listed in face order; a face using
-// a vertex twice appears twice; corners outside the vertex range are ignored.
-struct VertexFaces {
-  std::vector<int> start;
-  std::vector<int> faces;
-  void build(const MFaceArray* fa, int vertex_count, int matid);
-};
-
 // Corner positions (0 .. n-1) of the triangles of a polygon given by its
 // corner points: the ear clipper for small polygons, a hashed ear clipper for
 // large ones. Appends to `tris` three entries per triangle.

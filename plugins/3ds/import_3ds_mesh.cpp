@@ -12,17 +12,6 @@ namespace {
 
 const char kDefault[] = "DEFAULT";
 
-// Faces around each vertex, in face order.
-struct VertexFaces {
-  std::vector<int> start, list;
-  VertexFaces(int nv, const std::vector<int32_t>& tri) : start(static_cast<size_t>(nv) + 1, 0), list(tri.size()) {
-    for (int32_t v : tri) ++start[static_cast<size_t>(v) + 1];
-    for (int v = 0; v < nv; ++v) start[v + 1] += start[v];
-    std::vector<int> fill(start.begin(), start.end() - 1);
-    for (size_t i = 0; i < tri.size(); ++i) list[fill[tri[i]]++] = static_cast<int>(i / 3);
-  }
-};
-
 // Corner normals from smoothing groups: the faces of a vertex that share a
 // group with the face (growing the mask along the vertex's faces) are summed.
 void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, const std::vector<uint32_t>& groups) {
@@ -30,7 +19,8 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
   const int nf = static_cast<int>(tri.size() / 3);
   std::vector<MVector3> fn(static_cast<size_t>(nf));
   for (int f = 0; f < nf; ++f) fn[f] = m->Calculate_Normal(f);
-  VertexFaces vf(nv, tri);
+  kvmesh::VertexFaces vf;
+  vf.build(m->f_a, nv, -1);
   // The normal of a corner depends only on its vertex and its face's mask,
   // so each (vertex, mask) pair is summed once: fans of thousands of faces
   // around one vertex stay linear.
@@ -74,10 +64,10 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
       if (found < 0) {
         uint32_t mask = s;
         for (int k = vf.start[v]; k < vf.start[v + 1]; ++k)
-          if (mask & groups[vf.list[k]]) mask |= groups[vf.list[k]];
+          if (mask & groups[vf.faces[k]]) mask |= groups[vf.faces[k]];
         MVector3 sum(0, 0, 0);
         for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
-          const int g = vf.list[k];
+          const int g = vf.faces[k];
           if ((mask & groups[g]) && !(fn[g] == sum)) sum = sum + fn[g];
         }
         found = index_of(vect_normalize(sum));
