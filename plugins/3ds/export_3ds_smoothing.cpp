@@ -39,21 +39,13 @@ std::vector<uint32_t> SmoothingGroups(MMesh_P& mesh, const std::vector<int>& fac
   if (nf == 0) return g;
   const int nv = mesh.Get_Vertex_Count();
 
-  // Vertex -> written faces, in face order (CSR).
-  std::vector<int> first(static_cast<size_t>(nv) + 1, 0);
+  // Vertex -> mesh faces in face order, and mesh face -> written face.
+  kvmesh::VertexFaces vf;
+  vf.build(mesh.f_a, nv, -1);
+  std::vector<int> written(static_cast<size_t>(mesh.Get_Face_Count()), -1);
+  for (int f = 0; f < nf; ++f) written[static_cast<size_t>(faces[f])] = f;
   auto corner = [&](int f, int c) { return mesh.Get_IFace(faces[f]).data[c]; };
   auto valid = [&](int v) { return v >= 0 && v < nv; };
-  for (int f = 0; f < nf; ++f)
-    for (int c = 0; c < 3; ++c)
-      if (valid(corner(f, c))) ++first[corner(f, c) + 1];
-  for (int v = 0; v < nv; ++v) first[v + 1] += first[v];
-  std::vector<int> users(static_cast<size_t>(first[nv]));
-  {
-    std::vector<int> fill(first.begin(), first.end() - 1);
-    for (int f = 0; f < nf; ++f)
-      for (int c = 0; c < 3; ++c)
-        if (valid(corner(f, c))) users[fill[corner(f, c)]++] = f;
-  }
 
   std::vector<char> done(static_cast<size_t>(nf), 0), visited(static_cast<size_t>(nv), 0);
   std::set<int> work;  // grouped faces that may still have an unvisited vertex
@@ -72,9 +64,9 @@ std::vector<uint32_t> SmoothingGroups(MMesh_P& mesh, const std::vector<int>& fac
         visited[v] = 1;
         MVector3 nf_v;
         const bool has_f = NormalAt(mesh, faces[f], v, &nf_v);
-        for (int k = first[v]; k < first[v + 1]; ++k) {
-          const int h = users[k];
-          if (done[h] || h == f) continue;
+        for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
+          const int h = written[static_cast<size_t>(vf.faces[k])];
+          if (h < 0 || done[h] || h == f) continue;
           MVector3 nh_v;
           if (!has_f || !NormalAt(mesh, faces[h], v, &nh_v)) continue;
           if (nf_v == nh_v || nf_v == -nh_v) {
