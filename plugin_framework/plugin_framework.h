@@ -149,6 +149,12 @@ void Progress2(long a, long b);
 void Msg3(const char* fmt, ...);
 void Progress3(long a, long b);
 
+// Through a run's callback record (null, or null members, are skipped):
+// row 1 names a step of the run and its place among all steps, row 2 the
+// item being worked on (name, i of n).
+void ReportStep(MessageCallBack1* cb, long step, long steps, const char* text);
+void ReportItem(MessageCallBack1* cb, const char* name, long i, long n);
+
 // Last value shown in row 1..3; plug-in-wide, starting at 0 and carried from
 // run to run. ResetShown is for tests.
 int LastShown(int row);

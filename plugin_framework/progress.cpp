@@ -176,6 +176,18 @@ void Progress3(long a, long b) {
   if (p - g_last_shown[2] > 9 || p == 0) Show(3, p);
 }
 
+void ReportStep(MessageCallBack1* cb, long step, long steps, const char* text) {
+  if (!cb) return;
+  if (cb->msg1) cb->msg1("%s", text ? text : "");
+  if (cb->progress1) cb->progress1(step, steps);
+}
+
+void ReportItem(MessageCallBack1* cb, const char* name, long i, long n) {
+  if (!cb) return;
+  if (cb->msg2) cb->msg2("%s", name ? name : "");
+  if (cb->progress2) cb->progress2(i, n);
+}
+
 int LastShown(int row) { return (row >= 1 && row <= 3) ? g_last_shown[row - 1] : 0; }
 void ResetShown() {
   for (int r = 0; r < 3; ++r) {

@@ -18,17 +18,7 @@ namespace {
 const char kTitle[] = "3DS Export Plugin 1.0";
 const long kSteps = 8;
 
-void Step(MessageCallBack1* cb, long step, const char* text) {
-  if (!cb) return;
-  if (cb->msg1) cb->msg1("%s", text);
-  if (cb->progress1) cb->progress1(step, kSteps);
-}
-
-void Item(MessageCallBack1* cb, const char* name, long i, long n) {
-  if (!cb) return;
-  if (cb->msg2) cb->msg2("%s", name ? name : "");
-  if (cb->progress2) cb->progress2(i, n);
-}
+void Step(MessageCallBack1* cb, long step, const char* text) { kvpf::ReportStep(cb, step, kSteps, text); }
 
 // Version stamps of a fresh database for 3D Studio release 3.
 Chunk NewRoot(int kind, Chunk editor) {
@@ -109,7 +99,7 @@ class BinaryWriter {
       MCamera* c = static_cast<MCamera*>(scene_->cameras->GetAt(i));
       if (!c) continue;
       const char* name = c->get_name() ? c->get_name() : "";
-      Item(cb_, name, i, n);
+      kvpf::ReportItem(cb_, name, i, n);
       PutCamera(objects_chunk_, *c, objects_.Get(name));
       log_.write("Working on: %s\n", name);
     }
@@ -121,7 +111,7 @@ class BinaryWriter {
       MLight* l = static_cast<MLight*>(scene_->lights->GetAt(i));
       if (!l) continue;
       const char* name = l->get_name() ? l->get_name() : "";
-      Item(cb_, name, i, n);
+      kvpf::ReportItem(cb_, name, i, n);
       if (l->type != POINTLIGHT && l->type != SPOTLIGHT) continue;
       PutLight(objects_chunk_, *l, objects_.Get(name), ctx_);
       log_.write("Working on: %s\n", name);
@@ -159,7 +149,7 @@ class BinaryWriter {
     for (int i = 0; i < n; ++i) {
       MSurface* s = static_cast<MSurface*>(scene_->surfaces->GetAt(i));
       if (!s) continue;
-      Item(cb_, s->name, i, n);
+      kvpf::ReportItem(cb_, s->name, i, n);
       log_.write("Working on: %s\n", s->name);
       const std::string& name = materials_[s->name];
       // A second surface of the same name would only repeat the entry.

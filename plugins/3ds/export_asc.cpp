@@ -26,11 +26,7 @@ class AscWriter {
   }
   void Text(const char* s) { m_fprintf(ld_, f_, "%s", s); }
 
-  void Step(long step, const char* text) {
-    if (!cb_) return;
-    if (cb_->msg1) cb_->msg1("%s", text);
-    if (cb_->progress1) cb_->progress1(step, kSteps);
-  }
+  void Step(long step, const char* text) { kvpf::ReportStep(cb_, step, kSteps, text); }
 
   void Color(const char* prefix, const MColor& c) {
     Line("%sRed=%lf Green=%lf Blue=%lf\n", prefix, c.r, c.g, c.b);
@@ -152,11 +148,7 @@ class AscWriter {
     log_.write("UVVertices: %d\n", mapped ? m.VertexCount() : 0);
   }
 
-  void Item(const char* name, long i, long n) {
-    if (!cb_) return;
-    if (cb_->msg2) cb_->msg2("%s", name);
-    if (cb_->progress2) cb_->progress2(i, n);
-  }
+  void Item(const char* name, long i, long n) { kvpf::ReportItem(cb_, name, i, n); }
 
  private:
   FILE* f_;

@@ -19,11 +19,7 @@ using imp3ds::Failed;
 const char kTitle[] = "3DS Import Plugin 1.0";
 const long kSteps = 8;
 
-void Step(Context& ctx, long step, const char* text) {
-  if (!ctx.cb) return;
-  if (ctx.cb->msg1) ctx.cb->msg1("%s", text);
-  if (ctx.cb->progress1) ctx.cb->progress1(step, kSteps);
-}
+void Step(Context& ctx, long step, const char* text) { kvpf::ReportStep(ctx.cb, step, kSteps, text); }
 
 struct Named {
   const k3ds::Chunk* obj;

@@ -2,6 +2,7 @@
 
 #include "import_3ds_parts.h"
 #include "korvanelib.h"
+#include "plugin_framework.h"
 
 namespace imp3ds {
 
@@ -74,11 +75,7 @@ void ReadShortOf(const k3ds::Chunk& parent, uint16_t id, int32_t* out, k3ds::Err
   }
 }
 
-void Item(Context& ctx, const char* name, long i, long n) {
-  if (!ctx.cb) return;
-  if (ctx.cb->msg2) ctx.cb->msg2("%s", name);
-  if (ctx.cb->progress2) ctx.cb->progress2(i, n);
-}
+void Item(Context& ctx, const char* name, long i, long n) { kvpf::ReportItem(ctx.cb, name, i, n); }
 
 void Phase(Context& ctx, const char* name) {
   if (ctx.cb && ctx.cb->msg3) ctx.cb->msg3("%s", name);
