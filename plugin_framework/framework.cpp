@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fileoption.h"
+#include "logfile.h"
 #include "mscene.h"
 #include "pathutil.h"
 #include "plugin_framework.h"
@@ -150,6 +151,13 @@ void BuildOutputPath(Export_FileOption* o, char* path_out, char* dir_out, int cr
     Bounded(path_out, 1024, ".");
     Bounded(path_out, 1024, o->Get_Ext());
   }
+}
+
+bool CloseOutput(FILE* f, bool ok, LogFile& log, const char* path) {
+  if (std::ferror(f)) ok = false;
+  if (std::fclose(f) != 0) ok = false;
+  if (!ok) log.write("Cannot write file %s \n", path);
+  return ok;
 }
 
 // ---- descriptors --------------------------------------------------------

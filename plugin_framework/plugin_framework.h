@@ -16,8 +16,11 @@
 #include "plugin_api.h"
 #include "plugin_ui.h"
 
+#include <cstdio>
+
 class Import_FileOption;
 class Export_FileOption;
+class LogFile;
 
 namespace kvpf {
 
@@ -180,6 +183,12 @@ void CloseProgress();
 // set), then Get_Filename "." Get_Ext; each piece bounded to 255 characters.
 // dir_out (may be null) gets the directory part. Buffers hold 1024 bytes.
 void BuildOutputPath(Export_FileOption* options, char* path_out, char* dir_out, int create_dir);
+
+// Closes a written file. True when the writer found no fault (ok), the
+// stream holds no error and the close succeeded; otherwise logs
+// "Cannot write file <path> " so that a full disk never passes for a
+// finished file.
+bool CloseOutput(FILE* f, bool ok, LogFile& log, const char* path);
 
 // ---- library state shared by the entry points ---------------------------
 

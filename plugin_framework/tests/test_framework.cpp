@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "korvanelib.h"
 #include "plugin_framework.h"
@@ -175,4 +177,31 @@ TEST_F(Framework, UiHooksReplaceTheHeadlessPaths) {
   EXPECT_EQ(opened_filter, "Test (*.tst)|*.tst||");
   delete s;
   EXPECT_EQ(kvpf::UiHooks(), nullptr);
+}
+
+TEST(CloseOutput, FullDiskWriterFaultAndSuccess) {
+  kvtest::TempDir dir;
+  const std::string base = dir.file("model.tst");
+  {
+    LogFile log(base.c_str(), "out.log");
+    FILE* good = std::fopen(dir.file("good.tst").c_str(), "wb");
+    ASSERT_NE(good, nullptr);
+    std::fputs("data\n", good);
+    EXPECT_TRUE(kvpf::CloseOutput(good, true, log, "good.tst"));
+    // The writer's own verdict stands even when the stream saw no error.
+    FILE* faulted = std::fopen(dir.file("faulted.tst").c_str(), "wb");
+    ASSERT_NE(faulted, nullptr);
+    EXPECT_FALSE(kvpf::CloseOutput(faulted, false, log, "faulted.tst"));
+    if (FILE* full = std::fopen("/dev/full", "wb")) {
+      std::vector<char> bytes(1 << 16, 'x');
+      std::fwrite(bytes.data(), 1, bytes.size(), full);
+      EXPECT_FALSE(kvpf::CloseOutput(full, true, log, "/dev/full"));
+    }
+  }
+  const std::string text = kvtest::read_file(dir.file("out.log"));
+  EXPECT_EQ(text.find("good.tst"), std::string::npos);
+  EXPECT_NE(text.find("Cannot write file faulted.tst \n"), std::string::npos);
+  if (access("/dev/full", W_OK) == 0) {
+    EXPECT_NE(text.find("Cannot write file /dev/full \n"), std::string::npos);
+  }
 }

@@ -202,13 +202,7 @@ int ExportAsc(MScene* scene, ExportAscOption* o, MessageCallBack1* cb) {
     walk.dump_meshes = false;
     ForEachMesh(scene, log, cb, walk, [&](TriMesh& m, int) { w.Mesh(m); });
   }
-  bool ok = !std::ferror(f);
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    // A full disk must not pass for a finished file.
-    log.write("Cannot write file %s \n", path);
-    return 0;
-  }
+  if (!kvpf::CloseOutput(f, true, log, path)) return 0;
   log.write("Writing %s finished       \n", path);
   return 1;
 }

@@ -328,11 +328,9 @@ void WriteSurface(Output& out, MSurface* s, MIHandler& ih, LogFile& log) {
   out.EndLine();
 }
 
-bool Close(FILE* f, Output& out) {
+bool Close(FILE* f, Output& out, LogFile& log, const char* path) {
   out.Flush();
-  bool ok = !out.failed();
-  if (std::fclose(f) != 0) ok = false;
-  return ok;
+  return kvpf::CloseOutput(f, !out.failed(), log, path);
 }
 
 int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
@@ -401,12 +399,9 @@ int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
         }
       }
     }
-    ok = Close(f, out);
+    ok = Close(f, out, log, path);
   }
-  if (!ok) {
-    log.write("Cannot write file %s \n", path);
-    return 0;
-  }
+  if (!ok) return 0;
 
   FILE* lf = std::fopen(lib_path.c_str(), "wb");
   if (!lf) {
@@ -426,12 +421,9 @@ int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
       if (cb) cb->progress2(i, count);
       WriteSurface(out, s, o->image_handler, log);
     }
-    ok = Close(lf, out);
+    ok = Close(lf, out, log, lib_path.c_str());
   }
-  if (!ok) {
-    log.write("Cannot write file %s \n", lib_path.c_str());
-    return 0;
-  }
+  if (!ok) return 0;
   log.write("Writing %s finished       \n", path);
   if (cb) cb->msg1("Map Files");
   if (cb) cb->progress1(100, 100);

@@ -199,12 +199,7 @@ int ExportRaw(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
     out.Flush();
     ok = !out.failed();
   }
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    // A full disk must not pass for a written file.
-    log.write("Cannot write file %s \n", path);
-    return 0;
-  }
+  if (!kvpf::CloseOutput(f, ok, log, path)) return 0;
   log.write("Writing %s finished       \n", path);
   return 1;
 }
