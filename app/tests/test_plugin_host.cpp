@@ -118,7 +118,15 @@ TEST(PluginHost, FindImportClassByExtension) {
   EXPECT_EQ(r.FindImportClass("/models/a.tst"), 0);
   EXPECT_EQ(r.FindImportClass("/models/A.TST"), 0);  // case-insensitive
   EXPECT_EQ(r.FindImportClass("/models/a.oth"), -1);  // only import classes count
-  EXPECT_EQ(r.FindImportClass("/models/noext"), 0);   // empty extension matches the first
+  // The whole extension, not a part of the filter: no extension, a bare
+  // dot or a prefix of "tst" fits no class.
+  EXPECT_EQ(r.FindImportClass("/models/noext"), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a."), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a.ts"), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a.tstx"), -1);
+  EXPECT_EQ(r.FindImportClass("/models.tst/noext"), -1);
+  EXPECT_EQ(FilterExtensions("Raw (*.raw)|*.raw;*.R2 |All Files (*.*)|*.*||"),
+            (std::vector<std::string>{".raw", ".r2"}));
 }
 
 TEST(PluginHost, DestroyUnloadsAndStaysUsable) {
