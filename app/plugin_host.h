@@ -80,8 +80,9 @@ class PluginRegistry {
   std::vector<PluginLibrary*> class_libs_;  // parallel to classes
 };
 
-// The directory of the running program with "plugin/" appended, or
-// KORVANE_PLUGIN_DIR (with a trailing '/') when set.
+// KORVANE_PLUGIN_DIR (with a trailing '/') when set; else "plugin/" beside
+// the running program when that folder exists (the build tree); else the
+// installed plug-in folder relative to the program (../lib/korvane/plugin/).
 std::string DefaultPluginDir();
 // Base name of the running program (no directory, no extension).
 std::string ProgramName();
