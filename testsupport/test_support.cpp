@@ -33,6 +33,17 @@ void write_file(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string command_output(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
 fs::path source_dir() {
   if (const char* s = std::getenv("KORVANE_SOURCE_DIR")) return s;
   return KV_DEFAULT_SOURCE_DIR;

@@ -24,6 +24,8 @@ class TempDir {
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
+// What a shell command prints on standard output; empty when it cannot run.
+std::string command_output(const std::string& command);
 
 // The project's source folder.
 std::filesystem::path source_dir();

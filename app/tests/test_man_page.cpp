@@ -3,7 +3,6 @@
 // without a warning.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -17,14 +16,7 @@ std::string ManPage() { return (kvtest::source_dir() / "man" / "korvane-cli.1").
 
 // Standard output (and, with merge_stderr, standard error) of a shell command.
 std::string Output(const std::string& command, bool merge_stderr = false) {
-  std::string out;
-  FILE* p = popen((command + (merge_stderr ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
+  return kvtest::command_output(command + (merge_stderr ? " 2>&1" : " 2>/dev/null"));
 }
 
 bool Have(const char* program) { return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0; }
