@@ -18,7 +18,11 @@ set_target_properties(korvanelib PROPERTIES INSTALL_RPATH "$ORIGIN")
 target_compile_features(korvanelib PUBLIC cxx_std_20)
 set_target_properties(korvane_plugin_api PROPERTIES EXPORT_NAME plugin_api)
 set_target_properties(korvane_plugin_framework PROPERTIES EXPORT_NAME plugin_framework)
-install(TARGETS korvanelib imageconv korvane_plugin_api korvane_plugin_framework
+set(KORVANE_SDK_TARGETS korvanelib korvane_plugin_api korvane_plugin_framework)
+if(TARGET imageconv)
+  list(APPEND KORVANE_SDK_TARGETS imageconv)
+endif()
+install(TARGETS ${KORVANE_SDK_TARGETS}
   EXPORT KorvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
