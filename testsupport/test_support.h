@@ -47,6 +47,7 @@ bool have_shared_data();
 bool corpus_required();
 // "<what> not found at <folder> (set <variable>)".
 std::string missing_folder_message(const char* what, const std::filesystem::path& folder, const char* variable);
+
 // The build's bin folder (programs, libkorvanelib.so, plugin/).
 std::filesystem::path bin_dir();
 
