@@ -219,21 +219,6 @@ class Writer {
     return out;
   }
 
-  void LogProperties(LogFile& log, const int32_t (&h)[kMd2HeaderInts]) {
-    log.write("Model Properties:\n");
-    log.write("\t%s\n", "IDP2");
-    log.write("\t%s: %d\n", "Version", h[kMd2VersionField]);
-    log.write("\t%s: %d\n", "Skin Width", h[kMd2SkinWidth]);
-    log.write("\t%s: %d\n", "Skin Height", h[kMd2SkinHeight]);
-    log.write("\t%s: %d\n", "Num Skins", h[kMd2NumSkins]);
-    log.write("\t%s: %d\n", "Num Vertices", h[kMd2NumVertices]);
-    log.write("\t%s: %d\n", "Num TextCoords", h[kMd2NumTexCoords]);
-    log.write("\t%s: %d\n", "Num Triangles", h[kMd2NumTriangles]);
-    log.write("\t%s: %d\n", "Num GLCommand", h[kMd2NumGlCommands]);
-    log.write("\t%s: %d\n", "Num Frames", h[kMd2NumFrames]);
-    log.write("\n");
-  }
-
   void WritePiece(const Piece& piece) {
     MMesh_P* m = piece.mesh;
     const char* name = m->get_name() ? m->get_name() : "";
@@ -282,7 +267,7 @@ class Writer {
     h[kMd2NumGlCommands] = 1;
     h[kMd2NumFrames] = 1;
     w.Zeros(kMd2HeaderSize);
-    LogProperties(log, h);
+    LogMd2Header(log, h);
 
     h[kMd2OfsSkins] = static_cast<int32_t>(w.Pos());
     if (!skin.empty()) w.FixedString(skin.c_str(), kMd2SkinNameSize);

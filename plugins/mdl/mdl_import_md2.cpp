@@ -13,21 +13,6 @@ using namespace quake;
 
 const char* const kCountNames[] = {"skins", "vertices", "texture coordinates", "triangles", "GL commands", "frames"};
 
-void LogHeader(LogFile& log, const int32_t (&h)[kMd2HeaderInts]) {
-  log.write("Model Properties:\n");
-  log.write("\t%s\n", "IDP2");
-  log.write("\t%s: %d\n", "Version", h[kMd2VersionField]);
-  log.write("\t%s: %d\n", "Skin Width", h[kMd2SkinWidth]);
-  log.write("\t%s: %d\n", "Skin Height", h[kMd2SkinHeight]);
-  log.write("\t%s: %d\n", "Num Skins", h[kMd2NumSkins]);
-  log.write("\t%s: %d\n", "Num Vertices", h[kMd2NumVertices]);
-  log.write("\t%s: %d\n", "Num TextCoords", h[kMd2NumTexCoords]);
-  log.write("\t%s: %d\n", "Num Triangles", h[kMd2NumTriangles]);
-  log.write("\t%s: %d\n", "Num GLCommand", h[kMd2NumGlCommands]);
-  log.write("\t%s: %d\n", "Num Frames", h[kMd2NumFrames]);
-  log.write("\n");
-}
-
 // The header's promises that the rest of the reading relies on.
 bool CheckHeader(Context& ctx, const int32_t (&h)[kMd2HeaderInts], uint64_t size) {
   kvpf::ImportRun& run = ctx.run;
@@ -162,15 +147,7 @@ bool ReadFrame(Context& ctx, MBinReader& in, const int32_t (&h)[kMd2HeaderInts],
   log.write("\t Translate: <%.3lf, %.3lf, %.3lf>\n", translate[0], translate[1], translate[2]);
   log.write("\t Name: %s\n", name.c_str());
   log.write("\t Vertices: \n");
-  model->positions.resize(static_cast<size_t>(nv));
-  const bool logging = log.Get_FILE() != nullptr;
-  for (int i = 0; i < nv; ++i) {
-    double p[3];
-    for (int a = 0; a < 3; ++a) p[a] = in.U8() * static_cast<double>(scale[a]) + translate[a];
-    in.Skip(1);  // normal index: the normals are smoothed anew
-    model->positions[static_cast<size_t>(i)] = MVector3(p[0], p[1], p[2]);
-    if (logging) log.write("\t %d <%.3lf,%.3lf,%.3lf>\n", i, p[0], p[1], p[2]);
-  }
+  ReadPose(ctx, in, static_cast<size_t>(nv), scale, translate, model);
   log.write("\n");
   return true;
 }
@@ -185,7 +162,7 @@ bool ReadMd2(Context& ctx, const MFileView& file, Model* model) {
   MBinReader in = file.Reader();
   int32_t h[kMd2HeaderInts];
   for (int32_t& v : h) v = in.I32();
-  LogHeader(ctx.log(), h);
+  LogMd2Header(ctx.log(), h);
   if (!CheckHeader(ctx, h, file.size())) return false;
   model->skin_width = h[kMd2SkinWidth];
   model->skin_height = h[kMd2SkinHeight];

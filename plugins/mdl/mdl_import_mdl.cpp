@@ -3,6 +3,7 @@
 // triangles and the frames (single poses or groups of them). Nothing gives
 // offsets, so every record is measured against what is left of the file.
 #include <cmath>
+#include <string>
 
 #include "mdl_import_parts.h"
 #include "quake_format.h"
@@ -88,35 +89,54 @@ bool CheckHeader(Context& ctx, const Header& h) {
   return true;
 }
 
-bool CutOff(Context& ctx, const char* what, int index) {
-  ctx.run.Fail("%s: the file ends inside %s %d", ctx.path(), what, index);
+bool CutOff(Context& ctx, const std::string& what) {
+  ctx.run.Fail("%s: the file ends inside %s", ctx.path(), what.c_str());
   return false;
 }
 
-// Single skins and groups (a count, one interval per image, the images);
-// of a group the first image is taken.
+// The two kinds of MDL records that come single or in groups.
+struct RecordKind {
+  const char* name;
+  const char* items;
+  size_t group_head;  // what a group holds after its count, before the intervals
+};
+constexpr RecordKind kSkinRecord{"skin", "images", 0};
+constexpr RecordKind kFrameRecord{"frame", "poses", 8};  // the group's bounding box
+
+// A type, then one item, or for a group a count, the group head, one
+// interval per item and the items. `first` gets the first item, `in` moves
+// past the record; false (the run failed) when it is broken or cut off.
+bool ReadRecord(Context& ctx, MBinReader& in, const RecordKind& kind, int index, uint64_t item_size,
+                MBinReader* first) {
+  const std::string name = std::string(kind.name) + " " + std::to_string(index);
+  if (in.Left() < 4) return CutOff(ctx, name);
+  uint64_t items = 1;
+  if (in.I32() != kMdlSingle) {
+    const int32_t n = in.I32();
+    if (!in.Ok()) return CutOff(ctx, name);
+    if (n < 1) {
+      ctx.run.Fail("%s: %s is a group of %d %s", ctx.path(), name.c_str(), n, kind.items);
+      return false;
+    }
+    items = static_cast<uint64_t>(n);
+    const uint64_t head = kind.group_head + 4 * items;
+    if (head > in.Left()) return CutOff(ctx, name);
+    in.Skip(static_cast<size_t>(head));
+    ctx.log().write("%s is a group of %d %s; the first is used\n", name.c_str(), n, kind.items);
+  }
+  if (item_size > in.Left() / items) return CutOff(ctx, name);
+  *first = in.Sub(static_cast<size_t>(item_size));
+  in.Skip(static_cast<size_t>(item_size * (items - 1)));
+  return true;
+}
+
 bool ReadSkins(Context& ctx, MBinReader& in, const Header& h, Model* model) {
   const uint64_t image = static_cast<uint64_t>(h.skin_width) * static_cast<uint64_t>(h.skin_height);
   for (int k = 0; k < h.skins; ++k) {
-    if (in.Left() < 4) return CutOff(ctx, "skin", k);
-    const int32_t type = in.I32();
-    uint64_t images = 1;
-    if (type != kMdlSingle) {
-      const int32_t n = in.I32();
-      if (!in.Ok() || n < 1) {
-        ctx.run.Fail("%s: skin %d is a group of %d images", ctx.path(), k, n);
-        return false;
-      }
-      if (static_cast<uint64_t>(n) * 4 > in.Left()) return CutOff(ctx, "skin", k);
-      in.Skip(static_cast<size_t>(n) * 4);  // intervals
-      images = static_cast<uint64_t>(n);
-      ctx.log().write("Skin %d is a group of %d images; the first is used\n", k, n);
-    }
-    if (image > in.Left() / images) return CutOff(ctx, "skin", k);
-    const uint8_t* pixels = in.Here();
-    in.Skip(static_cast<size_t>(image * images));
+    MBinReader pixels;
+    if (!ReadRecord(ctx, in, kSkinRecord, k, image, &pixels)) return false;
     if (k < kMdlMaxSkinFiles) {
-      std::string file = WriteSkin(ctx, k, h.skin_width, h.skin_height, pixels);
+      std::string file = WriteSkin(ctx, k, h.skin_width, h.skin_height, pixels.Here());
       if (k == 0) model->skin_file = file;
     } else if (k == kMdlMaxSkinFiles) {
       ctx.run.Warn("%s: %d skins; only the first %d are written", ctx.path(), h.skins, kMdlMaxSkinFiles);
@@ -131,7 +151,7 @@ bool ReadTexCoords(Context& ctx, MBinReader& in, const Header& h, Model* model, 
   LogFile& log = ctx.log();
   log.write("\nParsing offsetTexCoords ...\n");
   const size_t nv = static_cast<size_t>(h.vertices);
-  if (nv > in.Left() / kMdlTexCoordSize) return CutOff(ctx, "the texture coordinates, of", h.vertices);
+  if (nv > in.Left() / kMdlTexCoordSize) return CutOff(ctx, "the texture coordinates");
   model->st.resize(nv);
   seam->assign(nv, -1);
   std::vector<TexCoord> extra;
@@ -156,7 +176,7 @@ bool ReadTriangles(Context& ctx, MBinReader& in, const Header& h, const std::vec
   LogFile& log = ctx.log();
   log.write("\nParsing offsetTriangles ...\n");
   const size_t n = static_cast<size_t>(h.triangles);
-  if (n > in.Left() / kMdlTriangleSize) return CutOff(ctx, "the triangles, of", h.triangles);
+  if (n > in.Left() / kMdlTriangleSize) return CutOff(ctx, "the triangles");
   model->triangles.resize(n);
   const bool logging = log.Get_FILE() != nullptr;
   for (size_t i = 0; i < n; ++i) {
@@ -173,36 +193,12 @@ bool ReadTriangles(Context& ctx, MBinReader& in, const Header& h, const std::vec
   return true;
 }
 
-// Walks to frame k (a group counts as one frame; its first pose is taken)
-// and leaves `pose` on that pose.
+// Walks to frame k (a group counts as one frame; its first pose is taken).
 bool FindFrame(Context& ctx, MBinReader& in, const Header& h, int k, MBinReader* pose) {
   const uint64_t pose_size = kMdlPoseHeadSize + kFrameVertexSize * static_cast<uint64_t>(h.vertices);
-  for (int f = 0; f <= k; ++f) {
-    if (in.Left() < 4) return CutOff(ctx, "frame", f);
-    const int32_t type = in.I32();
-    uint64_t poses = 1;
-    size_t head = 0;
-    if (type != kMdlSingle) {
-      const int32_t n = in.I32();
-      if (!in.Ok() || n < 1) {
-        ctx.run.Fail("%s: frame %d is a group of %d poses", ctx.path(), f, n);
-        return false;
-      }
-      poses = static_cast<uint64_t>(n);
-      // The group's bounding box, then one interval per pose.
-      if (8 + poses * 4 > in.Left()) return CutOff(ctx, "frame", f);
-      head = 8 + static_cast<size_t>(poses) * 4;
-      if (f == k) ctx.log().write("Frame %d is a group of %d poses; the first is used\n", f, n);
-    }
-    if (pose_size > (in.Left() - head) / poses) return CutOff(ctx, "frame", f);
-    if (f == k) {
-      in.Skip(head);
-      *pose = in.Sub(static_cast<size_t>(pose_size));
-      return true;
-    }
-    in.Skip(head + static_cast<size_t>(pose_size * poses));
-  }
-  return false;
+  for (int f = 0; f <= k; ++f)
+    if (!ReadRecord(ctx, in, kFrameRecord, f, pose_size, pose)) return false;
+  return true;
 }
 
 bool ReadFrame(Context& ctx, MBinReader& in, const Header& h, Model* model) {
@@ -222,17 +218,8 @@ bool ReadFrame(Context& ctx, MBinReader& in, const Header& h, Model* model) {
   log.write("\t EyePos: <%.3lf, %.3lf, %.3lf>\n", h.eye[0], h.eye[1], h.eye[2]);
   log.write("\t Name: %s\n", name.c_str());
   log.write("\t Vertices: \n");
-  const size_t nv = static_cast<size_t>(h.vertices);
-  model->positions.resize(nv);
-  const bool logging = log.Get_FILE() != nullptr;
-  for (size_t i = 0; i < nv; ++i) {
-    // The eye position is where the view sits, not an offset of the model.
-    double p[3];
-    for (int a = 0; a < 3; ++a) p[a] = pose.U8() * static_cast<double>(h.scale[a]) + h.translate[a];
-    pose.Skip(1);  // normal index: the normals are smoothed anew
-    model->positions[i] = MVector3(p[0], p[1], p[2]);
-    if (logging) log.write("\t %d <%.3lf,%.3lf,%.3lf>\n", static_cast<int>(i), p[0], p[1], p[2]);
-  }
+  // The eye position is where the view sits, not an offset of the model.
+  ReadPose(ctx, pose, static_cast<size_t>(h.vertices), h.scale, h.translate, model);
   return true;
 }
 

@@ -56,23 +56,46 @@ bool BlockFits(int64_t offset, int64_t count, uint64_t size, uint64_t file_size)
   return static_cast<uint64_t>(count) * size <= file_size - start;
 }
 
+void ReadPose(Context& ctx, MBinReader& in, size_t vertices, const float (&scale)[3], const float (&translate)[3],
+              Model* model) {
+  LogFile& log = ctx.log();
+  const bool logging = log.Get_FILE() != nullptr;
+  model->positions.resize(vertices);
+  for (size_t i = 0; i < vertices; ++i) {
+    double p[3];
+    for (int a = 0; a < 3; ++a) p[a] = in.U8() * static_cast<double>(scale[a]) + translate[a];
+    in.Skip(1);  // normal index: the normals are smoothed anew
+    model->positions[i] = MVector3(p[0], p[1], p[2]);
+    if (logging) log.write("\t %d <%.3lf,%.3lf,%.3lf>\n", static_cast<int>(i), p[0], p[1], p[2]);
+  }
+}
+
 bool BuildMesh(Context& ctx, const Model& model) {
   const size_t nv = model.positions.size();
   const size_t nst = model.st.size();
   const bool uv = nst > 0;
+  // A triangle without its corners is left out; one whose texture
+  // coordinates are missing keeps its place with the last coordinate.
   std::vector<const Triangle*> usable;
   usable.reserve(model.triangles.size());
-  for (const Triangle& t : model.triangles)
-    if (InRange(t.v, nv) && (!uv || InRange(t.st, nst))) usable.push_back(&t);
+  size_t off_skin = 0;
+  for (const Triangle& t : model.triangles) {
+    if (!InRange(t.v, nv)) continue;
+    usable.push_back(&t);
+    if (uv && !InRange(t.st, nst)) ++off_skin;
+  }
   const size_t dropped = model.triangles.size() - usable.size();
   if (usable.empty()) {
-    ctx.run.Fail("%s: none of its %zu triangles names vertices within the %zu of the frame%s", ctx.path(),
-                 model.triangles.size(), nv, uv ? " and texture coordinates within the file's" : "");
+    ctx.run.Fail("%s: none of its %zu triangles names vertices within the %zu of the frame", ctx.path(),
+                 model.triangles.size(), nv);
     return false;
   }
   if (dropped > 0)
-    ctx.run.Warn("%s: %zu of %zu triangles name vertices or texture coordinates past the file's and were left out",
-                 ctx.path(), dropped, model.triangles.size());
+    ctx.run.Warn("%s: %zu of %zu triangles name vertices past the %zu of the frame and were left out", ctx.path(),
+                 dropped, model.triangles.size(), nv);
+  if (off_skin > 0)
+    ctx.run.Warn("%s: %zu of %zu triangles name texture coordinates past the %zu of the file; they take the last one",
+                 ctx.path(), off_skin, usable.size(), nst);
 
   const std::string name = m_split_path(ctx.path()).fname;
   MMesh_P* mesh = new MMesh_P(name.c_str());
@@ -95,7 +118,11 @@ bool BuildMesh(Context& ctx, const Model& model) {
     const int32_t f[3] = {t->v[2], t->v[1], t->v[0]};
     mesh->f_a->Add(f, 3, 0);
     if (uv) {
-      const int32_t g[3] = {t->st[2], t->st[1], t->st[0]};
+      int32_t g[3];
+      for (int k = 0; k < 3; ++k) {
+        const int s = t->st[2 - k];
+        g[k] = s >= 0 && static_cast<size_t>(s) < nst ? s : static_cast<int32_t>(nst - 1);
+      }
       mesh->uvf_a->Add(g, 3, 0);
     }
   }

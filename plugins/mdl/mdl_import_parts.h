@@ -51,6 +51,11 @@ void Step(Context& ctx, int percent);
 // file_size bytes.
 bool BlockFits(int64_t offset, int64_t count, uint64_t size, uint64_t file_size);
 
+// The vertices of a frame (unsigned x, y, z and a normal index each) as
+// byte x scale + translate per axis.
+void ReadPose(Context& ctx, MBinReader& in, size_t vertices, const float (&scale)[3], const float (&translate)[3],
+              Model* model);
+
 // Writes MDL skin `index` (width x height palette indices, rows from the
 // top) as a 24-bit TGA file, as the options allow, and returns the file's
 // name and extension for the texture.

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+class LogFile;
+
 namespace quake {
 
 // Signatures as the first four bytes read as a little-endian 32-bit value.
@@ -39,6 +41,10 @@ constexpr int kMd2MaxIndexed = 32768;
 // What the Quake 2 engine itself loads.
 constexpr int kQuake2MaxVertices = 2048;
 constexpr int kQuake2MaxTriangles = 4096;
+
+// "Model Properties:" and the header's counts, as the import and the export
+// log them.
+void LogMd2Header(LogFile& log, const int32_t (&h)[kMd2HeaderInts]);
 
 // The skin size the exporter declares: texture coordinates in hundredths.
 constexpr int kMd2ExportSkinSize = 100;

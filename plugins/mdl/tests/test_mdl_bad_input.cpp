@@ -141,15 +141,27 @@ TEST_F(BadInput, ZeroSizesAndCounts) {
   EXPECT_TRUE(Survives(mdl.Bytes(), "noskin.mdl"));
 }
 
-TEST_F(BadInput, TrianglesPastTheVerticesAreLeftOutWithAWarning) {
+TEST_F(BadInput, TrianglesPastTheVerticesAreLeftOutAndPastTheSkinKept) {
   auto md2 = mdltest::SmallMd2();
   md2.tris[1].v[2] = 4;
   ASSERT_TRUE(Survives(md2.Bytes(), "bad.md2"));
   auto w = mdltest::LastImportWarnings();
   ASSERT_EQ(w.size(), 1u);
   EXPECT_NE(w[0].find("1 of 2 triangles"), std::string::npos);
+
+  md2 = mdltest::SmallMd2();
   md2.tris[0].st[0] = 9;
-  EXPECT_FALSE(Survives(md2.Bytes(), "bad.md2"));
+  const std::string path = dir.file("st.md2");
+  mdltest::WriteBytes(path, md2.Bytes());
+  MScene* s = mdltest::Import(path);
+  ASSERT_NE(s, nullptr);
+  MMesh_P* m = mdltest::Mesh(s);
+  EXPECT_EQ(m->Get_Face_Count(), 2);
+  EXPECT_EQ(m->Get_IUVFace(0).data[2], 3);  // the last coordinate
+  w = mdltest::LastImportWarnings();
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_NE(w[0].find("1 of 2 triangles name texture coordinates past the 4"), std::string::npos);
+  delete s;
 
   auto mdl = mdltest::SmallMdl();
   mdl.tris[0].v[1] = -1;

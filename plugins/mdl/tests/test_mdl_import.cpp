@@ -240,8 +240,8 @@ TEST_F(MdlImport, MdlSkinAndFrameGroupsGiveTheirFirstImageAndPose) {
   ASSERT_EQ(tga.size(), 18u + 32 * 3);
   EXPECT_EQ(static_cast<uint8_t>(tga[18 + 2]), quake::kPalette[79][0]);  // the first image's colour
   std::string log = kvtest::read_file(dir.file("importmdl.log"));
-  EXPECT_NE(log.find("Skin 0 is a group of 2 images"), std::string::npos);
-  EXPECT_NE(log.find("Frame 0 is a group of 2 poses"), std::string::npos);
+  EXPECT_NE(log.find("skin 0 is a group of 2 images"), std::string::npos);
+  EXPECT_NE(log.find("frame 0 is a group of 2 poses"), std::string::npos);
 
   ASSERT_NE(Read(f.Bytes(), "dino.mdl", {"-mdl_frame=1", "-mdl_write_skins=0"}), nullptr);
   ExpectVec(Mesh(scene)->Get_Vertex(1), -8, 0, 5);  // the pose after the group
