@@ -31,13 +31,10 @@ std::vector<std::array<double, 3>> ReadList(const std::string& name) {
   return rows;
 }
 
-#define REQUIRE_DATA(name) \
-  if (!std::filesystem::exists(kvtest::shared_data_dir() / name)) GTEST_SKIP() << "no " << name
-
 }  // namespace
 
 TEST(QuakeTables, PaletteIsThePublishedOne) {
-  REQUIRE_DATA("quake-palette.txt");
+  KV_REQUIRE_DATA();
   auto rows = ReadList("quake-palette.txt");
   ASSERT_EQ(rows.size(), static_cast<size_t>(quake::kPaletteSize));
   for (int i = 0; i < quake::kPaletteSize; ++i)
@@ -45,7 +42,7 @@ TEST(QuakeTables, PaletteIsThePublishedOne) {
 }
 
 TEST(QuakeTables, NormalsAreThePublishedUnitVectors) {
-  REQUIRE_DATA("quake-normals.txt");
+  KV_REQUIRE_DATA();
   auto rows = ReadList("quake-normals.txt");
   ASSERT_EQ(rows.size(), static_cast<size_t>(quake::kNormalCount));
   for (int i = 0; i < quake::kNormalCount; ++i) {
