@@ -42,7 +42,7 @@ void GroupWriter::Real(int code, double v) {
     ++bad_numbers_;
     v = 0;
   }
-  out_.General(v, 10);
+  out_.General(v, 15);
   out_.EndLine();
 }
 

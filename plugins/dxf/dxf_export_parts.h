@@ -17,7 +17,9 @@ class GroupWriter {
   void Text(int code, const char* s);
   void Text(int code, const std::string& s) { Text(code, s.c_str()); }
   void Int(int code, long v);
-  // Ten significant digits: sub-micron detail stays, float noise does not.
+  // 15 significant digits, "%.15g": all a double holds of a decimal
+  // number, so sub-micron detail stays, also far from the origin, and a
+  // value read back writes the same text again.
   void Real(int code, double v);
   void Point(int base, const MVector3& p);
   // Coordinates that were not finite (written as 0).

@@ -238,9 +238,9 @@ bool Importer::ReadTables(GroupReader& in) {
     if (in.Is(kCodeType, kEndSection)) return in.Next();
     if (in.Is(kCodeType, kSection) || in.Is(kCodeType, kEndOfFile)) return true;
     const bool have = ReadRecord(in);
-    if (e_.type() == kLayerEntry && !e_.Name().empty()) {
+    if (have && e_.type() == kLayerEntry && !e_.Name().empty()) {
       // A switched-off layer has its colour negated.
-      int c = std::abs(e_.Int(kCodeColor));
+      int c = Magnitude(e_.Int(kCodeColor));
       if (c < 1 || c >= kPaletteSize) c = kDefaultColor;
       layer_colors_[FoldName(e_.Name())] = c;
     }
@@ -270,10 +270,14 @@ bool Importer::ReadEntities(GroupReader& in, bool blocks) {
       end();
       return true;
     }
-    const bool have = ReadRecord(in);
+    if (!ReadRecord(in)) {
+      // Without the next 0 group nothing says the entity is complete.
+      log_.write("### %s entity cut off by the end of the file\n", e_.type().c_str());
+      cut_short_ = true;
+      break;
+    }
     Dispatch();
     Progress(in);
-    if (!have) break;
   }
   end();
   return false;
@@ -377,9 +381,12 @@ void ImportDxf(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   if (!importer.SawSection())
     return run.Fail("%s is not a DXF file: %s", run.path().c_str(), failed ? reason.c_str() : "no SECTION in it");
   importer.Finish();
-  if (failed)
+  if (failed) {
     run.Warn("%s: reading stopped (%s); the %ld faces read before are kept", run.path().c_str(), reason.c_str(),
              importer.FaceCount());
+  } else if (importer.CutShort()) {
+    run.Warn("%s ends inside a section; its last entity is left out", run.path().c_str());
+  }
   run.Finish(scene);
 }
 

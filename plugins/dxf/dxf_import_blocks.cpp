@@ -182,7 +182,8 @@ void Importer::CopyBlock(int block, const MMatrix& m, int target, int depth) {
   }
   for (const InsertRef& ins : blk.inserts) {
     const int child = FindBlock(ins.key);
-    if (ins.refused || child < 0) continue;
+    // An empty block makes nothing however large its array.
+    if (ins.refused || child < 0 || blocks_[child].faces <= 0) continue;
     if (depth + 1 > kMaxNesting) {
       log_.write("\tBlock \"%s\" nested deeper than %d blocks: left out\n", ins.name.c_str(), kMaxNesting);
       continue;
@@ -211,6 +212,7 @@ void Importer::ExpandInserts() {
     for (int s : blk.slots)
       log_.write("\tFound Block \"%s\" Name \"%s\"\n", blk.name.c_str(), slots_[s]->mesh->get_name());
     const long long need = Times(Times(ins.columns, ins.rows), blk.faces);
+    if (need == 0) continue;
     if (Plus(model_faces_, need) > kFaceBudget) {
       log_.write("\tInsert of \"%s\" left out: %lld faces would pass the limit of %lld faces\n", ins.name.c_str(),
                  need, kFaceBudget);

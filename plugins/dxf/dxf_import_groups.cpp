@@ -27,8 +27,10 @@ BinType BinaryType(int c) {
   if (c >= 160 && c <= 169) return BinType::kInt64;
   if (c >= 170 && c <= 209) return BinType::kInt16;
   if (c >= 210 && c <= 239) return BinType::kReal;
-  if (c >= 270 && c <= 279) return BinType::kInt16;
-  if (c >= 280 && c <= 299) return BinType::kByte;
+  // 280-289 hold 8-bit values but take two bytes in the file, like the
+  // other short integers; only the flags 290-299 take one.
+  if (c >= 270 && c <= 289) return BinType::kInt16;
+  if (c >= 290 && c <= 299) return BinType::kByte;
   if (c >= 300 && c <= 309) return BinType::kString;
   if (c >= 310 && c <= 319) return BinType::kChunk;
   if (c >= 320 && c <= 369) return BinType::kString;

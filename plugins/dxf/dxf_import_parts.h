@@ -131,6 +131,8 @@ class Importer {
 
   // What a read found, for the caller's messages.
   bool SawSection() const { return sections_ > 0; }
+  // The file ended inside a section, without ENDSEC.
+  bool CutShort() const { return cut_short_; }
   long FaceCount() const { return static_cast<long>(model_faces_); }
 
   // Inserting never makes more faces than this in all.
@@ -210,7 +212,8 @@ class Importer {
   void FinishMeshGrid(int slot);
   void FinishCurve(int slot);
   void SweepWideCurve(int slot, const Ocs& ocs, const std::vector<MVector3>& pts, bool closed, double t);
-  void AppendBulge(std::vector<MVector3>& pts, const MVector3& from, const MVector3& to, double bulge) const;
+  // The points strictly between from and to of the arc a bulge makes.
+  void AppendBulge(std::vector<MVector3>& pts, MVector3 from, MVector3 to, double bulge) const;
 
   // blocks (dxf_import_blocks.cpp)
   void StartBlock();
@@ -247,6 +250,7 @@ class Importer {
   Entity e_;
   bool in_blocks_ = false;
   int sections_ = 0;
+  bool cut_short_ = false;
   long last_progress_ = -1;
 
   std::vector<std::unique_ptr<Slot>> slots_;
@@ -272,6 +276,9 @@ class Importer {
 // The area of an outline in the XY plane, positive when it runs
 // counter-clockwise.
 double SignedArea(const std::vector<MVector3>& pts);
+
+// |v| for any int (the most negative one gives the largest).
+inline int Magnitude(int v) { return v >= 0 ? v : (v == INT32_MIN ? INT32_MAX : -v); }
 
 // Upper-case ASCII copy: DXF names of blocks and layers ignore case.
 std::string FoldName(const std::string& s);

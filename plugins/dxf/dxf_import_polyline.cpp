@@ -2,7 +2,6 @@
 // 2D curves (extruded by their thickness, swept when they have a width).
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "dxf_import_parts.h"
 
@@ -47,8 +46,8 @@ void Importer::Vertex() {
   const int f = e_.Int(kCodeFlags);
   if ((f & kVertexFaceRecord) && !(f & kVertexMesh)) {
     // Corner indices count from 1; a negative one marks an invisible edge.
-    pl_.faces.push_back({std::abs(e_.Int(kCodeCount1)), std::abs(e_.Int(kCodeCount2)),
-                         std::abs(e_.Int(kCodeCount3)), std::abs(e_.Int(kCodeCount4))});
+    pl_.faces.push_back({Magnitude(e_.Int(kCodeCount1)), Magnitude(e_.Int(kCodeCount2)),
+                         Magnitude(e_.Int(kCodeCount3)), Magnitude(e_.Int(kCodeCount4))});
     return;
   }
   if (f & kVertexMesh) {
@@ -69,7 +68,8 @@ void Importer::Vertex() {
   pl_.last_bulge = e_.Real(kCodeBulge);
 }
 
-void Importer::AppendBulge(std::vector<MVector3>& pts, const MVector3& from, const MVector3& to, double bulge) const {
+void Importer::AppendBulge(std::vector<MVector3>& pts, MVector3 from, MVector3 to, double bulge) const {
+  // from and to are copies: they may be points of pts, which grows here.
   // bulge = tan(angle / 4); positive turns counter-clockwise.
   bulge = std::clamp(bulge, -kMaxBulge, kMaxBulge);
   const MVector3 chord = to - from;
@@ -122,10 +122,13 @@ void Importer::FinishPolyface(int slot) {
     for (int k = 0; k < 4 && valid; ++k) {
       const int v = rec[k];
       if (v == 0) continue;
-      if (v > count) valid = false;
+      if (v > count) {
+        valid = false;
+        break;
+      }
       bool repeat = false;
       for (int j = 0; j < n; ++j) repeat |= c[j] == index[v - 1];
-      if (valid && !repeat) c[n++] = index[v - 1];
+      if (!repeat) c[n++] = index[v - 1];
     }
     if (!valid || n < 3) {
       log_.write("### Invalid Face indices\n");
