@@ -33,7 +33,11 @@ std::string FoldName(const std::string& s) {
 
 void Entity::Reset(const std::string& type, double start_width, double end_width) {
   for (std::string& s : str) s.clear();
-  str[kCodeType] = Trim(type);
+  // Blanks around the type would hide it.
+  size_t b = 0, e = type.size();
+  while (b < e && (type[b] == ' ' || type[b] == '\t')) ++b;
+  while (e > b && (type[e - 1] == ' ' || type[e - 1] == '\t')) --e;
+  str[kCodeType].assign(type, b, e - b);
   for (double& r : real) r = 0;
   for (int& i : ints) i = 0;
   extrusion = MVector3(0, 0, 1);

@@ -61,8 +61,9 @@ inline const char* SkipBlanks(const char* s) {
 }
 
 // A whole number at s (blanks first, anything after it ignored, like
-// scanf); false when there is none or it does not fit 32 bits.
-bool ScanInt(const char* s, long* out) {
+// scanf); false when there is none or it does not fit 32 bits. end (may be
+// null) gets the character after it.
+bool ScanInt(const char* s, long* out, const char** end = nullptr) {
   s = SkipBlanks(s);
   bool neg = *s == '-';
   if (*s == '-' || *s == '+') ++s;
@@ -75,6 +76,7 @@ bool ScanInt(const char* s, long* out) {
   v = neg ? -v : v;
   if (v > 2147483647L) return false;
   *out = v;
+  if (end) *end = s;
   return true;
 }
 
@@ -132,14 +134,8 @@ GroupReader::Raw GroupReader::NextAscii() {
   if (!line) return Raw::kEnd;
   long code = 0;
   const char* rest = line;
-  if (!ScanInt(line, &code)) {
-    Fail("no group code", line);
-    return Raw::kEnd;
-  }
-  rest = SkipBlanks(line);
-  if (*rest == '-' || *rest == '+') ++rest;
-  while (*rest >= '0' && *rest <= '9') ++rest;
-  if (*SkipBlanks(rest)) {
+  // A code line holds the number and blanks only.
+  if (!ScanInt(line, &code, &rest) || *SkipBlanks(rest)) {
     Fail("no group code", line);
     return Raw::kEnd;
   }

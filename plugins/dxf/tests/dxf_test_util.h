@@ -89,8 +89,9 @@ bool HaveAssimp();
 std::string Run(const std::string& command);
 // ezdxf's count of a file (see ezdxf_reference.py); false when it failed.
 bool EzdxfSummary(const std::string& path, Summary* out);
-// ezdxf's readfile and audit: empty when clean, else what it reported.
-std::string EzdxfAudit(const std::string& path);
+// ezdxf's readfile and audit (empty when clean, else what it reported) and
+// its count, in one run.
+std::string EzdxfAudit(const std::string& path, Summary* count = nullptr);
 std::string EzdxfScript(const std::string& args);
 // Triangles of the meshes assimp reads and their bounds, as `assimp info`
 // prints them; false when it cannot read the file.

@@ -5,6 +5,7 @@
                                    INSERTs expanded, counted as the import does
   ezdxf_reference.py audit FILE    readfile and audit: "errors N", "fixes N",
                                    then one line per problem
+  ezdxf_reference.py check FILE    audit, then count, in one run
   ezdxf_reference.py binary IN OUT IN saved again as binary DXF
   ezdxf_reference.py sample OUT VERSION FMT
                                    a drawing of faces, meshes and (nested,
@@ -85,8 +86,8 @@ class Count:
                     self.entities(one.virtual_entities(), depth + 1)
 
 
-def count(path):
-    doc = ezdxf.readfile(path)
+def count(path, doc=None):
+    doc = doc or ezdxf.readfile(path)
     c = Count()
     c.entities(doc.modelspace())
     for layout in doc.layouts:
@@ -104,6 +105,11 @@ def audit(path):
     print("fixes", len(a.fixes))
     for x in a.errors + a.fixes:
         print(x.code, x.message)
+    return doc
+
+
+def check(path):
+    count(path, audit(path))
 
 
 def binary(src, dst):
@@ -136,4 +142,4 @@ def sample(dst, version, fmt):
 
 
 if __name__ == "__main__":
-    {"count": count, "audit": audit, "binary": binary, "sample": sample}[sys.argv[1]](*sys.argv[2:])
+    {"count": count, "audit": audit, "check": check, "binary": binary, "sample": sample}[sys.argv[1]](*sys.argv[2:])
