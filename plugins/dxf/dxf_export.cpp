@@ -71,13 +71,6 @@ namespace {
 const char kTitle[] = "DXF Export Plugin 1.0";
 const char kNotice[] = "AutoCAD DXF (release 12) of polygon meshes";
 
-std::string Fold(const std::string& s) {
-  std::string out = s;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 void Section(GroupWriter& out, const char* name) {
   out.Text(kCodeType, kSection);
   out.Text(kCodeName, name);
@@ -151,7 +144,7 @@ int ExportDxf(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   std::unordered_set<std::string> seen{"0"};
   ForEachExportMesh(scene, nullptr, names_only, [&](const MExportMesh& m) {
     std::string layer = LayerName(ObjectName(m));
-    if (seen.insert(Fold(layer)).second) layers.push_back(layer);
+    if (seen.insert(FoldName(layer)).second) layers.push_back(layer);
   });
 
   ExportCounts counts;

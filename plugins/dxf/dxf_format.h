@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace dxf {
 
@@ -88,6 +89,9 @@ struct Rgb {
 Rgb PaletteColor(int aci);
 // The colour number 1..255 nearest to (r, g, b) in 0..1.
 int NearestColor(double r, double g, double b);
+
+// Block, layer and table names ignore case: the upper-case ASCII copy.
+std::string FoldName(const std::string& s);
 
 // ---- binary DXF ------------------------------------------------------------
 // "AutoCAD Binary DXF" CR LF SUB NUL; the first group follows.

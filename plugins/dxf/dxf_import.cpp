@@ -22,13 +22,6 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
-std::string FoldName(const std::string& s) {
-  std::string out = s;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 // ---- the entity record ---------------------------------------------------------
 
 void Entity::Reset(const std::string& type, double start_width, double end_width) {

@@ -280,7 +280,5 @@ double SignedArea(const std::vector<MVector3>& pts);
 // |v| for any int (the most negative one gives the largest).
 inline int Magnitude(int v) { return v >= 0 ? v : (v == INT32_MIN ? INT32_MAX : -v); }
 
-// Upper-case ASCII copy: DXF names of blocks and layers ignore case.
-std::string FoldName(const std::string& s);
 
 }  // namespace dxf

@@ -1,5 +1,5 @@
-// The AutoCAD Color Index: ten fixed colours, 240 hues in five brightness
-// steps at full and half saturation, six greys.
+// The AutoCAD Color Index (ten fixed colours, 240 hues in five brightness
+// steps at full and half saturation, six greys) and names without case.
 #include <cmath>
 
 #include "dxf_format.h"
@@ -68,6 +68,13 @@ int NearestColor(double r, double g, double b) {
     if (d < best_d) best_d = d, best = i;
   }
   return best;
+}
+
+std::string FoldName(const std::string& s) {
+  std::string out = s;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
 }
 
 }  // namespace dxf
