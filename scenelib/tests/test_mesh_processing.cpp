@@ -323,6 +323,30 @@ TEST(Triangulate, BadGeometryNeverHangs) {
   }
 }
 
+TEST(Triangulate, OnePolygonByItsPoints) {
+  // An L-shaped hexagon: four triangles, each inside the outline and in
+  // the polygon's own winding.
+  const MVector3 l[6] = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+  std::vector<int> tris;
+  m_triangulate_polygon(l, 6, tris);
+  ASSERT_EQ(tris.size(), 12u);
+  for (size_t t = 0; t < tris.size(); t += 3) {
+    const MVector3 a = l[tris[t]], b = l[tris[t + 1]], c = l[tris[t + 2]];
+    EXPECT_GT(vect_cross(b - a, c - a).z, 0);
+    const MVector3 centre = (a + b + c) / 3.0;
+    EXPECT_FALSE(centre.x > 1 && centre.y > 1);
+  }
+  // A repeated corner is dropped; two corners give nothing.
+  const MVector3 q[5] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  tris.clear();
+  m_triangulate_polygon(q, 5, tris);
+  EXPECT_EQ(tris.size(), 6u);
+  tris.clear();
+  m_triangulate_polygon(q, 2, tris);
+  m_triangulate_polygon(nullptr, 4, tris);
+  EXPECT_TRUE(tris.empty());
+}
+
 // ---- Welding, degenerate faces, orientation -----------------------------------
 
 TEST(Weld, MergesSharedCornersInAllLayers) {
