@@ -650,11 +650,11 @@ void SceneReader::BuildObject(int i, const MMatrix& world) {
     }
     // Names stay unique: references find their object by name.
     const std::string base = mesh->get_name();
-    int& uses = used_names_[base];
-    if (uses++ > 0 || ctx_.scene->GetObjectbyName(base.c_str()) != mesh) {
+    if (ctx_.scene->GetObjectbyName(base.c_str()) != mesh) {
+      int& k = used_names_[base];
       std::string name;
       do {
-        name = base + "_" + std::to_string(uses++);
+        name = base + "_" + std::to_string(++k);
       } while (ctx_.scene->GetObjectbyName(name.c_str()));
       mesh->set_name(name.c_str());
     }
