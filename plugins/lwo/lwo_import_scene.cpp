@@ -60,6 +60,13 @@ std::string Trimmed(const char* s) {
 // The numbers a line holds, as many as fit into out.
 int Numbers(const char* s, double* out, int max) { return m_scan_numbers(s, std::strlen(s), out, max); }
 
+// A number of the file as a count or code; far-out values (and NaN) are
+// held to a range any loop over them survives.
+int Int(double v) {
+  if (!(v > -1e9)) return v < 0 ? -1000000000 : 0;
+  return v < 1e9 ? static_cast<int>(v) : 1000000000;
+}
+
 // A line of numbers only (the keys of an old motion).
 bool AllNumbers(const char* s) {
   const char* end = s + std::strlen(s);
@@ -183,7 +190,7 @@ void SceneReader::Read() {
   double f = 0;
   char* l = SkipBlanks(first) + 4;
   while (l && Numbers(l, &f, 1) != 1) l = Next();
-  format_ = static_cast<int>(f);
+  format_ = Int(f);
   log_.write("LWS Scene format %d\n", format_);
   while (char* line = Next()) Line(line);
   if (lost_lines_) ctx_.run.Warn("%s holds lines too long to read: cut", ctx_.run.path().c_str());
@@ -239,7 +246,7 @@ void SceneReader::Line(char* line) {
       log_.write("-> AddLight %s\n", it->name.c_str());
     }
   } else if (tok == "LightType") {
-    if (Item* it = CurrentOf(kLight); it && Numbers(rest, v, 1) == 1) it->light_type = static_cast<int>(v[0]);
+    if (Item* it = CurrentOf(kLight); it && Numbers(rest, v, 1) == 1) it->light_type = Int(v[0]);
   } else if (tok == "LightColor") {
     if (Item* it = CurrentOf(kLight); it && Numbers(rest, v, 3) == 3) {
       const double k = modern ? 1.0 : 1.0 / 255.0;
@@ -391,16 +398,16 @@ void SceneReader::OldMotion(Item* it, bool camera) {
     } else {
       // One envelope per channel; channel 0's first key is read.
       if (l2) Back();
-      const int channels = static_cast<int>(n);
+      const int channels = Int(n);
       apply = channels == 9 || (camera && channels == 6);
       v[0] = first[0];
-      for (long k = 1; k < static_cast<long>(keys); ++k) {
+      for (int k = 1; k < Int(keys); ++k) {
         if (!(l = Next()) || !AllNumbers(l)) return Back();
       }
       for (int c = 1; c < channels; ++c) {
         double count = 0;
         if (!(l = Next()) || Numbers(l, &count, 1) != 1 || !AllNumbers(l)) return Back();
-        for (long k = 0; k < static_cast<long>(count); ++k) {
+        for (int k = 0; k < Int(count); ++k) {
           if (!(l = Next()) || !AllNumbers(l)) return Back();
           double value;
           if (k == 0 && c < 9 && Numbers(l, &value, 1) == 1) v[c] = value;
@@ -424,7 +431,7 @@ void SceneReader::NewMotion(Item* it, bool camera) {
   if (std::strncmp(s, "NumChannels", 11) != 0) return Back();
   double n = 0;
   if (Numbers(s + 11, &n, 1) != 1) return;
-  const int channels = static_cast<int>(n);
+  const int channels = Int(n);
   const bool apply = channels == 9 || (camera && channels == 6);
   double v[9] = {0, 0, 0, 0, 0, 0, 1, 1, 1};
   bool seen[9] = {};
@@ -433,7 +440,7 @@ void SceneReader::NewMotion(Item* it, bool camera) {
     s = SkipBlanks(l);
     double x[2];
     if (std::strncmp(s, "Channel", 7) == 0 && Numbers(s + 7, x, 1) == 1) {
-      channel = static_cast<int>(x[0]);
+      channel = Int(x[0]);
       key = 0;
       log_.write("-> Channel %d \n", channel);
     } else if (*s == '{') {
