@@ -116,8 +116,9 @@ class Writer {
   void PolygonsLwob();
   void PolygonsLwo2();
   void Clips();
-  void SurfaceLwob(const std::string& name);
-  void SurfaceLwo2(const std::string& name);
+  void Surface(const std::string& name);
+  void SurfaceLwob(MSurface* s);
+  void SurfaceLwo2(MSurface* s);
   void Amount(uint32_t id, double v);
   void Block(const MSrf_TextureLayer& layer, uint32_t clip);
 
@@ -179,12 +180,12 @@ bool Writer::Write(std::string* error) {
     if (uv_) TextureMap();
     PolygonsLwo2();
     if (uv_) Clips();
-    for (const std::string& s : surfaces_.names) SurfaceLwo2(s);
+    for (const std::string& s : surfaces_.names) Surface(s);
   } else {
     Points();
     Names(lwo::kSRFS);
     PolygonsLwob();
-    for (const std::string& s : surfaces_.names) SurfaceLwob(s);
+    for (const std::string& s : surfaces_.names) Surface(s);
   }
   iff_.EndChunk(form);
   if (iff_.Overflow()) {
@@ -300,13 +301,24 @@ void Writer::Clips() {
   }
 }
 
-void Writer::SurfaceLwob(const std::string& name) {
+// A SURF chunk: the name (LWO2: and an empty source name), then the values.
+void Writer::Surface(const std::string& name) {
   std::unique_ptr<MSurface> fresh;
   MSurface* s = in_.scene ? in_.scene->GetMaterialbyName(name.c_str()) : nullptr;
   if (!s) s = (fresh = std::make_unique<MSurface>(name.c_str())).get();
   const size_t c = iff_.BeginChunk(lwo::kSURF);
-  MBinWriter& w = iff_.w();
   iff_.S0(name.c_str(), kNameMax);
+  if (in_.version == 1) {
+    iff_.S0("", 0);
+    SurfaceLwo2(s);
+  } else {
+    SurfaceLwob(s);
+  }
+  iff_.EndChunk(c);
+}
+
+void Writer::SurfaceLwob(MSurface* s) {
+  MBinWriter& w = iff_.w();
   auto sub_word = [&](uint32_t id, uint16_t v) {
     const size_t k = iff_.BeginSub(id);
     w.U16(v);
@@ -333,7 +345,6 @@ void Writer::SurfaceLwob(const std::string& name) {
     w.F32(kSmoothingAngle);
     iff_.EndSub(k);
   }
-  iff_.EndChunk(c);
 }
 
 // A float and its envelope (none).
@@ -344,14 +355,8 @@ void Writer::Amount(uint32_t id, double v) {
   iff_.EndSub(k);
 }
 
-void Writer::SurfaceLwo2(const std::string& name) {
-  std::unique_ptr<MSurface> fresh;
-  MSurface* s = in_.scene ? in_.scene->GetMaterialbyName(name.c_str()) : nullptr;
-  if (!s) s = (fresh = std::make_unique<MSurface>(name.c_str())).get();
-  const size_t c = iff_.BeginChunk(lwo::kSURF);
+void Writer::SurfaceLwo2(MSurface* s) {
   MBinWriter& w = iff_.w();
-  iff_.S0(name.c_str(), kNameMax);
-  iff_.S0("", 0);
   size_t k = iff_.BeginSub(lwo::kCOLR);
   const MColor& d = s->color.diffuse;
   w.F32(Float(d.r));
@@ -377,7 +382,6 @@ void Writer::SurfaceLwo2(const std::string& name) {
     auto it = std::find(clip_names_.begin(), clip_names_.end(), file);
     if (it != clip_names_.end()) Block(*layer, static_cast<uint32_t>(it - clip_names_.begin()) + 1);
   }
-  iff_.EndChunk(c);
 }
 
 void Writer::Block(const MSrf_TextureLayer& layer, uint32_t clip) {

@@ -1,54 +1,18 @@
 // libFuzzer target for the LightWave object import: the input is written as
 // an .lwo file and imported through the built plug-in (chunk walk, layers,
 // polygons, tags, vertex maps, surfaces and their texture blocks, clips).
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
-#include <unistd.h>
-
-#include "korvanelib.h"
-#include "plugin_host.h"
+#include "lwo_fuzz_driver.h"
 
 namespace {
-
-PluginRegistry* g_registry = nullptr;
-int g_class = -1;
-std::string g_path;
-
+lwofuzz::Driver g_driver;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/korvane-fuzz-lwo-XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_path = std::string(tmpl) + "/in.lwo";
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  g_registry = new PluginRegistry;
-  g_registry->Load(KORVANE_FUZZ_PLUGIN_DIR, KV_PLUGIN_VERSION);
-  for (int i = 0; i < g_registry->ClassCount(); ++i) {
-    PluginClassDesc* d = g_registry->GetClass(i);
-    if (d->SuperClassID() == MESH_IMPORT_CLASS_ID && std::strcmp(d->ClassName(), "LightWave (*.lwo, *.lws)") == 0)
-      g_class = i;
-  }
-  if (g_class < 0) std::abort();
-  static char arg0[] = "fuzz_lwo_import";
-  static char* argv[] = {arg0, nullptr};
-  g_registry->SetCommandLine(1, argv);
+  g_driver.Init("fuzz_lwo_import", "in.lwo");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  MeshImporter* imp = static_cast<MeshImporter*>(g_registry->GetClass(g_class)->Create());
-  if (!imp) return 0;
-  MScene* scene = imp->ImportFile(g_path.c_str());
-  imp->Destroy();
-  delete scene;
+  g_driver.Run(data, size);
   return 0;
 }

@@ -2,25 +2,13 @@
 // an .lws file beside two small objects it may load (a.lwo, one layer; b.lwo,
 // two layers), and imported through the built plug-in: items, motions of
 // both forms, parents, targets, instances, lights and cameras.
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "korvanelib.h"
-#include "plugin_host.h"
+#include "lwo_fuzz_driver.h"
 
 namespace {
 
-PluginRegistry* g_registry = nullptr;
-int g_class = -1;
-std::string g_dir;
-std::string g_path;
+lwofuzz::Driver g_driver;
 
 void Put(std::vector<uint8_t>& b, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -68,39 +56,15 @@ void WriteObject(const std::string& path, int layers) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/korvane-fuzz-lws-XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_dir = tmpl;
-  g_path = g_dir + "/in.lws";
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  WriteObject(g_dir + "/a.lwo", 1);
-  WriteObject(g_dir + "/b.lwo", 2);
-  g_registry = new PluginRegistry;
-  g_registry->Load(KORVANE_FUZZ_PLUGIN_DIR, KV_PLUGIN_VERSION);
-  for (int i = 0; i < g_registry->ClassCount(); ++i) {
-    PluginClassDesc* d = g_registry->GetClass(i);
-    if (d->SuperClassID() == MESH_IMPORT_CLASS_ID && std::strcmp(d->ClassName(), "LightWave (*.lwo, *.lws)") == 0)
-      g_class = i;
-  }
-  if (g_class < 0) std::abort();
-  static char arg0[] = "fuzz_lws_import";
-  static std::string content = "-content_dir=" + g_dir;
-  static char* argv[] = {arg0, content.data(), nullptr};
-  g_registry->SetCommandLine(2, argv);
+  g_driver.Init("fuzz_lws_import", "in.lws");
+  WriteObject(g_driver.dir() + "/a.lwo", 1);
+  WriteObject(g_driver.dir() + "/b.lwo", 2);
+  g_driver.Options("-content_dir=" + g_driver.dir());
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
   // Every input is a scene: the signature the importer looks for first.
-  std::fwrite("LWSC\n", 1, 5, f);
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  MeshImporter* imp = static_cast<MeshImporter*>(g_registry->GetClass(g_class)->Create());
-  if (!imp) return 0;
-  MScene* scene = imp->ImportFile(g_path.c_str());
-  imp->Destroy();
-  delete scene;
+  g_driver.Run(data, size, "LWSC\n");
   return 0;
 }

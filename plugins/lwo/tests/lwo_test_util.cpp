@@ -61,6 +61,12 @@ int Export(MScene* scene, const std::string& path, const std::vector<std::string
 
 std::string LastImportError() { return Reg().LastError(ImportClass()); }
 std::vector<std::string> LastImportWarnings() { return Reg().LastWarnings(ImportClass()); }
+bool Warned(const char* text) {
+  for (const std::string& w : LastImportWarnings())
+    if (w.find(text) != std::string::npos) return true;
+  return false;
+}
+
 std::string LastExportError() { return Reg().LastError(ExportClass()); }
 
 Iff& Iff::U8(uint8_t v) {

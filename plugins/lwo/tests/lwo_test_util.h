@@ -26,6 +26,8 @@ MScene* Import(const std::string& path, const std::vector<std::string>& options 
 int Export(MScene* scene, const std::string& path, const std::vector<std::string>& options = {});
 std::string LastImportError();
 std::vector<std::string> LastImportWarnings();
+// Some warning of the last import holds text.
+bool Warned(const char* text);
 std::string LastExportError();
 
 // Bytes of an IFF file, big-endian.

@@ -38,11 +38,6 @@ class LwoImport : public ::testing::Test {
   static Iff Layer(uint16_t number) {
     return Iff().U16(number).U16(0).F32(0).F32(0).F32(0).S0("layer");
   }
-  bool Warned(const char* text) {
-    for (const std::string& w : lwotest::LastImportWarnings())
-      if (w.find(text) != std::string::npos) return true;
-    return false;
-  }
   kvtest::TempDir dir;
   MScene* scene = nullptr;
 };
@@ -215,7 +210,7 @@ TEST_F(LwoImport, DiscontinuousMapsGiveTheirCornersOwnCoordinates) {
   };
   EXPECT_FLOAT_EQ(static_cast<float>(uv_of_point(0, 0).x), 0.1f);
   EXPECT_FLOAT_EQ(static_cast<float>(uv_of_point(1, 0).x), 0.9f);
-  EXPECT_TRUE(Warned("texture coordinates name points or polygons that do not exist"));
+  EXPECT_TRUE(lwotest::Warned("texture coordinates name points or polygons that do not exist"));
 }
 
 TEST_F(LwoImport, BadIndicesAreLeftOutWithAWarning) {
@@ -230,9 +225,9 @@ TEST_F(LwoImport, BadIndicesAreLeftOutWithAWarning) {
   ASSERT_EQ(m->Get_Face_Count(), 2);  // the polygon naming point 3 is left out
   EXPECT_EQ(MatOf(0), "only");
   EXPECT_EQ(MatOf(1), "Default");     // tag 40 does not exist
-  EXPECT_TRUE(Warned("polygons name points their layer does not have"));
-  EXPECT_TRUE(Warned("surface tags name polygons that do not exist"));
-  EXPECT_TRUE(Warned("texture coordinates name points or polygons"));
+  EXPECT_TRUE(lwotest::Warned("polygons name points their layer does not have"));
+  EXPECT_TRUE(lwotest::Warned("surface tags name polygons that do not exist"));
+  EXPECT_TRUE(lwotest::Warned("texture coordinates name points or polygons"));
   for (int i = 0; i < m->Get_UVVertex_Count(); ++i) EXPECT_EQ(m->Get_UVVertex(i).x, 0.0);
 }
 

@@ -50,11 +50,6 @@ class LwsImport : public ::testing::Test {
   }
   MObj3d* Object(int i) { return static_cast<MObj3d*>(scene->objects->GetAt(i)); }
   MVector3 Origin(int i) { return Object(i)->transformation.Get_LocalMatrix().Transform(MVector3(0, 0, 0)); }
-  bool Warned(const char* text) {
-    for (const std::string& w : lwotest::LastImportWarnings())
-      if (w.find(text) != std::string::npos) return true;
-    return false;
-  }
   kvtest::TempDir dir;
   MScene* scene = nullptr;
 };
@@ -172,8 +167,8 @@ TEST_F(LwsImport, ParentCyclesAndMissingItemsAreRefused) {
   s += "AddNullObject C\nParentItem 10000063\nAddNullObject D\nParentItem 20000000\n";
   ASSERT_NE(Load(s), nullptr);
   ASSERT_EQ(scene->objects->count, 1);
-  EXPECT_TRUE(Warned("form a cycle"));
-  EXPECT_TRUE(Warned("name items that do not exist"));
+  EXPECT_TRUE(lwotest::Warned("form a cycle"));
+  EXPECT_TRUE(lwotest::Warned("name items that do not exist"));
   // The box stands below B and A, the link back to it dropped.
   EXPECT_DOUBLE_EQ(Origin(0).x, 3);
 }
@@ -187,7 +182,7 @@ TEST_F(LwsImport, ObjectsThatFailToLoadAreLeftOut) {
   EXPECT_EQ(Object(0)->get_type(), MESH2);
   EXPECT_EQ(Object(1)->get_type(), OREF);
   EXPECT_EQ(Object(0)->Get_RefCounter(), 1);
-  EXPECT_TRUE(Warned("missing.lwo"));
+  EXPECT_TRUE(lwotest::Warned("missing.lwo"));
   EXPECT_EQ(scene->cameras->count, 1);  // the defaults
 }
 
