@@ -137,12 +137,15 @@ MMesh_P* ObjectReader::Read(const MFileView& file, std::string* error) {
   for (const MBinReader& s : surfs_) surfaces.push_back(ReadSurface(ctx_, s, lwo2_, clips_));
   log_.write("Materials: %d\n", ctx_.scene->surfaces->count);
   UseTextureMap(surfaces);
+  // The vertex maps give a texture face per face; the older sources may
+  // fall short.
+  const bool mapped = mesh_->UVUsed();
   for (const MBinReader& d : uvcv_) ReadUVCV(ctx_, mesh_, d);
   if (!lwo2_ && !mesh_->UVUsed()) {
     if (ctx_.cb) ctx_.cb->msg3("Load Seperate UV File ...");
     ReadUVSideFile(ctx_, mesh_, path_);
   }
-  if (mesh_->UVUsed()) CompleteUVFaces(mesh_);
+  if (mesh_->UVUsed() && !mapped) CompleteUVFaces(mesh_);
   DefaultSurface();
   MakeSurfaces();
   Smooth(surfaces);

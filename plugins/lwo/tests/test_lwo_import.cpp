@@ -26,7 +26,7 @@ class LwoImport : public ::testing::Test {
   std::string MatOf(int face) { return ref_name_or_empty(Mesh()->surface_refs, Mesh()->Get_Face_MatId(face)); }
   static Iff Points(int n, float z = 0) {
     Iff p;
-    for (int i = 0; i < n; ++i) p.F32(static_cast<float>(i)).F32(static_cast<float>(i * i % 7)).F32(z);
+    for (int i = 0; i < n; ++i) p.F32(static_cast<float>(i)).F32(static_cast<float>(static_cast<long>(i) * i % 7)).F32(z);
     return p;
   }
   static Iff Face(std::initializer_list<uint32_t> corners, uint16_t flags = 0) {
