@@ -158,8 +158,8 @@ void Progress3(long a, long b);
 void ReportStep(MessageCallBack1* cb, long step, long steps, const char* text);
 void ReportItem(MessageCallBack1* cb, const char* name, long i, long n);
 
-// Last value shown in row 1..3; plug-in-wide, starting at 0 and carried from
-// run to run. ResetShown is for tests.
+// Last value shown in row 1..3; plug-in-wide, back at 0 whenever a run opens
+// its progress (OpenProgress), so every run starts from zero.
 int LastShown(int row);
 void ResetShown();
 

@@ -12,8 +12,15 @@
 class Base_FileOption;
 
 // What an options dialog edits beyond the common fields. Kinds of the
-// format-specific fields a plug-in declares.
-enum KvOptionFieldKind : int { KV_FIELD_INT = 0, KV_FIELD_FLAG = 1, KV_FIELD_DOUBLE = 2, KV_FIELD_STRING = 3 };
+// format-specific fields a plug-in declares. KV_FIELD_IMAGE_HANDLER names the
+// record's MIHandler (value): the dialog offers its "Image Handler" button.
+enum KvOptionFieldKind : int {
+  KV_FIELD_INT = 0,
+  KV_FIELD_FLAG = 1,
+  KV_FIELD_DOUBLE = 2,
+  KV_FIELD_STRING = 3,
+  KV_FIELD_IMAGE_HANDLER = 4
+};
 
 struct KvOptionField {
   int control_id;        // dialog control identifier (1026 "Weld Tolerance", ...)

@@ -11,7 +11,8 @@
 namespace kvpf {
 namespace {
 
-// Last shown value per row; plug-in-wide, carried over between runs.
+// Last shown value per row; plug-in-wide, back to 0 when a run opens its
+// window (a value carried over would hide the new run's first steps).
 int g_last_shown[3] = {0, 0, 0};
 // Percentage text shown per row, so it is rewritten only when it changes.
 char g_percent_text[3][16] = {"", "", ""};
@@ -223,7 +224,7 @@ void OpenProgress(const char* caption) {
     view->SetPos(1, 0);
     view->SetPos(2, 0);
   }
-  for (int r = 0; r < 3; ++r) g_percent_text[r][0] = 0;
+  ResetShown();
 }
 
 void CloseProgress() {

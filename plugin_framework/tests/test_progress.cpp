@@ -137,3 +137,19 @@ TEST(Callbacks, HeadlessRunShowsNothingAndKeepsRules) {
   kvpf::CloseProgress();
   EXPECT_EQ(kvpf::LastShown(2), 30);
 }
+
+TEST(Callbacks, EveryRunStartsFromZero) {
+  kvpf::ResetShown();
+  kvpf::OpenProgress("RAW Import a.raw");
+  kvpf::Progress2(80, 101);
+  kvpf::Progress3(90, 101);
+  kvpf::CloseProgress();
+  ASSERT_EQ(kvpf::LastShown(2), 80);
+  // The next run's early steps are shown, not swallowed by the last run's 80.
+  kvpf::OpenProgress("RAW Import b.raw");
+  EXPECT_EQ(kvpf::LastShown(2), 0);
+  EXPECT_EQ(kvpf::LastShown(3), 0);
+  kvpf::Progress2(10, 101);
+  EXPECT_EQ(kvpf::LastShown(2), 10);
+  kvpf::CloseProgress();
+}

@@ -1,0 +1,87 @@
+#include "gui_test_util.h"
+
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "gui_support.h"
+#include "test_support.h"
+
+namespace kvguitest {
+
+namespace {
+bool g_comma = false;
+
+// The German locale the build made in its own folder (LOCPATH), so the
+// tests need no locale installed on the machine.
+void UseCommaLocale() {
+#ifdef KV_TEST_LOCALE_DIR
+  if (!std::filesystem::exists(KV_TEST_LOCALE_DIR "/de_DE.UTF-8/LC_NUMERIC")) return;
+  setenv("LOCPATH", KV_TEST_LOCALE_DIR, 1);
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+#endif
+}
+}  // namespace
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "korvane_gui_tests";
+  static char* argv[] = {name, nullptr};
+  static std::unique_ptr<QApplication> app;
+  if (!app) {
+    UseCommaLocale();
+    // The runtime folder (lock and socket) of the tests is their own.
+    static std::string runtime = (std::filesystem::temp_directory_path() / "korvane-runtime-XXXXXX").string();
+    if (mkdtemp(runtime.data())) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    app = std::make_unique<QApplication>(argc, argv);
+    char probe[32];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    g_comma = probe[1] == ',';
+    kvgui::KeepCLocale();
+  }
+  return *app;
+}
+
+bool CommaLocale() {
+  App();
+  return g_comma;
+}
+
+QString PluginDir() { return QString::fromStdString((kvtest::bin_dir() / "plugin").string()) + "/"; }
+
+QString Sample(const char* name) {
+  return QString::fromStdString((kvtest::source_dir() / "samples" / name).string());
+}
+
+void AnswerPrompts(const QStringList& files) {
+  kvgui::SetPromptAnswer([files](const kvgui::PromptRequest&, QStringList* chosen) {
+    *chosen = files;
+    return !files.isEmpty();
+  });
+}
+
+void CancelPrompts() { AnswerPrompts({}); }
+
+void WhenModal(const QString& name, std::function<void(QWidget*)> act, int timeout_ms) {
+  auto* timer = new QTimer(&App());
+  auto left = std::make_shared<int>(timeout_ms / 20);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act, left, name] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w && w->isVisible() && w->objectName() == name) {
+      timer->stop();
+      timer->deleteLater();
+      act(w);
+      return;
+    }
+    if (--*left <= 0) {
+      timer->stop();
+      timer->deleteLater();
+    }
+  });
+  timer->start(20);
+}
+
+}  // namespace kvguitest
