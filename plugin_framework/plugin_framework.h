@@ -21,6 +21,7 @@
 class Import_FileOption;
 class Export_FileOption;
 class LogFile;
+class MIHandler;
 
 namespace kvpf {
 
@@ -122,6 +123,12 @@ class Exporter final : public MeshExporter {
   void Run(MScene* scene, Export_FileOption* options);
   const ExportClassInfo& info_;
 };
+
+// The options dialog's "Image Handler" button (1047) over an exporter's map
+// settings.
+inline KvOptionField ImageHandlerField(MIHandler* handler) {
+  return KvOptionField{1047, "Image Handler", KV_FIELD_IMAGE_HANDLER, handler, sizeof(void*)};
+}
 
 // ---- progress and the callback record ----------------------------------
 

@@ -61,7 +61,10 @@ int Fields(k3ds::ExportFlags& f, bool materials, KvOptionField* out, int max) {
 }
 
 int BinaryFields(Base_FileOption* o, KvOptionField* out, int max) {
-  return Fields(static_cast<k3ds::Export3dsOption*>(o)->flags, true, out, max);
+  auto* options = static_cast<k3ds::Export3dsOption*>(o);
+  int n = Fields(options->flags, true, out, max);
+  if (n < max) out[n++] = kvpf::ImageHandlerField(&options->image_handler);
+  return n;
 }
 
 int AscFields(Base_FileOption* o, KvOptionField* out, int max) {

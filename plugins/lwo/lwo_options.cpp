@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cmdline.h"
+#include "plugin_framework.h"
 #include "profile.h"
 
 namespace {
@@ -141,6 +142,7 @@ int LwoExportOption::Fields(KvOptionField* out, int max) {
       {1030, "Use Content Path", KV_FIELD_FLAG, &use_homepath, sizeof use_homepath},
       {1031, "Object Version", KV_FIELD_INT, &lwo_version, sizeof lwo_version},
       {1032, "Content Directory", KV_FIELD_STRING, content_dir, sizeof content_dir},
+      kvpf::ImageHandlerField(&image_handler),
   };
-  return CopyFields(fields, 3, out, max);
+  return CopyFields(fields, 4, out, max);
 }

@@ -354,8 +354,14 @@ Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
   return new Md2ExportOption();
 }
 
+int OptionFields(Base_FileOption* o, KvOptionField* out, int max) {
+  if (max < 1) return 0;
+  out[0] = kvpf::ImageHandlerField(&static_cast<Md2ExportOption*>(o)->image_handler);
+  return 1;
+}
+
 kvpf::ExportClassDesc md2_export_desc(kvpf::ExportClassInfo{
-    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, nullptr});
+    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&md2_export_desc};
 

@@ -436,8 +436,14 @@ Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
   return new ObjExportOption();
 }
 
+int OptionFields(Base_FileOption* o, KvOptionField* out, int max) {
+  if (max < 1) return 0;
+  out[0] = kvpf::ImageHandlerField(&static_cast<ObjExportOption*>(o)->image_handler);
+  return 1;
+}
+
 kvpf::ExportClassDesc obj_export_desc(kvpf::ExportClassInfo{
-    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, nullptr});
+    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&obj_export_desc};
 

@@ -222,6 +222,28 @@ TEST_F(PluginDialogsTest, RealPluginOptionsThroughTheMainWindow) {
   EXPECT_EQ(v, 1u);
 }
 
+TEST_F(PluginDialogsTest, ExportersWithMapsOfferTheImageHandler) {
+  kvgui::MainWindow w(PluginDir());
+  auto* classes = Control<QComboBox>(&w, 1007);
+  for (const char* name : {"Alias Wavefront (*.obj)", "3D Studio Binary Mesh File     (*.3ds)"}) {
+    int at = classes->findText(name);
+    if (at < 0) continue;  // that plug-in is not built
+    classes->setCurrentIndex(at);
+    bool opened = false;
+    WhenModal("dlg_plugin_133", [&](QWidget* d) {
+      WhenModal("dlg_plugin_136", [&](QWidget* ih) {
+        opened = true;
+        QTest::mouseClick(Control<QPushButton>(ih, 2), Qt::LeftButton);
+      });
+      auto* button = Control<QPushButton>(d, 1047);
+      if (button) QTest::mouseClick(button, Qt::LeftButton);
+      QTest::mouseClick(Control<QPushButton>(d, 2), Qt::LeftButton);
+    });
+    QTest::mouseClick(Control<QPushButton>(&w, 1004), Qt::LeftButton);
+    EXPECT_TRUE(opened) << name;
+  }
+}
+
 TEST_F(PluginDialogsTest, ProgressWindowDisablesTheMainWindowAndImportsShowIt) {
   kvgui::MainWindow w(PluginDir());
   w.show();
