@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gui_main_window.h"
+#include "gui_progress.h"
 #include "gui_single_instance.h"
 #include "gui_support.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   QString file;
   QString plugin_dir;
   bool exit_when_ready = false;
+  QString screenshot;
   QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
       plugin_dir = args[++i];
     } else if (a == "--exit-when-ready") {
       // Start-up timing: print the time to a usable window and end.
+      exit_when_ready = true;
+    } else if (a == "--screenshot" && i + 1 < args.size()) {
+      // A picture of the window once the file is imported, then the end.
+      screenshot = args[++i];
       exit_when_ready = true;
     } else if (a == "--version") {
       std::printf("korvane %s (Build %ld)\n", kvgui::kVersionText, kvgui::kBuildNumber);
@@ -48,9 +54,16 @@ int main(int argc, char** argv) {
   window.show();
   if (!file.isEmpty()) window.Receive(file);
   if (exit_when_ready) {
-    QTimer::singleShot(0, &window, [&] {
-      std::printf("ready in %lld ms with %d classes\n", static_cast<long long>(clock.elapsed()),
-                  window.registry().ClassCount());
+    QTimer::singleShot(screenshot.isEmpty() ? 0 : 300, &window, [&] {
+      kvgui::PumpStats pumps = kvgui::PumpStatistics();
+      std::printf("ready in %lld ms with %d classes, %ld faces; interface pumped %ld times, longest gap %ld ms\n",
+                  static_cast<long long>(clock.elapsed()), window.registry().ClassCount(),
+                  window.driver().Statistics().faces, pumps.pumps, pumps.longest_gap_ms);
+      if (!screenshot.isEmpty() && !window.grab().save(screenshot)) {
+        std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(screenshot));
+        app.exit(1);
+        return;
+      }
       window.Quit();
     });
   }

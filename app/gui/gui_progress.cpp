@@ -1,6 +1,8 @@
 #include "gui_progress.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -11,6 +13,7 @@ namespace kvgui {
 
 namespace {
 int g_owner_locks = 0;
+PumpStats g_pumps;
 }
 
 ProgressWindow::ProgressWindow(int resource, const QString& caption, QWidget* parent) : QDialog(parent) {
@@ -74,6 +77,14 @@ void EndOwnerLock() {
   if (g_owner_locks > 0 && --g_owner_locks == 0 && MainWidget()) MainWidget()->setEnabled(true);
 }
 
-void PumpMessages() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void PumpMessages() {
+  static QElapsedTimer since_last;
+  if (since_last.isValid()) g_pumps.longest_gap_ms = std::max<long>(g_pumps.longest_gap_ms, since_last.elapsed());
+  ++g_pumps.pumps;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  since_last.start();
+}
+
+PumpStats PumpStatistics() { return g_pumps; }
 
 }  // namespace kvgui

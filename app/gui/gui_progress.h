@@ -45,5 +45,12 @@ void EndOwnerLock();
 
 // Keeps the interface repainting during long work; input waits.
 void PumpMessages();
+// How often the interface was pumped and the longest time without (ms),
+// for the start-up and import timings.
+struct PumpStats {
+  long pumps = 0;
+  long longest_gap_ms = 0;
+};
+PumpStats PumpStatistics();
 
 }  // namespace kvgui
