@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "gui_main_window.h"
 #include "gui_progress.h"
@@ -53,19 +54,29 @@ int main(int argc, char** argv) {
   QObject::connect(&window, &QDialog::finished, &app, &QApplication::quit);
   window.show();
   if (!file.isEmpty()) window.Receive(file);
+  std::function<void()> when_ready;
   if (exit_when_ready) {
-    QTimer::singleShot(screenshot.isEmpty() ? 0 : 300, &window, [&] {
+    // Ready once the file named is imported (the import pumps events, so
+    // this may be asked in the middle of it).
+    when_ready = [&] {
+      if (window.Busy() || window.PendingCount() > 0) {
+        QTimer::singleShot(20, &window, when_ready);
+        return;
+      }
       kvgui::PumpStats pumps = kvgui::PumpStatistics();
       std::printf("ready in %lld ms with %d classes, %ld faces; interface pumped %ld times, longest gap %ld ms\n",
                   static_cast<long long>(clock.elapsed()), window.registry().ClassCount(),
                   window.driver().Statistics().faces, pumps.pumps, pumps.longest_gap_ms);
+      std::fflush(stdout);
       if (!screenshot.isEmpty() && !window.grab().save(screenshot)) {
         std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(screenshot));
         app.exit(1);
         return;
       }
       window.Quit();
-    });
+    };
+    // A screenshot waits a little for the window manager's first paint.
+    QTimer::singleShot(screenshot.isEmpty() ? 0 : 300, &window, when_ready);
   }
   return app.exec();
 }
