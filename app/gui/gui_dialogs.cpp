@@ -22,12 +22,6 @@ namespace kvgui {
 
 namespace {
 
-template <class W>
-W* Named(W* w, int id) {
-  w->setObjectName(QString("id_%1").arg(id));
-  return w;
-}
-
 QString Fixed3(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.3lf", v);
@@ -80,12 +74,7 @@ ConfigDialog::ConfigDialog(AppSettings& settings, QWidget* parent) : QDialog(par
   group->setVisible(false);
   layout->addWidget(clear_);
   layout->addWidget(group);
-  auto* box = new QDialogButtonBox(this);
-  Named(box->addButton("&OK", QDialogButtonBox::AcceptRole), 1)->setDefault(true);
-  Named(box->addButton("&Cancel", QDialogButtonBox::RejectRole), 2);
-  connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(box);
+  layout->addWidget(OkCancelButtons(this));
   connect(browse, &QPushButton::clicked, this, [this] {
     QString chosen;
     if (!AskFolder(this, path_->text(), "Choose Plugin Directory", &chosen)) return;
@@ -166,12 +155,7 @@ DetailsDialog::DetailsDialog(const ObjectDetails& d, QWidget* parent) : QDialog(
   form->addRow("UV Vertices", Value(this, 1033, QString::number(d.uv_vertices)));
   form->addRow("Surfaces", Value(this, 1030, QString::number(d.surface_refs)));
   layout->addLayout(form);
-  auto* box = new QDialogButtonBox(this);
-  Named(box->addButton("&OK", QDialogButtonBox::AcceptRole), 1)->setDefault(true);
-  Named(box->addButton("&Cancel", QDialogButtonBox::RejectRole), 2);
-  connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  layout->addWidget(box);
+  layout->addWidget(OkCancelButtons(this));
 }
 
 QString DetailsDialog::Name() const { return name_->text(); }

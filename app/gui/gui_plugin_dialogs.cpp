@@ -23,24 +23,6 @@ namespace kvgui {
 
 namespace {
 
-QString Id(int id) { return QString("id_%1").arg(id); }
-
-template <class W>
-W* Named(W* w, int id) {
-  w->setObjectName(Id(id));
-  return w;
-}
-
-// OK and Cancel as the templates have them (ids 1 and 2).
-QDialogButtonBox* OkCancel(QDialog* d) {
-  auto* box = new QDialogButtonBox(d);
-  Named(box->addButton("&OK", QDialogButtonBox::AcceptRole), 1)->setDefault(true);
-  Named(box->addButton("&Cancel", QDialogButtonBox::RejectRole), 2);
-  QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
-  QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
-  return box;
-}
-
 // Copies text into a fixed buffer of the library; false (nothing copied)
 // when it does not fit, so a value is never cut.
 bool CopyInto(char* buf, size_t size, const QString& text) {
@@ -103,7 +85,7 @@ ImageHandlerDialog::ImageHandlerDialog(const MIHandler& handler, QWidget* parent
   form->addRow("Image Extension", ext_);
   layout->addLayout(form);
   auto* help = Named(new QPushButton("Help", this), 1046);
-  auto* buttons = OkCancel(this);
+  auto* buttons = OkCancelButtons(this);
   buttons->addButton(help, QDialogButtonBox::HelpRole);
   layout->addWidget(buttons);
 
@@ -242,7 +224,7 @@ OptionsDialog::OptionsDialog(const KvOptionsDialogData& data, QWidget* parent) :
       form->addRow(FromLocal(f.label), w);
   }
   layout->addLayout(form);
-  auto* buttons = OkCancel(this);
+  auto* buttons = OkCancelButtons(this);
   auto* help = Named(buttons->addButton("&Help", QDialogButtonBox::HelpRole), 3);
   connect(help, &QPushButton::clicked, this, [this] {
     HelpDialog(132, FromLocal(data_.help_caption), FromLocal(data_.help_text), this).exec();

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <clocale>
 
@@ -67,6 +70,15 @@ QString QtFilter(const char* filter) {
     out << QString("%1 (%2)").arg(name, list);
   }
   return out.join(";;");
+}
+
+QDialogButtonBox* OkCancelButtons(QDialog* d) {
+  auto* box = new QDialogButtonBox(d);
+  Named(box->addButton("&OK", QDialogButtonBox::AcceptRole), 1)->setDefault(true);
+  Named(box->addButton("&Cancel", QDialogButtonBox::RejectRole), 2);
+  QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
+  QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
+  return box;
 }
 
 void ShowError(QWidget* parent, const QString& text) {

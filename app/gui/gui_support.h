@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace kvgui {
@@ -28,6 +30,15 @@ QString FromLocal(const char* s);
 
 // "Name (*.a)|*.a;*.b|All (*.*)|*.*||" -> "Name (*.a *.b);;All (*.*)".
 QString QtFilter(const char* filter);
+
+// Names a control "id_<id>", as the dialog templates number them.
+template <class W>
+W* Named(W* w, int id) {
+  w->setObjectName(QString("id_%1").arg(id));
+  return w;
+}
+// "&OK" (1, the default) and "&Cancel" (2), wired to accept and reject.
+QDialogButtonBox* OkCancelButtons(QDialog* dialog);
 
 // Message box with the caption "Error" (and a beep); modal.
 void ShowError(QWidget* parent, const QString& text);
