@@ -30,13 +30,15 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "korvane_gui_tests";
   static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QApplication> app;
+  // Never destroyed: the plug-ins and Qt's own statics go away at exit in
+  // no order the application object could rely on.
+  static QApplication* app = nullptr;
   if (!app) {
     UseCommaLocale();
     // The runtime folder (lock and socket) of the tests is their own.
     static std::string runtime = (std::filesystem::temp_directory_path() / "korvane-runtime-XXXXXX").string();
     if (mkdtemp(runtime.data())) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    app = std::make_unique<QApplication>(argc, argv);
+    app = new QApplication(argc, argv);
     char probe[32];
     std::snprintf(probe, sizeof probe, "%.1f", 0.5);
     g_comma = probe[1] == ',';
