@@ -60,6 +60,9 @@ class ImportRun {
   ImportRun& operator=(const ImportRun&) = delete;
 
   const std::string& path() const { return path_; }
+  // The absolute folder of the input, with its trailing '/' (where its
+  // material libraries and maps are looked for first). Nothing is cut.
+  std::string folder() const;
   LogFile& log() { return *log_; }
   MessageCallBack1* cb() const { return cb_; }
 
@@ -77,7 +80,8 @@ class ImportRun {
   void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   bool Failed() const { return RunFailed(); }
 
-  // The end of every import: bounding box, the default camera (camera
+  // The end of every import: a warning when the scene holds no object
+  // ("<path> holds no geometry"), bounding box, the default camera (camera
   // active_camera made active, the first when out of range) and lights when
   // the file had none, and the closing log lines.
   void Finish(MScene* scene, int active_camera = 0);
@@ -94,7 +98,8 @@ class ExportRun {
  public:
   // Builds the output path from the option record (creating the
   // sub-directory when the record asks for one), opens the log there (in
-  // verbose mode) and writes the banner and the options.
+  // verbose mode) and writes the banner, "Writing <path> started ..." and
+  // the options.
   ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP);
   // Outputs not committed by Finish are discarded.
   ~ExportRun();

@@ -157,6 +157,18 @@ TEST(LineReader, LongLinesAreCutAtTheBoundAndTheRestSkipped) {
   fclose(f);
 }
 
+TEST(LineReader, BinaryDataIsToldFromText) {
+  for (const std::string& text : {std::string("v 1 2 3\r\n\tf 1 2 3\f\x1a"), std::string(), std::string(5000, 'x') + '\0'}) {
+    FILE* f = stream_of(text);
+    EXPECT_FALSE(m_text_looks_binary(f));
+    EXPECT_EQ(std::ftell(f), 0L);  // rewound for the reader
+    fclose(f);
+  }
+  FILE* f = stream_of(std::string("MM\x10\0\0\0", 6));
+  EXPECT_TRUE(m_text_looks_binary(f));
+  fclose(f);
+}
+
 TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   for (int mode : {0, 1, 2, 3}) {
     FILE* f = tmpfile();
