@@ -232,6 +232,16 @@ void ExportRun::Warn(const char* fmt, ...) {
   va_end(ap);
 }
 
+bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps) {
+  if (RunFailed()) return false;
+  if (!maps) return true;
+  std::vector<std::string> failed, missing;
+  handler.ProcessMapFiles(log_->Get_FILE(), cb_, maps, path_.c_str(), &failed, &missing);
+  for (const std::string& name : missing) AddWarning("map " + name + " not found");
+  for (const std::string& why : failed) Fail("%s", why.c_str());
+  return failed.empty();
+}
+
 int ExportRun::Finish() {
   bool ok = !RunFailed();
   // Every file closed first: a full disk on the last one leaves the

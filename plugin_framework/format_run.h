@@ -123,6 +123,12 @@ class ExportRun {
   MOutputFile* Open(const char* path = nullptr);
   MOutputFile* Open(const std::string& path) { return Open(path.c_str()); }
 
+  // Copies or converts the scene's maps beside the model as the handler's
+  // options say; called before Finish. A map that could not be written
+  // fails the run (the model is then not committed either); a map not found
+  // is a warning. False when the run has failed.
+  bool ProcessMaps(MIHandler& handler, MMapList* maps);
+
   // The export cannot be done as asked: the reason goes to the log and the
   // host, and Finish writes nothing.
   void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
