@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "korvanelib.h"
 #include "3ds_test_util.h"
 #include "plugin_test_support.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "3ds_test_util.h"
 #include "korvanelib.h"
 #include "test_support.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 
 namespace imp3ds {

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 

@@ -1,6 +1,5 @@
 // A prepared triangle mesh as a named object with its triangle mesh chunk.
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 

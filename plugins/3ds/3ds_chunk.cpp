@@ -1,4 +1,4 @@
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 
 #include <cstring>
 

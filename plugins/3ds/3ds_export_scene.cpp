@@ -1,8 +1,7 @@
 // Global settings, background, fog, cameras and lights as editor chunks.
 #include <cmath>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 

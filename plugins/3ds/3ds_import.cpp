@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
-#include "import_3ds_options.h"
-#include "import_3ds_parts.h"
+#include "3ds_chunk.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 
@@ -133,7 +132,6 @@ void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   log.write("Options:\n");
   if (log.Get_FILE()) {
     o->Print_Options(log.Get_FILE());
-    o->PrintSpecific(log.Get_FILE());
     std::fflush(log.Get_FILE());
   }
   log.write("Parsing %s started ...      \n", path);

@@ -6,10 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_options.h"
-#include "export_3ds_parts.h"
-#include "export_3ds_writers.h"
+#include "3ds_export.h"
 #include "plugin_framework.h"
 
 namespace k3ds {

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_mesh.h"
-#include "export_3ds_writers.h"
+#include "3ds_export.h"
 #include "plugin_framework.h"
 
 namespace k3ds {

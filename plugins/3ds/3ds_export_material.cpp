@@ -3,8 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 namespace {

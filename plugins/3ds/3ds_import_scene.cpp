@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 
 namespace imp3ds {

@@ -1,5 +1,5 @@
-#include "export_3ds_options.h"
 
+#include "3ds_export.h"
 #include "cmdline.h"
 #include "profile.h"
 

@@ -1,8 +1,7 @@
-#include "export_3ds_mesh.h"
 
 #include <algorithm>
 
-#include "export_3ds_smoothing.h"
+#include "3ds_export.h"
 #include "plugin_framework.h"
 
 namespace k3ds {
