@@ -64,15 +64,15 @@ Chunk& Chunk::Add(uint16_t kid_id) {
 
 int KindOfRoot(uint16_t id) {
   switch (id) {
-    case kMeshFile: return 1;
-    case kProjectFile: return 2;
-    case kMaterialFile: return 3;
+    case kM3dMagic: return 1;
+    case kCMagic: return 2;
+    case kMLibMagic: return 3;
     default: return 0;
   }
 }
 
 uint16_t RootOfKind(int kind) {
-  return kind == 1 ? kMeshFile : kind == 2 ? kProjectFile : kind == 3 ? kMaterialFile : 0;
+  return kind == 1 ? kM3dMagic : kind == 2 ? kCMagic : kind == 3 ? kMLibMagic : 0;
 }
 
 namespace {
@@ -85,8 +85,8 @@ uint32_t GetDword(const uint8_t* p) {
 
 bool IsMapChunk(uint16_t id) {
   switch (id) {
-    case 0xA200: case 0xA33A: case 0xA210: case 0xA230: case 0xA204: case 0xA33C: case 0xA33D: case 0xA220:
-    case 0xA33E: case 0xA340: case 0xA342: case 0xA344: case 0xA348: case 0xA346: case 0xA34A: case 0xA34C:
+    case kMatTexMap: case kMatTex2Map: case kMatOpacMap: case kMatBumpMap: case kMatSpecMap: case kMatShinMap: case kMatSelfIllumMap: case kMatReflMap:
+    case kMatTexMask: case kMatTex2Mask: case kMatOpacMask: case kMatBumpMask: case kMatSpecMask: case kMatShinMask: case kMatSelfIllumMask: case kMatReflMask:
       return true;
     default:
       return false;
@@ -106,24 +106,25 @@ long OwnDataSize(uint16_t id, const uint8_t* body, size_t n, ErrorList* err) {
     return static_cast<long>(want);
   };
   switch (id) {
-    case kMeshFile: case kProjectFile: case kMaterialFile: case kEditor:
-    case 0x1200: case 0x2100: case 0x3000: case 0x4100: case 0xAFFF:
-    case 0xA010: case 0xA020: case 0xA030: case 0xA040: case 0xA041: case 0xA042:
-    case 0xA050: case 0xA052: case 0xA053: case 0xA084:
-    case 0xB000: case 0xB001: case 0xB002: case 0xB003: case 0xB004: case 0xB005: case 0xB006: case 0xB007:
-    case 0x8000: case 0x8001:
+    case kM3dMagic: case kCMagic: case kMLibMagic: case kMData:
+    case kSolidBgnd: case kAmbientLight: case kDefaultView: case kNTriObject: case kMatEntry:
+    case kMatAmbient: case kMatDiffuse: case kMatSpecular: case kMatShininess: case kMatShin2Pct: case kMatShin3Pct:
+    case kMatTransparency: case kMatXpFall: case kMatRefBlur: case kMatSelfIlPct:
+    case kKfData: case kAmbientNodeTag: case kObjectNodeTag: case kCameraNodeTag: case kTargetNodeTag:
+    case kLightNodeTag: case kLTargetNodeTag: case kSpotlightNodeTag:
+    case kXDataSection: case kXDataEntry:
       return 0;
-    case 0x1300: return fixed(4);
-    case 0x2200: case 0x2300: case 0x2302: return fixed(16);
-    case 0x4600: return fixed(12);
-    case 0x4610: return fixed(20);
-    case 0x4700: return fixed(32);
-    case 0x7001: return fixed(14);
-    case 0x4120: {
+    case kVGradient: return fixed(4);
+    case kFog: case kDistanceCue: case kLayerFog: return fixed(16);
+    case kNDirectLight: return fixed(12);
+    case kDlSpotlight: return fixed(20);
+    case kNCamera: return fixed(32);
+    case kViewportLayout: return fixed(14);
+    case kFaceArray: {
       if (n < 2) return fixed(2);
       return fixed(2 + 8 * static_cast<size_t>(GetWord(body)));
     }
-    case 0x4000: {
+    case kNamedObject: {
       const void* nul = std::memchr(body, 0, n);
       if (!nul) {
         err->Add(kReadingFile);
@@ -173,7 +174,7 @@ struct TreeReader {
         err->Add(kInvalidChunk);
         kid_end = end;
       }
-      if (c->id == 0x8001 && (id < 0x8002 || id > 0x800F)) {
+      if (c->id == kXDataEntry && (id < kXDataFirstRecord || id > kXDataLastRecord)) {
         // Inside an extension entry only its own records are kept.
         return;
       }
@@ -228,7 +229,7 @@ bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err) {
 }
 
 void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
-  if (c.id == 0 || c.id == 0x80F0) return;
+  if (c.id == 0 || c.id == kInMemoryOnly) return;
   size_t start = out->size();
   Writer w(out);
   w.Word(c.id);

@@ -9,14 +9,148 @@
 
 namespace k3ds {
 
-enum : uint16_t {
-  kMeshFile = 0x4D4D,
-  kProjectFile = 0xC23D,
-  kMaterialFile = 0x3DAA,
-  kEditor = 0x3D3D,
+// The chunk ids, as the format's readers name them.
+enum ChunkId : uint16_t {
+  // Roots of the three kinds of file.
+  kM3dMagic = 0x4D4D,  // a mesh file (.3ds)
+  kCMagic = 0xC23D,  // a project file (.prj)
+  kMLibMagic = 0x3DAA,  // a material library (.mli)
+  // Common records.
+  kM3dVersion = 0x0002,
+  kColorF = 0x0010,  // three floats
+  kColor24 = 0x0011,  // three bytes
+  kLinColor24 = 0x0012,  // three bytes, gamma corrected
+  kLinColorF = 0x0013,  // three floats, gamma corrected
+  kIntPercentage = 0x0030,  // a short
+  kFloatPercentage = 0x0031,  // a float
+  // The editor section and its settings.
+  kMData = 0x3D3D,
+  kMeshVersion = 0x3D3E,
+  kMasterScale = 0x0100,
+  kBitMap = 0x1100,  // background bitmap name
+  kUseBitMap = 0x1101,
+  kSolidBgnd = 0x1200,
+  kUseSolidBgnd = 0x1201,
+  kVGradient = 0x1300,
+  kUseVGradient = 0x1301,
+  kLoShadowBias = 0x1400,
+  kShadowMapSize = 0x1420,
+  kShadowFilter = 0x1450,
+  kRayBias = 0x1460,
+  kOConsts = 0x1500,
+  kAmbientLight = 0x2100,
+  kFog = 0x2200,
+  kUseFog = 0x2201,
+  kFogBgnd = 0x2210,
+  kDistanceCue = 0x2300,
+  kLayerFog = 0x2302,
+  kDefaultView = 0x3000,
+  kViewportLayout = 0x7001,
+  // Named objects: meshes, lights, cameras.
+  kNamedObject = 0x4000,  // name, then one object
+  kObjHidden = 0x4010,
+  kObjDoesntCast = 0x4012,
+  kObjMatte = 0x4013,
+  kObjDontRcvShadow = 0x4017,
+  kNTriObject = 0x4100,  // a triangle mesh
+  kPointArray = 0x4110,
+  kFaceArray = 0x4120,
+  kMshMatGroup = 0x4130,
+  kTexVerts = 0x4140,
+  kSmoothGroup = 0x4150,
+  kMeshMatrix = 0x4160,
+  kMeshColor = 0x4165,
+  kMshBoxmap = 0x4190,
+  kNDirectLight = 0x4600,  // a light
+  kDlSpotlight = 0x4610,
+  kDlOff = 0x4620,
+  kDlAttenuate = 0x4625,
+  kDlRaytrace = 0x4627,
+  kDlShadowed = 0x4630,
+  kDlLocalShadow2 = 0x4641,
+  kDlSeeCone = 0x4650,
+  kDlSpotRectangular = 0x4651,
+  kDlSpotProjector = 0x4653,
+  kDlSpotRoll = 0x4656,
+  kDlSpotAspect = 0x4657,
+  kDlRayBias = 0x4658,
+  kDlInnerRange = 0x4659,
+  kDlOuterRange = 0x465A,
+  kDlMultiplier = 0x465B,
+  kNCamera = 0x4700,  // a camera
+  kCamRanges = 0x4720,
+  // Materials.
+  kMatEntry = 0xAFFF,
+  kMatName = 0xA000,
+  kMatAmbient = 0xA010,
+  kMatDiffuse = 0xA020,
+  kMatSpecular = 0xA030,
+  kMatShininess = 0xA040,
+  kMatShin2Pct = 0xA041,
+  kMatShin3Pct = 0xA042,
+  kMatTransparency = 0xA050,
+  kMatXpFall = 0xA052,
+  kMatRefBlur = 0xA053,
+  kMatTwoSide = 0xA081,
+  kMatSelfIlPct = 0xA084,
+  kMatWire = 0xA085,
+  kMatWireSize = 0xA087,
+  kMatFaceMap = 0xA088,
+  kMatXpFallIn = 0xA08A,
+  kMatPhongSoft = 0xA08C,
+  kMatShading = 0xA100,
+  kMatUseXpFall = 0xA240,
+  kMatBumpPercent = 0xA252,
+  kMatAcubic = 0xA310,
+  // Maps and masks of a material, and their records.
+  kMatTexMap = 0xA200,
+  kMatTex2Map = 0xA33A,
+  kMatSpecMap = 0xA204,
+  kMatOpacMap = 0xA210,
+  kMatReflMap = 0xA220,
+  kMatBumpMap = 0xA230,
+  kMatShinMap = 0xA33C,
+  kMatSelfIllumMap = 0xA33D,
+  kMatTexMask = 0xA33E,
+  kMatTex2Mask = 0xA340,
+  kMatOpacMask = 0xA342,
+  kMatBumpMask = 0xA344,
+  kMatShinMask = 0xA346,
+  kMatSpecMask = 0xA348,
+  kMatSelfIllumMask = 0xA34A,
+  kMatReflMask = 0xA34C,
+  kMatMapName = 0xA300,
+  kMatMapTiling = 0xA351,  // the MapTiling bits
+  kMatMapTexBlur = 0xA353,
+  kMatMapUScale = 0xA354,
+  kMatMapVScale = 0xA356,
+  kMatMapUOffset = 0xA358,
+  kMatMapVOffset = 0xA35A,
+  kMatMapAng = 0xA35C,
+  kMatMapCol1 = 0xA360,
+  kMatMapCol2 = 0xA362,
+  kMatMapRCol = 0xA364,
+  kMatMapGCol = 0xA366,
+  kMatMapBCol = 0xA368,
+  // The keyframer section.
+  kKfData = 0xB000,
+  kAmbientNodeTag = 0xB001,
+  kObjectNodeTag = 0xB002,
+  kCameraNodeTag = 0xB003,
+  kTargetNodeTag = 0xB004,
+  kLightNodeTag = 0xB005,
+  kLTargetNodeTag = 0xB006,
+  kSpotlightNodeTag = 0xB007,
+  kKfHdr = 0xB00A,
+  // Extension data of other programs.
+  kXDataSection = 0x8000,
+  kXDataEntry = 0x8001,  // holds only the records below
+  kXDataFirstRecord = 0x8002,
+  kXDataLastRecord = 0x800F,
+  kInMemoryOnly = 0x80F0,  // a toolkit's own chunk, never written
 };
 
-// Bits of a map's tiling and filter word (chunk 0xA351).
+// Bits of a map's tiling and filter word (kMatMapTiling).
 enum MapTiling : uint16_t {
   kMapDecal = 0x0001,
   kMapMirror = 0x0002,

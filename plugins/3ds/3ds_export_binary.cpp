@@ -20,11 +20,11 @@ void Step(MessageCallBack1* cb, long step, const char* text) { kvpf::ReportStep(
 // Version stamps of a fresh database for 3D Studio release 3.
 Chunk NewRoot(int kind, Chunk editor) {
   Chunk root;
-  root.id = kind == 2 ? kProjectFile : kMeshFile;
-  if (kind == 1) Writer(&root.Add(0x0002).data).Long(3);
+  root.id = kind == 2 ? kCMagic : kM3dMagic;
+  if (kind == 1) Writer(&root.Add(kM3dVersion).data).Long(3);
   root.kids.push_back(std::move(editor));
-  Chunk& kf = root.Add(0xB000);
-  Writer w(&kf.Add(0xB00A).data);
+  Chunk& kf = root.Add(kKfData);
+  Writer w(&kf.Add(kKfHdr).data);
   w.Short(5);
   w.String("", 512);
   w.Long(30);
@@ -48,8 +48,8 @@ class BinaryWriter {
  public:
   BinaryWriter(MScene* scene, Export3dsOption* o, MessageCallBack1* cb, LogFile& log)
       : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log}, materials_(MaterialNames(scene)) {
-    editor_.id = kEditor;
-    Writer(&editor_.Add(0x3D3E).data).Long(3);
+    editor_.id = kMData;
+    Writer(&editor_.Add(kMeshVersion).data).Long(3);
   }
 
   Chunk Build() {

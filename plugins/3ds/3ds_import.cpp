@@ -12,6 +12,7 @@
 
 namespace {
 
+using namespace k3ds;
 using imp3ds::Context;
 using imp3ds::Failed;
 
@@ -32,13 +33,13 @@ enum Kind { kCamera, kOmni, kSpot, kMesh };
 std::vector<Named> NameList(Context& ctx, const k3ds::Chunk& ed, Kind kind, const char* fn) {
   std::vector<Named> out;
   for (const k3ds::Chunk& obj : ed.kids) {
-    if (obj.id != 0x4000) continue;
+    if (obj.id != kNamedObject) continue;
     const k3ds::Chunk* part = nullptr;
     switch (kind) {
-      case kCamera: part = obj.Find(0x4700); break;
-      case kOmni: part = obj.Find(0x4600); if (part && part->Find(0x4610)) part = nullptr; break;
-      case kSpot: part = obj.Find(0x4600); if (part && !part->Find(0x4610)) part = nullptr; break;
-      case kMesh: part = obj.Find(0x4100); break;
+      case kCamera: part = obj.Find(kNCamera); break;
+      case kOmni: part = obj.Find(kNDirectLight); if (part && part->Find(kDlSpotlight)) part = nullptr; break;
+      case kSpot: part = obj.Find(kNDirectLight); if (part && !part->Find(kDlSpotlight)) part = nullptr; break;
+      case kMesh: part = obj.Find(kNTriObject); break;
     }
     if (!part) continue;
     std::string name = imp3ds::ChunkName(obj, ctx.err);
@@ -51,7 +52,7 @@ std::vector<Named> NameList(Context& ctx, const k3ds::Chunk& ed, Kind kind, cons
 void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) {
   // A material library holds its entries at the root; the other files in
   // the editor section.
-  const k3ds::Chunk* ed = db.kind == 3 ? &db.root : db.root.Find(k3ds::kEditor);
+  const k3ds::Chunk* ed = db.kind == 3 ? &db.root : db.root.Find(k3ds::kMData);
   if (!ed) return;
   const bool has_editor = db.kind != 3;
   if (o->global_setting && has_editor) {
@@ -100,8 +101,8 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
     std::vector<const k3ds::Chunk*> entries;
     std::vector<std::string> names;
     for (const k3ds::Chunk& e : ed->kids) {
-      if (e.id != 0xAFFF || !e.Find(0xA000)) continue;
-      std::string name = imp3ds::ChunkName(*e.Find(0xA000), ctx.err, MSRF_NAME_LEN - 1);
+      if (e.id != kMatEntry || !e.Find(kMatName)) continue;
+      std::string name = imp3ds::ChunkName(*e.Find(kMatName), ctx.err, MSRF_NAME_LEN - 1);
       if (Failed(ctx, "GetMaterialNameList3ds")) continue;
       entries.push_back(&e);
       names.push_back(name);

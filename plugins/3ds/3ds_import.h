@@ -39,6 +39,9 @@ class Import3dsOption : public Import_FileOption {
 
 namespace imp3ds {
 
+// The chunk ids and the layer's types by their own names.
+using namespace k3ds;
+
 struct Context {
   MScene* scene;
   k3ds::ErrorList& err;
