@@ -1,11 +1,14 @@
-// 3D Studio chunk layer: the chunk tree of .3ds/.prj/.mli files, bounded
-// primitive readers and writers, and the toolkit's error list.
+// 3D Studio chunk layer: the format's constants, the chunk tree of
+// .3ds/.prj/.mli files, its readers and writers over the library's bounded
+// binary ones, and the toolkit's error list.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "binio.h"
 
 namespace k3ds {
 
@@ -215,69 +218,81 @@ struct Chunk {
   Chunk& Add(uint16_t kid_id);
 };
 
+// The kinds of 3D Studio file, each by its root chunk.
+enum FileKind { kNoFile = 0, kMeshFile = 1, kProjectFile = 2, kMaterialLibrary = 3 };
+
+FileKind KindOfRoot(uint16_t id);
+uint16_t RootOfKind(FileKind kind);
+
 struct Database {
   Chunk root;
-  int kind = 0;  // 1 mesh, 2 project, 3 material library; 0 no root
+  FileKind kind = kNoFile;
 };
-
-int KindOfRoot(uint16_t id);
-uint16_t RootOfKind(int kind);
 
 // Builds the tree from a whole file image. Bad lengths, endless nesting and
 // truncation record errors and drop only what cannot be read. Returns false
-// when the root is not a 3D Studio root.
+// when the root is not a 3D Studio root; nothing past the root's header is
+// looked at then.
 bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* err);
+// The same for a file, mapped rather than read.
 bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err);
 
 // Serialises depth-first; every length is computed from what is written.
 void Serialize(const Chunk& c, std::vector<uint8_t>* out);
+// Written in full or not at all (an existing file is then untouched).
 bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err);
 
-// Little-endian reader over a chunk's own data; a short read records
-// kReadingFile once and yields zeros from then on.
-class Reader {
+// A little-endian reader over a chunk's own data with the format's names
+// for its fields; the first short read records kReadingFile and yields zeros
+// from then on.
+class Reader : public MBinReader {
  public:
-  Reader(const std::vector<uint8_t>& d, ErrorList* err) : p_(d.data()), end_(d.data() + d.size()), err_(err) {}
-  Reader(const uint8_t* p, size_t n, ErrorList* err) : p_(p), end_(p + n), err_(err) {}
-  uint8_t Byte();
-  uint16_t Word();
+  Reader(const std::vector<uint8_t>& d, ErrorList* err) : MBinReader(d.data(), d.size()), err_(err) {}
+  Reader(const uint8_t* p, size_t n, ErrorList* err) : MBinReader(p, n), err_(err) {}
+  uint8_t Byte() { return Noted(U8()); }
+  uint16_t Word() { return Noted(U16()); }
   int16_t Short() { return static_cast<int16_t>(Word()); }
-  uint32_t Dword();
+  uint32_t Dword() { return Noted(U32()); }
   int32_t Long() { return static_cast<int32_t>(Dword()); }
-  float Float();
+  float Float() { return Noted(F32()); }
   void Vector(float v[3]) { v[0] = Float(); v[1] = Float(); v[2] = Float(); }
   // Up to the NUL (which must come within the data); at most max_len
-  // characters are kept in out, longer names are cut.
+  // characters are kept, longer names are cut. "" without a NUL.
   std::string String(size_t max_len);
-  void Skip(size_t n);
-  size_t Left() const { return static_cast<size_t>(end_ - p_); }
-  bool Ok() const { return ok_; }
-  // Clamps a count of fixed-size items to what the data holds.
+  void Skip(size_t n) {
+    MBinReader::Skip(n);
+    Noted(0);
+  }
+  // Clamps a count of fixed-size items to what the data holds (recording
+  // kReadingFile when it does not).
   uint32_t FitCount(uint32_t n, size_t item_size);
 
  private:
-  bool Need(size_t n);
-  const uint8_t* p_;
-  const uint8_t* end_;
+  template <class T>
+  T Noted(T v) {
+    if (!Ok() && !noted_) {
+      noted_ = true;
+      if (err_) err_->Add(kReadingFile);
+    }
+    return v;
+  }
   ErrorList* err_;
-  bool ok_ = true;
+  bool noted_ = false;
 };
 
-class Writer {
+// A little-endian writer with the format's names for its fields.
+class Writer : public MBinWriter {
  public:
-  explicit Writer(std::vector<uint8_t>* out) : out_(out) {}
-  void Byte(uint8_t v) { out_->push_back(v); }
-  void Word(uint16_t v);
-  void Short(int16_t v) { Word(static_cast<uint16_t>(v)); }
-  void Dword(uint32_t v);
-  void Long(int32_t v) { Dword(static_cast<uint32_t>(v)); }
-  void Float(float v);
+  explicit Writer(std::vector<uint8_t>* out) : MBinWriter(out) {}
+  void Byte(uint8_t v) { U8(v); }
+  void Word(uint16_t v) { U16(v); }
+  void Short(int16_t v) { I16(v); }
+  void Dword(uint32_t v) { U32(v); }
+  void Long(int32_t v) { I32(v); }
+  void Float(float v) { F32(v); }
   void Vector(const float v[3]) { Float(v[0]); Float(v[1]); Float(v[2]); }
   // Cut at max_len characters, then the NUL.
-  void String(const char* s, size_t max_len);
-
- private:
-  std::vector<uint8_t>* out_;
+  void String(const char* s, size_t max_len) { CString(s, max_len); }
 };
 
 }  // namespace k3ds

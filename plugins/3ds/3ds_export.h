@@ -27,7 +27,7 @@ struct BinaryKind {
   const char* log;     // log file name
   const char* ext;
   const char* filter;
-  int file_kind;       // 0 mesh file, 1 project file
+  FileKind file_kind;  // kMeshFile or kProjectFile
 };
 extern const BinaryKind kMeshFileKind;
 extern const BinaryKind kProjectFileKind;

@@ -18,10 +18,10 @@ const long kSteps = 8;
 void Step(MessageCallBack1* cb, long step, const char* text) { kvpf::ReportStep(cb, step, kSteps, text); }
 
 // Version stamps of a fresh database for 3D Studio release 3.
-Chunk NewRoot(int kind, Chunk editor) {
+Chunk NewRoot(FileKind kind, Chunk editor) {
   Chunk root;
-  root.id = kind == 2 ? kCMagic : kM3dMagic;
-  if (kind == 1) Writer(&root.Add(kM3dVersion).data).Long(3);
+  root.id = RootOfKind(kind);
+  if (kind == kMeshFile) Writer(&root.Add(kM3dVersion).data).Long(3);
   root.kids.push_back(std::move(editor));
   Chunk& kf = root.Add(kKfData);
   Writer w(&kf.Add(kKfHdr).data);
@@ -86,7 +86,7 @@ class BinaryWriter {
     // a face group's material while reading it find them then.
     for (Chunk& c : materials_chunk_.kids) editor_.kids.push_back(std::move(c));
     for (Chunk& c : objects_chunk_.kids) editor_.kids.push_back(std::move(c));
-    return NewRoot(o_->kind.file_kind == 1 ? 2 : 1, std::move(editor_));
+    return NewRoot(o_->kind.file_kind, std::move(editor_));
   }
 
  private:

@@ -6,9 +6,9 @@
 namespace k3ds {
 
 const BinaryKind kMeshFileKind{"export_3ds", "export3ds.log", "3ds",
-                               "3D Studio Binary Mesh File     (*.3ds)|*.3ds|All Files (*.*)|*.*||", 0};
+                               "3D Studio Binary Mesh File     (*.3ds)|*.3ds|All Files (*.*)|*.*||", kMeshFile};
 const BinaryKind kProjectFileKind{"export_3dsprj", "export3dsprj.log", "prj",
-                                  "3D Studio Binary Project File     (*.prj)|*.prj|All Files (*.*)|*.*||", 1};
+                                  "3D Studio Binary Project File     (*.prj)|*.prj|All Files (*.*)|*.*||", kProjectFile};
 
 namespace {
 

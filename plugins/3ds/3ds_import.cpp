@@ -52,9 +52,9 @@ std::vector<Named> NameList(Context& ctx, const k3ds::Chunk& ed, Kind kind, cons
 void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) {
   // A material library holds its entries at the root; the other files in
   // the editor section.
-  const k3ds::Chunk* ed = db.kind == 3 ? &db.root : db.root.Find(k3ds::kMData);
+  const k3ds::Chunk* ed = db.kind == kMaterialLibrary ? &db.root : db.root.Find(k3ds::kMData);
   if (!ed) return;
-  const bool has_editor = db.kind != 3;
+  const bool has_editor = db.kind != kMaterialLibrary;
   if (o->global_setting && has_editor) {
     Step(ctx, 0, "Settings ...");
     imp3ds::ImportGlobals(ctx, *ed);

@@ -61,7 +61,7 @@ void Mesh(k3ds::Chunk& editor, const char* name, bool box) {
 std::string Write(const kvtest::TempDir& dir, const char* name, k3ds::Chunk root, int kind) {
   k3ds::Database db;
   db.root = std::move(root);
-  db.kind = kind;
+  db.kind = static_cast<k3ds::FileKind>(kind);
   k3ds::ErrorList err;
   const std::string path = dir.file(name);
   EXPECT_TRUE(k3ds::WriteDatabaseFile(path.c_str(), db, &err));
