@@ -7,6 +7,7 @@
 
 #include "3ds_chunk.h"
 #include "3ds_import.h"
+#include "format_run.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 
@@ -126,48 +127,27 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
 
 void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   Import3dsOption* o = static_cast<Import3dsOption*>(base);
-  char path[1024];
-  std::snprintf(path, sizeof path, "%s", o->Get_Filename() ? o->Get_Filename() : "");
-  LogFile log(path, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
-  log.write("Options:\n");
-  if (log.Get_FILE()) {
-    o->Print_Options(log.Get_FILE());
-    std::fflush(log.Get_FILE());
-  }
-  log.write("Parsing %s started ...      \n", path);
-
+  kvpf::ImportRun run(o, cb, kTitle);
   k3ds::ErrorList err;
-  Context ctx{scene, err, log, cb};
-  FILE* probe = std::fopen(path, "rb");
-  if (!probe) {
-    log.write("File %s not found. Abort!\n", path);
-  } else {
-    std::fclose(probe);
-    k3ds::Database db;
-    bool valid = k3ds::ReadDatabaseFile(path, &db, &err);
-    Failed(ctx, "CreateDatabase3ds");
-    if (!valid) {
-      log.write("Sorry, no valid 3DStudio file\n");
-    } else {
-      char dir[1024] = "";
-      m_getpath(dir, path);
-      scene->maps->AddSearchPath(dir);
-      scene->maps->AddSearchPath(o->image_search_path);
-      ImportSections(ctx, o, db);
-    }
+  Context ctx{scene, err, run.log(), cb};
+  MFileView file;
+  if (!run.OpenInput(&file)) return;
+  // The root chunk first: of a foreign file nothing more is read.
+  if (file.size() < 6 || !k3ds::KindOfRoot(file.Reader().U16())) {
+    run.log().write("Sorry, no valid 3DStudio file\n");
+    return run.Fail("%s is not a 3D Studio file", run.path().c_str());
   }
-  log.write("Parsing finished       \n");
+  k3ds::Database db;
+  k3ds::ReadDatabase(file.data(), file.size(), &db, &err);
+  Failed(ctx, "CreateDatabase3ds");
+  scene->maps->AddSearchPath(run.folder().c_str());
+  scene->maps->AddSearchPath(o->image_search_path);
+  ImportSections(ctx, o, db);
+  if (ctx.damaged)
+    run.Warn("%s is damaged: %d parts of it could not be read and were left out", run.path().c_str(), ctx.damaged);
+  run.log().write("Parsing finished       \n");
   Step(ctx, 7, "PostProcessing ...");
-  log.write("Postprocessing ...        \n");
-  scene->CalculateBoundingBox();
-  MMake_Default_Cam(scene);
-  const int cams = scene->cameras->count;
-  const int active = (o->activate_camera >= 0 && o->activate_camera < cams) ? o->activate_camera : 0;
-  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(active))) cam->active = 1;
-  scene->options.active_camera = active;
-  MMake_Default_Light(scene);
-  log.write("Done                            \n");
+  run.Finish(scene, o->activate_camera);
 }
 
 Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {

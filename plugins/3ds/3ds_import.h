@@ -47,10 +47,12 @@ struct Context {
   k3ds::ErrorList& err;
   LogFile& log;
   MessageCallBack1* cb;  // may be null
+  int damaged = 0;       // parts that could not be read
 };
 
-// Writes pending chunk-layer errors to the log and clears them; true when
-// there were any (the caller then drops what it was building).
+// Writes pending chunk-layer errors to the log and clears them, counting a
+// damaged part; true when there were any (the caller then drops what it was
+// building).
 bool Failed(Context& ctx, const char* fn, const char* obj = nullptr);
 
 // The string at the start of a chunk's own data.

@@ -8,6 +8,7 @@ namespace imp3ds {
 
 bool Failed(Context& ctx, const char* fn, const char* obj) {
   if (!ctx.err.Pending()) return false;
+  ++ctx.damaged;
   if (obj)
     ctx.log.write("Error after function \"%s\" (\"%s\"):\n", fn, obj);
   else

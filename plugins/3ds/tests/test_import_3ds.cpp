@@ -99,7 +99,18 @@ TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
     kvtest::write_file(path, bytes.substr(0, n));
     delete scene;
     scene = Import(path);
-    ASSERT_NE(scene, nullptr) << n;
+    // Shorter than the root chunk's header it is no 3D Studio file; from
+    // there on what can be read is kept.
+    if (n < 6) {
+      ASSERT_EQ(scene, nullptr) << n;
+      EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), path + " is not a 3D Studio file") << n;
+    } else {
+      ASSERT_NE(scene, nullptr) << n;
+      // The user hears that the file was cut.
+      const std::vector<std::string> warnings = kvtest::Plugins().LastWarnings(ImportClass());
+      ASSERT_FALSE(warnings.empty()) << n;
+      EXPECT_EQ(warnings[0].rfind(path + " is damaged: ", 0), 0u) << warnings[0];
+    }
   }
   uint32_t seed = 12345;
   for (int round = 0; round < 200; ++round) {
@@ -111,22 +122,34 @@ TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
     kvtest::write_file(path, m);
     delete scene;
     scene = Import(path);
-    ASSERT_NE(scene, nullptr) << round;
+    // A hit on the root id makes it a foreign file.
+    if (m.compare(0, 2, "MM") == 0) {
+      ASSERT_NE(scene, nullptr) << round;
+    } else {
+      ASSERT_EQ(scene, nullptr) << round;
+    }
   }
 }
 
 TEST_F(Import3ds, MissingAndForeignFilesAreLogged) {
+  // Neither gives a scene; the reason reaches the host.
   std::string path = dir.file("none.3ds");
   scene = Import(path);
+  ASSERT_EQ(scene, nullptr);
+  EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), "cannot read " + path + ": No such file or directory");
+  std::string foreign = dir.file("foreign.3ds");
+  kvtest::write_file(foreign, std::string("\x3d\x3d\x06\x00\x00\x00", 6));
+  scene = Import(foreign);
+  ASSERT_EQ(scene, nullptr);
+  EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), foreign + " is not a 3D Studio file");
+  // A root of the format without anything in it is a file without geometry.
+  std::string bare = dir.file("bare.3ds");
+  kvtest::write_file(bare, std::string("\x4d\x4d\x06\x00\x00\x00", 6));
+  scene = Import(bare);
   ASSERT_NE(scene, nullptr);
   EXPECT_EQ(scene->objects->count, 0);
   EXPECT_GE(scene->cameras->count, 1);
-  std::string foreign = dir.file("foreign.3ds");
-  kvtest::write_file(foreign, std::string("\x3d\x3d\x06\x00\x00\x00", 6));
-  delete scene;
-  scene = Import(foreign);
-  ASSERT_NE(scene, nullptr);
-  EXPECT_EQ(scene->objects->count, 0);
+  EXPECT_EQ(kvtest::Plugins().LastWarnings(ImportClass()), (std::vector<std::string>{bare + " holds no geometry"}));
 }
 
 TEST_F(Import3ds, MapFilesGoToTheMapListWithTheFileFolderAsSearchPath) {
