@@ -47,7 +47,8 @@ class Export3dsOption : public Export_FileOption {
   Export3dsOption(const BinaryKind& k, int argc, char** argv);     // command-line mode
   ~Export3dsOption() override;
 
-  void Print_Specific(FILE* fp);
+  // The common options, then the flags and the map conversion settings.
+  void Print_Options(FILE* fp) override;
 };
 
 class ExportAscOption : public Export_FileOption {
@@ -58,7 +59,8 @@ class ExportAscOption : public Export_FileOption {
   ExportAscOption(int argc, char** argv);
   ~ExportAscOption() override;
 
-  void Print_Specific(FILE* fp);
+  // The common options, then the flags.
+  void Print_Options(FILE* fp) override;
 };
 
 // ---- the object walk both writers share: the scene's export walk with
@@ -200,20 +202,7 @@ void PutMaterial(Chunk& editor, MSurface& s, const std::string& name, const Mate
 // ---- the writers behind the three export classes ----
 
 // The build stamp of the log header is fixed: logs are compared across builds.
-inline constexpr char kBuildDate[] = "Oct 22 2000";
-inline constexpr char kBuildTime[] = "09:26:05";
-
-// The head of an export log: title with the build stamp, then the options.
-template <class Option>
-void WriteLogHead(LogFile& log, const char* title, Option* o) {
-  log.write("%s %s %s %s\n", title, kBuildDate, kBuildTime, "VC++50");
-  if (FILE* lf = log.Get_FILE()) {
-    std::fputs("Options:\n", lf);
-    o->Print_Options(lf);
-    o->Print_Specific(lf);
-    std::fflush(lf);
-  }
-}
+inline constexpr char kBuildStamp[] = "Oct 22 2000 09:26:05";
 
 int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb);
 int ExportAsc(MScene* scene, ExportAscOption* o, MessageCallBack1* cb);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "3ds_export.h"
+#include "format_run.h"
 #include "plugin_framework.h"
 
 namespace k3ds {
@@ -166,43 +167,24 @@ class BinaryWriter {
   Chunk materials_chunk_, objects_chunk_;  // collected, then moved into editor_
 };
 
-void BadFile(LogFile& log, int code) {
-  log.write("%s\n", ErrorMessage(code));
-  log.write("Bad 3DS File\n");
-  log.write("Abort conversion ...\n");
-}
-
 }  // namespace
 
 int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
-  char path[1024], dir[1024];
-  kvpf::BuildOutputPath(o, path, dir, 1);
-  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  WriteLogHead(log, kTitle, o);
-  log.write("Writing %s started ...\n", path);
-
-  FILE* f = std::fopen(path, "wb");
-  if (!f) {
-    log.write("File %s not found. Abort!\n", path);
-    return 0;
-  }
-  std::vector<uint8_t> bytes;
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  MOutputFile* f = run.Open();
+  if (!f) return 0;
   {
-    BinaryWriter writer(scene, o, cb, log);
-    Chunk root = writer.Build();
-    Serialize(root, &bytes);
+    std::vector<uint8_t> bytes;
+    {
+      BinaryWriter writer(scene, o, cb, run.log());
+      Chunk root = writer.Build();
+      Serialize(root, &bytes);
+    }
+    f->Write(bytes.data(), bytes.size());
   }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    BadFile(log, kWritingDatabase);
-    return 0;
-  }
-  log.write("Writing %s finished       \n", path);
-
   Step(cb, 7, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(log.Get_FILE(), cb, scene->maps, path);
-  return 1;
+  run.ProcessMaps(o->image_handler, scene->maps);
+  return run.Finish();
 }
 
 }  // namespace k3ds

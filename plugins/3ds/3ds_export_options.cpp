@@ -84,9 +84,11 @@ Export3dsOption::~Export3dsOption() {
   image_handler.Save(kImageSection, kind.key);
 }
 
-void Export3dsOption::Print_Specific(FILE* fp) {
+void Export3dsOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
   Print(flags, fp, true);
-  if (fp) image_handler.Print(fp, 0, 0);
+  image_handler.Print(fp, 0, 0);
 }
 
 ExportAscOption::ExportAscOption() : Export_FileOption(kAscKey, kAscLog) {
@@ -106,6 +108,10 @@ ExportAscOption::~ExportAscOption() {
   SaveStore(flags, kAscKey, false);
 }
 
-void ExportAscOption::Print_Specific(FILE* fp) { Print(flags, fp, false); }
+void ExportAscOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
+  Print(flags, fp, false);
+}
 
 }  // namespace k3ds
