@@ -331,3 +331,28 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   ForEachExportMesh(&fresh, nullptr, nocache, [&](const MExportMesh& m) { EXPECT_EQ(m.mesh->Get_Face_Count(), 2); });
   EXPECT_EQ(fresh.tri_objects->count, 0);
 }
+
+TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {
+  MScene scene("refs");
+  scene.objects->Append(Quad("quad", 0));
+  for (int i = 0; i < 3; ++i) scene.objects->Append(new MRefObj(0, "quad"));
+  MExportWalkOptions nocache;
+  nocache.cache = false;
+  std::vector<MMesh_P*> meshes;
+  EXPECT_EQ(ForEachExportMesh(&scene, nullptr, nocache, [&](const MExportMesh& m) { meshes.push_back(m.mesh); }), 4);
+  ASSERT_EQ(meshes.size(), 4u);
+  // One triangulation serves the mesh and every reference to it.
+  for (MMesh_P* m : meshes) EXPECT_EQ(m, meshes[0]);
+  EXPECT_EQ(scene.tri_objects->count, 0);
+
+  // A copy an earlier export kept is what was written, also when counting.
+  MMesh_P* original = Quad("quad", 0);
+  MMesh_P* kept = original->Triangulate(nullptr);
+  delete original;
+  ASSERT_NE(kept, nullptr);
+  scene.tri_objects->Append(kept);
+  meshes.clear();
+  ForEachExportMesh(&scene, nullptr, nocache, [&](const MExportMesh& m) { meshes.push_back(m.mesh); });
+  ASSERT_EQ(meshes.size(), 4u);
+  EXPECT_EQ(meshes[0], kept);
+}
