@@ -225,8 +225,6 @@ int CmdConvert(Session& s, const CommandArgs& args) {
 
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, from, in)) return rc;
-  if (driver.Statistics().objects == 0)
-    std::fprintf(stderr, "korvane-cli: warning: no objects read from %s\n", kvcli::Quote(in).c_str());
   std::vector<std::string> written;
   int ok = driver.ExportFile(to, out.c_str(), &written);
   PrintWarnings(driver);
