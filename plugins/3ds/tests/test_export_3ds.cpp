@@ -15,6 +15,7 @@
 #include "korvanelib.h"
 #include "3ds_test_util.h"
 #include "plugin_test_support.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
@@ -85,11 +86,11 @@ struct Stats {
 
 Stats StatsOf(MScene* s) {
   Stats st;
+  st.triangles = kvtest::TriangleCount(s);
   for (int i = 0; i < s->objects->count; ++i) {
     MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
     if (o->get_type() != MESH2) continue;
     MMesh_P* m = static_cast<MMesh_P*>(o);
-    st.triangles += m->Get_Face_Count();
     for (int v = 0; v < m->Get_Vertex_Count(); ++v) {
       const MVector3& p = m->Get_Vertex(v);
       const double c[3] = {p.x, p.y, p.z};

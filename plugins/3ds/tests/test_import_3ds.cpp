@@ -9,21 +9,13 @@
 #include "3ds_chunk.h"
 #include "3ds_test_util.h"
 #include "korvanelib.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
 
 using kv3dstest::Import;
 using kv3dstest::ImportClass;
-
-int Triangles(MScene* s) {
-  int n = 0;
-  for (int i = 0; i < s->objects->count; ++i) {
-    MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
-    if (o->get_type() == MESH2) n += static_cast<MMesh_P*>(o)->Get_Face_Count();
-  }
-  return n;
-}
 
 struct Expected {
   const char* file;
@@ -61,7 +53,7 @@ TEST_F(Import3ds, CorpusFilesGiveTheCountsOfAnIndependentReader) {
     scene = Import((kvtest::corpus_dir() / "3ds" / e.file).string());
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->objects->count, e.meshes);
-    EXPECT_EQ(Triangles(scene), e.triangles);
+    EXPECT_EQ(kvtest::TriangleCount(scene), e.triangles);
     if (!e.bounds) continue;
     // The other reader turns Z-up into Y-up: (x, y, z) -> (x, z, -y).
     const MVector3& lo = scene->bound_left;
