@@ -60,19 +60,6 @@ void WriteOptions(LogFile& log, Base_FileOption* o) {
   }
 }
 
-// A run's reason: into its log, then to the host.
-void LogAndFail(LogFile& log, const char* fmt, va_list ap) {
-  std::string text = Format(fmt, ap);
-  log.write("%s\n", text.c_str());
-  SetError(text);
-}
-
-void LogAndWarn(LogFile& log, const char* fmt, va_list ap) {
-  std::string text = Format(fmt, ap);
-  log.write("%s\n", text.c_str());
-  AddWarning(text);
-}
-
 }  // namespace
 
 void ReportError(const char* fmt, ...) {
@@ -101,10 +88,30 @@ bool RunFailed() { return g_failed; }
 const std::string& LastError() { return g_error; }
 const std::vector<std::string>& LastWarnings() { return g_warnings; }
 
+RunBase::~RunBase() = default;
+
+void RunBase::Fail(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  SetError(text);
+}
+
+void RunBase::Warn(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  AddWarning(text);
+}
+
 // ---- import --------------------------------------------------------------
 
 ImportRun::ImportRun(Import_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
-    : path_(o->Get_Filename() ? o->Get_Filename() : ""), cb_(cb) {
+    : RunBase(cb), path_(o->Get_Filename() ? o->Get_Filename() : "") {
   log_ = std::make_unique<LogFile>(path_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
   WriteTitle(*log_, title, stamp);
   WriteOptions(*log_, o);
@@ -144,20 +151,6 @@ FILE* ImportRun::OpenInputStream() {
   return f;
 }
 
-void ImportRun::Fail(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  LogAndFail(*log_, fmt, ap);
-  va_end(ap);
-}
-
-void ImportRun::Warn(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  LogAndWarn(*log_, fmt, ap);
-  va_end(ap);
-}
-
 void ImportRun::Finish(MScene* scene, int active_camera) {
   // A readable file of the format that holds nothing to convert is no
   // failure, but the user should hear of it.
@@ -191,7 +184,7 @@ std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
 }
 
 ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
-    : cb_(cb) {
+    : RunBase(cb) {
   path_ = OutputPath(o, &dir_);
   base_ = o->Get_Filename() ? o->Get_Filename() : "";
   const char* sub = o->Get_SubDir();
@@ -216,20 +209,6 @@ MOutputFile* ExportRun::Open(const char* path) {
   }
   outputs_.push_back(std::move(out));
   return outputs_.back().get();
-}
-
-void ExportRun::Fail(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  LogAndFail(*log_, fmt, ap);
-  va_end(ap);
-}
-
-void ExportRun::Warn(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  LogAndWarn(*log_, fmt, ap);
-  va_end(ap);
 }
 
 bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps) {

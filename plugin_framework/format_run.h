@@ -48,9 +48,31 @@ bool RunFailed();
 const std::string& LastError();
 const std::vector<std::string>& LastWarnings();
 
+// What an import and an export run have alike: the log, the callbacks and
+// the two ways a reason leaves the run.
+class RunBase {
+ public:
+  LogFile& log() { return *log_; }
+  MessageCallBack1* cb() const { return cb_; }
+  // The file is not of the format, cannot be read, or the export cannot be
+  // done as asked: the reason goes to the log and to the host; an import
+  // then gives no scene, an export writes nothing.
+  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Part of the file could not be used, or was left out of the output;
+  // what was done stays.
+  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  bool Failed() const { return RunFailed(); }
+
+ protected:
+  explicit RunBase(MessageCallBack1* cb) : cb_(cb) {}
+  ~RunBase();
+  MessageCallBack1* cb_;
+  std::unique_ptr<LogFile> log_;
+};
+
 // ---- import --------------------------------------------------------------
 
-class ImportRun {
+class ImportRun : public RunBase {
  public:
   // Opens the log beside the input (in verbose mode), writes the banner
   // ("<title> <stamp> VC++50") and the options, then "Parsing <path>
@@ -63,8 +85,6 @@ class ImportRun {
   // The absolute folder of the input, with its trailing '/' (where its
   // material libraries and maps are looked for first). Nothing is cut.
   std::string folder() const;
-  LogFile& log() { return *log_; }
-  MessageCallBack1* cb() const { return cb_; }
 
   // Maps the input; on failure logs "File <path> not found" and fails the
   // run with the system's reason.
@@ -72,13 +92,6 @@ class ImportRun {
   // The same for formats read line by line (null on failure; the caller
   // closes it).
   FILE* OpenInputStream();
-
-  // The file is not of the format, or cannot be read at all: logs the
-  // reason, reports it to the host; the import gives no scene.
-  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  // Part of the file could not be used; what was read stays.
-  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  bool Failed() const { return RunFailed(); }
 
   // The end of every import: a warning when the scene holds no object
   // ("<path> holds no geometry"), bounding box, the default camera (camera
@@ -88,13 +101,11 @@ class ImportRun {
 
  private:
   std::string path_;
-  MessageCallBack1* cb_;
-  std::unique_ptr<LogFile> log_;
 };
 
 // ---- export --------------------------------------------------------------
 
-class ExportRun {
+class ExportRun : public RunBase {
  public:
   // Builds the output path from the option record (creating the
   // sub-directory when the record asks for one), opens the log there (in
@@ -114,8 +125,6 @@ class ExportRun {
   const std::string& base() const { return base_; }
   // <dir><base><suffix>, for companion files: Companion(".mtl").
   std::string Companion(const char* suffix) const { return dir_ + base_ + suffix; }
-  LogFile& log() { return *log_; }
-  MessageCallBack1* cb() const { return cb_; }
 
   // Opens an output (the model file when path is null), written aside until
   // Finish. Null on failure, with "Cannot open file <path> " logged and the
@@ -129,21 +138,13 @@ class ExportRun {
   // is a warning. False when the run has failed.
   bool ProcessMaps(MIHandler& handler, MMapList* maps);
 
-  // The export cannot be done as asked: the reason goes to the log and the
-  // host, and Finish writes nothing.
-  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  bool Failed() const { return RunFailed(); }
-
   // Closes every output and, when all were written without fault, moves
   // them into place; otherwise none is ("Cannot write file <path> " logged,
   // the reason reported). 1 written, 0 not.
   int Finish();
 
  private:
-  MessageCallBack1* cb_;
   std::string path_, dir_, base_;
-  std::unique_ptr<LogFile> log_;
   std::vector<std::unique_ptr<MOutputFile>> outputs_;
 };
 
