@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "outfile.h"
 #include "pathutil.h"
 #include "profile.h"
 
@@ -243,10 +244,14 @@ std::vector<std::string> PluginRegistry::SummaryLines() {
 }
 
 int PluginRegistry::WriteSummary(const char* path) {
-  FILE* f = std::fopen(path, "w");
-  if (!f) return 0;
-  for (const std::string& line : SummaryLines()) std::fprintf(f, "%s\n", line.c_str());
-  return std::fclose(f) == 0 ? 1 : 0;
+  // Written in full or not at all, like every output.
+  MOutputFile out;
+  if (!out.Open(path)) return 0;
+  for (const std::string& line : SummaryLines()) {
+    out.Write(line.data(), line.size());
+    out.Write("\n", 1);
+  }
+  return out.Commit() ? 1 : 0;
 }
 
 void PluginRegistry::SetCommandLine(int argc, char** argv) {
