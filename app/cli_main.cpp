@@ -346,7 +346,9 @@ int CheckStdout(int rc) {
   errno = 0;
   bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
   int err = errno;
-  if (std::fclose(stdout) != 0 && ok) {
+  // The descriptor is closed, not the stream: freeing the stream's buffer
+  // would make the allocator sort through all that the scene gave back.
+  if (close(STDOUT_FILENO) != 0 && ok) {
     ok = false;
     err = errno;
   }

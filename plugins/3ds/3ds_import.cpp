@@ -139,6 +139,7 @@ void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   }
   k3ds::Database db;
   k3ds::ReadDatabase(file.data(), file.size(), &db, &err);
+  file.Close();  // the tree holds its own copy: the mapping's pages can go
   Failed(ctx, "CreateDatabase3ds");
   scene->maps->AddSearchPath(run.folder().c_str());
   scene->maps->AddSearchPath(o->image_search_path);
