@@ -211,11 +211,12 @@ MOutputFile* ExportRun::Open(const char* path) {
   return outputs_.back().get();
 }
 
-bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps) {
+bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path) {
   if (RunFailed()) return false;
   if (!maps) return true;
   std::vector<std::string> failed, missing;
-  handler.ProcessMapFiles(log_->Get_FILE(), cb_, maps, path_.c_str(), &failed, &missing);
+  const std::string& model = model_path.empty() ? path_ : model_path;
+  handler.ProcessMapFiles(log_->Get_FILE(), cb_, maps, model.c_str(), &failed, &missing);
   for (const std::string& name : missing) AddWarning("map " + name + " not found");
   for (const std::string& why : failed) Fail("%s", why.c_str());
   return failed.empty();

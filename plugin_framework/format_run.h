@@ -135,8 +135,10 @@ class ExportRun : public RunBase {
   // Copies or converts the scene's maps beside the model as the handler's
   // options say; called before Finish. A map that could not be written
   // fails the run (the model is then not committed either); a map not found
-  // is a warning. False when the run has failed.
-  bool ProcessMaps(MIHandler& handler, MMapList* maps);
+  // is a warning. False when the run has failed. model_path names the model
+  // the maps go with when it is not the run's own output (a format that
+  // keeps its maps in another folder).
+  bool ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path = std::string());
 
   // Closes every output and, when all were written without fault, moves
   // them into place; otherwise none is ("Cannot write file <path> " logged,

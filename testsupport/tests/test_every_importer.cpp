@@ -14,11 +14,6 @@
 #include "round_trip.h"
 #include "test_support.h"
 
-#ifndef KV_REQUIRE_CORPUS
-#define KV_REQUIRE_CORPUS() \
-  if (!std::filesystem::exists(kvtest::corpus_dir())) GTEST_SKIP() << "no corpus at " << kvtest::corpus_dir()
-#endif
-
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,11 +9,6 @@
 #include "round_trip.h"
 #include "test_support.h"
 
-#ifndef KV_REQUIRE_CORPUS
-#define KV_REQUIRE_CORPUS() \
-  if (!std::filesystem::exists(kvtest::corpus_dir())) GTEST_SKIP() << "no corpus at " << kvtest::corpus_dir()
-#endif
-
 namespace {
 
 int Import(const char* name) { return kvtest::FindClass(name, MESH_IMPORT_CLASS_ID); }

@@ -235,6 +235,7 @@ TEST_F(ObjExport, LongOutputPathsAreWrittenWhereAsked) {
 }
 
 TEST_F(ObjExport, ObjToObjIsStableAfterTheFirstPass) {
+  KV_REQUIRE_CORPUS();
   std::string in = (kvtest::corpus_dir() / "obj" / "spider.obj").string();
   std::vector<std::string> files;
   long tris = -1;
