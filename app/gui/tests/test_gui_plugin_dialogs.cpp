@@ -53,6 +53,9 @@ TEST_F(PluginDialogsTest, NumberFieldRejectsTextAndTakesNumbersOnReturn) {
   WhenModal("dlg_plugin_133", [&](QWidget* d) {
     auto* field = Control<QLineEdit>(d, 1026);
     EXPECT_EQ(field->text(), "0.250");
+    // Focus moves by Tab only in the active window.
+    d->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(d));
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, "abc");
