@@ -6,7 +6,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev
-  qt6-base-dev qt6-qpa-plugins locales
+  qt6-base-dev qt6-qpa-plugins locales xvfb xauth
   assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
   groff-base man-db
 )
