@@ -1,6 +1,7 @@
 #include "textwriter.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -113,8 +114,13 @@ void MTextWriter::General(double v, int precision) {
 
 void MTextWriter::Int(long v) {
   char tmp[24];
-  int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
-  Put(tmp, static_cast<size_t>(n));
+  auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+  Put(tmp, static_cast<size_t>(r.ptr - tmp));
+}
+
+void MTextWriter::Exact(double v, int decimals) {
+  char tmp[M_EXACT_MAX];
+  Put(tmp, static_cast<size_t>(m_format_exact(v, decimals, tmp)));
 }
 
 void MTextWriter::Vector(const MVector3& v) {

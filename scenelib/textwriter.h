@@ -44,6 +44,9 @@ class MTextWriter {
   void General(double v, int precision);
   void Int(long v);
   void Vector(const MVector3& v);
+  // printf's "%.*f" when that text reads back as v, else the shortest text
+  // that does (m_format_exact): no value loses digits.
+  void Exact(double v, int decimals);
 
   void Flush();
   bool Failed() const { return error_ != 0; }
