@@ -11,6 +11,7 @@
 class MScene;
 class MObj3d;
 class MMesh_P;
+class MFaceArray;
 
 struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
@@ -21,6 +22,9 @@ struct MExportWalkOptions {
   // Leave out hidden objects (a reference is left out when it or the
   // object it names is hidden).
   bool skip_hidden = false;
+  // Leave out hidden polygon meshes only (also when a reference names one);
+  // solids are written whatever their flag.
+  bool skip_hidden_meshes = false;
   // Row-2 progress: the name of each object and its place in the list.
   bool report_objects = true;
 };
@@ -43,3 +47,9 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
 // True when every face (and every normal and texture face, where the mesh
 // has them) has three corners: the mesh is its own triangulation.
 bool m_all_triangles(MMesh_P* mesh);
+
+// True when layer (the normal or texture faces of mesh) gives every face of
+// mesh a polygon with the same number of corners, each an index below
+// vertex_count: the layer can be written corner by corner with the
+// positions.
+bool m_layer_fits(MMesh_P* mesh, const MFaceArray* layer, int vertex_count);
