@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <ctime>
+
+#include "plugin_framework.h"
 
 namespace kvpf {
 namespace {
@@ -149,6 +152,13 @@ void ImportRun::Finish(MScene* scene, int active_camera) {
 
 // ---- export --------------------------------------------------------------
 
+std::string TimeText() {
+  std::time_t now = std::time(nullptr);
+  char buf[64] = "";
+  if (const std::tm* t = std::localtime(&now)) std::strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y", t);
+  return buf;
+}
+
 std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
   std::string dir = o->Get_Pathname() ? o->Get_Pathname() : "";
   if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
@@ -168,10 +178,17 @@ ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* tit
     : cb_(cb) {
   path_ = OutputPath(o, &dir_);
   base_ = o->Get_Filename() ? o->Get_Filename() : "";
+  ext_ = o->Get_Ext() ? o->Get_Ext() : "";
   const char* sub = o->Get_SubDir();
   if (o->subdir_mode && sub && *sub) m_CreateDirectory(dir_.c_str());
   log_ = std::make_unique<LogFile>(dir_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
   WriteBanner(*log_, o, title, stamp);
+}
+
+void ExportRun::Rename(const std::string& base) {
+  base_ = base;
+  path_ = dir_ + base_ + "." + ext_;
+  SetExportPath(path_);
 }
 
 ExportRun::~ExportRun() {

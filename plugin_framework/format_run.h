@@ -109,6 +109,9 @@ class ExportRun {
   const std::string& base() const { return base_; }
   // <dir><base><suffix>, for companion files: Companion(".mtl").
   std::string Companion(const char* suffix) const { return dir_ + base_ + suffix; }
+  // For a format that names its files itself (before the first Open): the
+  // model file becomes <dir><base>.<ext>, and the host is told so.
+  void Rename(const std::string& base);
   LogFile& log() { return *log_; }
   MessageCallBack1* cb() const { return cb_; }
 
@@ -131,10 +134,14 @@ class ExportRun {
 
  private:
   MessageCallBack1* cb_;
-  std::string path_, dir_, base_;
+  std::string path_, dir_, base_, ext_;
   std::unique_ptr<LogFile> log_;
   std::vector<std::unique_ptr<MOutputFile>> outputs_;
 };
+
+// The local time as ctime() writes it, without its line end: the
+// "Created by ... at" line of written files.
+std::string TimeText();
 
 // The output path of an export: Get_Pathname, then Get_SubDir + "/" when the
 // sub-directory flag is set, then Get_Filename "." Get_Ext. Nothing is cut.

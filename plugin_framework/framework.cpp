@@ -118,6 +118,8 @@ void SetUiHooks(const KvUiHooks* hooks) {
 }
 const KvUiHooks* UiHooks() { return g_have_hooks ? &g_hooks : nullptr; }
 
+void SetExportPath(const std::string& path) { g_last_export_path = path; }
+
 int LastExportResult(char* path_out, size_t size) {
   if (path_out && size > 0) std::snprintf(path_out, size, "%s", g_last_export_path.c_str());
   return g_last_export;

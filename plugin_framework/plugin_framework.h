@@ -17,6 +17,7 @@
 #include "plugin_ui.h"
 
 #include <cstdio>
+#include <string>
 
 class Import_FileOption;
 class Export_FileOption;
@@ -205,6 +206,9 @@ const KvUiHooks* UiHooks();
 // Result of the last ExportScene in this library: 1 written, 0 failed, -1 no
 // export yet; the path it wrote (or tried to) when asked.
 int LastExportResult(char* path_out, size_t size);
+// The path the running export writes, when the format names its file
+// itself (ExportRun::Rename).
+void SetExportPath(const std::string& path);
 // 1 when the last import or export of this library failed, with its reason
 // in out; 0 otherwise.
 int LastErrorText(char* out, size_t size);
