@@ -1,12 +1,34 @@
 #include "option_flags.h"
 
 #include "cmdline.h"
+#include "fileoption.h"
+#include "mihandler.h"
 #include "profile.h"
 
 namespace kvpf {
 namespace {
 const char kSpecific[] = "Specific Settings";
+const char kImageSection[] = "Image_Handler";
 }  // namespace
+
+void LoadSwitches(const Base_FileOption& record, const char* store_name, const FlagOption* flags, size_t count,
+                  MIHandler* images) {
+  if (record.cmd_mode) {
+    LoadFlags(record.argc, record.argv, flags, count);
+    if (images) images->Load(record.argc, record.argv);
+  } else {
+    LoadFlags(store_name, flags, count);
+    if (images) images->Load(kImageSection, store_name);
+  }
+}
+
+void SaveSwitches(const Base_FileOption& record, const char* store_name, const FlagOption* flags, size_t count,
+                  MIHandler* images) {
+  // Command-line records never write the store.
+  if (record.cmd_mode) return;
+  SaveFlags(store_name, flags, count);
+  if (images) images->Save(kImageSection, store_name);
+}
 
 void LoadFlags(const char* store_name, const FlagOption* flags, size_t count) {
   Profile store(store_name);

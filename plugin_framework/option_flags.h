@@ -11,6 +11,9 @@
 
 #include "plugin_ui.h"
 
+class Base_FileOption;
+class MIHandler;
+
 namespace kvpf {
 
 struct FlagOption {
@@ -28,6 +31,15 @@ void SaveFlags(const char* store_name, const FlagOption* flags, size_t count);
 void PrintFlags(FILE* fp, const FlagOption* flags, size_t count);
 // The check boxes, control ids from first_id on; at most max written.
 int FlagFields(const FlagOption* flags, size_t count, int first_id, KvOptionField* out, int max);
+
+// What a record's constructor and destructor do with its switches and its
+// map conversion settings (images may be null; section "Image_Handler"):
+// loaded from the record's command line in command-line mode, else from the
+// store of store_name; saved to the store unless in command-line mode.
+void LoadSwitches(const Base_FileOption& record, const char* store_name, const FlagOption* flags, size_t count,
+                  MIHandler* images);
+void SaveSwitches(const Base_FileOption& record, const char* store_name, const FlagOption* flags, size_t count,
+                  MIHandler* images);
 
 template <size_t N>
 void LoadFlags(const char* store_name, const FlagOption (&flags)[N]) {

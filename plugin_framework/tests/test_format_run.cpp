@@ -89,6 +89,21 @@ TEST(OptionFlags, StoreCommandLineListingAndCheckBoxes) {
   std::fclose(f);
   EXPECT_EQ(kvtest::read_file(dir.file("list.txt")), "\t export_meshes: 0\n\t Std Shader: 0\n");
 
+  // A record in command-line mode reads its own arguments and saves nothing.
+  char a2[] = "-export_meshes=1", a3[] = "-enable_copy=1";
+  char* cargv[] = {a0, a2, a3, nullptr};
+  Export_FileOption cmd(3, cargv, "x.log");
+  MIHandler images;
+  kvpf::LoadSwitches(cmd, "kvtest_flags", flags, 2, &images);
+  EXPECT_EQ(meshes, 1);
+  EXPECT_EQ(images.enable_copy, 1);
+  kvpf::SaveSwitches(cmd, "kvtest_flags", flags, 2, &images);
+  Export_FileOption stored("kvtest_flags", "x.log");
+  MIHandler fresh;
+  kvpf::LoadSwitches(stored, "kvtest_flags", flags, 2, &fresh);
+  EXPECT_EQ(meshes, 0);
+  EXPECT_EQ(fresh.enable_copy, 0);
+
   KvOptionField out[4];
   ASSERT_EQ(kvpf::FlagFields(flags, 1030, out, 4), 2);
   EXPECT_EQ(out[1].control_id, 1031);
