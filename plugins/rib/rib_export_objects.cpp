@@ -114,7 +114,10 @@ void IntList(RibText& t, const std::vector<int>& values, int width) {
   for (size_t i = 0; i < values.size(); ++i) {
     int n = std::snprintf(buf, sizeof buf, "%*d ", width, values[i]);
     out.Put(buf, static_cast<size_t>(n));
-    if ((i + 1) % kNumbersPerLine == 0 && i + 1 < values.size()) out.Put("\n\t  ", 4);
+    if ((i + 1) % kNumbersPerLine == 0 && i + 1 < values.size()) {
+      out.EndLine();
+      out.Put("\t  ", 3);
+    }
   }
   out.Put(']');
   out.EndLine();

@@ -22,7 +22,10 @@ TEST(RibCorpus, EveryModelGivesAWellFormedFileThatShowsTheScene) {
     ASSERT_NE(scene, nullptr);
     kvtest::UseCommandLine({"-ld_mode=0"});  // DOS line ends, as by default
     ASSERT_EQ(kvtest::ExportWith(rib, scene, dir.file("model.rib")), 1);
-    const ribtest::RibScene file = ribtest::CheckRib(kvtest::read_file(dir.file("model.rib")));
+    const std::string text = kvtest::read_file(dir.file("model.rib"));
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+      ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << "a line without CR LF at byte " << at;
+    const ribtest::RibScene file = ribtest::CheckRib(text);
     for (const std::string& e : file.errors) ADD_FAILURE() << e;
     const std::vector<kvtest::Triangle> triangles = kvtest::SceneTriangles(scene);
     EXPECT_GT(file.triangles.size(), 0u);
