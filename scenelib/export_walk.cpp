@@ -32,6 +32,32 @@ bool m_layer_fits(MMesh_P* m, const MFaceArray* layer, int vertex_count) {
   return true;
 }
 
+MExportLayers m_export_layers(MMesh_P* m) {
+  MExportLayers l;
+  l.normals = m->NormalsUsed() && m_layer_fits(m, m->nf_a, m->Get_NVertex_Count());
+  l.uvs = m->UVUsed() && m->mapping_type == UV_MAP && m_layer_fits(m, m->uvf_a, m->Get_UVVertex_Count());
+  return l;
+}
+
+MTriangleCorners m_triangle_corners(MMesh_P* m, const MExportLayers& layers) {
+  MTriangleCorners out;
+  const int nv = m->Get_Vertex_Count();
+  for (int f = 0; f < m->Get_Face_Count(); ++f) {
+    const MIPolygon& p = m->f_a->data[f];
+    bool ok = p.count >= 3;
+    for (int c = 0; c < p.count && ok; ++c) ok = p.data[c] >= 0 && p.data[c] < nv;
+    if (!ok) continue;
+    for (int k = 1; k + 1 < p.count; ++k) {
+      for (int c : {0, k, k + 1}) {
+        out.positions.push_back(p.data[c]);
+        out.normals.push_back(layers.normals ? m->nf_a->data[f].data[c] : -1);
+        out.uvs.push_back(layers.uvs ? m->uvf_a->data[f].data[c] : -1);
+      }
+    }
+  }
+  return out;
+}
+
 namespace {
 
 // The triangles of mesh: itself when it has nothing else, a cached copy, or

@@ -3,7 +3,9 @@
 // their triangulated copy (cached in the scene's tri_objects for the next
 // export), solids through a mesh made for the call.
 #pragma once
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "geometry.h"
 #include "msgcallback.h"
@@ -53,3 +55,22 @@ bool m_all_triangles(MMesh_P* mesh);
 // vertex_count: the layer can be written corner by corner with the
 // positions.
 bool m_layer_fits(MMesh_P* mesh, const MFaceArray* layer, int vertex_count);
+
+// The layers a writer can give corner by corner with the positions: the
+// normals when used and fitting, the texture coordinates when used,
+// fitting, and the mesh is mapped by them (UV_MAP).
+struct MExportLayers {
+  bool normals = false;
+  bool uvs = false;
+};
+MExportLayers m_export_layers(MMesh_P* mesh);
+
+// The faces of a mesh that can be drawn (three corners or more, each a
+// position of the mesh) as triangles, a larger polygon as a fan from its
+// first corner: three indices per triangle in each layer, -1 in a layer not
+// asked for.
+struct MTriangleCorners {
+  std::vector<int> positions, normals, uvs;
+  size_t count() const { return positions.size() / 3; }
+};
+MTriangleCorners m_triangle_corners(MMesh_P* mesh, const MExportLayers& layers);

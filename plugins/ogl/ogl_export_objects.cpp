@@ -10,39 +10,6 @@ namespace {
 
 constexpr int kProgressStep = 4096;
 
-// Row three of a face: -1 for a layer the object has not got.
-constexpr int kNone = -1;
-
-struct Layers {
-  bool normals = false;
-  bool uvs = false;
-};
-
-// The faces of a piece as triangles (a polygon left over from a failed
-// triangulation as a fan), each corner in every layer.
-struct Corners {
-  std::vector<int> p, n, t;
-};
-
-Corners Triangles(MMesh_P* m, const Layers& layers) {
-  Corners out;
-  const int nv = m->Get_Vertex_Count();
-  for (int f = 0; f < m->Get_Face_Count(); ++f) {
-    const MIPolygon& p = m->f_a->data[f];
-    bool ok = p.count >= 3;
-    for (int c = 0; c < p.count && ok; ++c) ok = p.data[c] >= 0 && p.data[c] < nv;
-    if (!ok) continue;
-    for (int k = 1; k + 1 < p.count; ++k) {
-      for (int c : {0, k, k + 1}) {
-        out.p.push_back(p.data[c]);
-        out.n.push_back(layers.normals ? m->nf_a->data[f].data[c] : kNone);
-        out.t.push_back(layers.uvs ? m->uvf_a->data[f].data[c] : kNone);
-      }
-    }
-  }
-  return out;
-}
-
 // "#define MAX_<what>_n (count)", the array and its rows of three floats.
 template <typename Row>
 void FloatArray(OglRun& r, const char* what, const char* array, int n, int count, Row row) {
@@ -67,12 +34,11 @@ void NoArray(OglRun& r, const char* what, const char* array, int n) {
 
 // Object n: the piece m of surface `surface`; false when it has nothing to
 // draw.
-bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* surface, Layers* written) {
-  Layers layers;
-  layers.normals = m->NormalsUsed() && m_layer_fits(m, m->nf_a, m->Get_NVertex_Count());
-  layers.uvs = m->UVUsed() && m->mapping_type == UV_MAP && m_layer_fits(m, m->uvf_a, m->Get_UVVertex_Count());
-  const Corners corners = Triangles(m, layers);
-  if (corners.p.empty()) return false;
+bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* surface, MExportLayers* written) {
+  // A layer missing from a face writes -1 for its three corners.
+  const MExportLayers layers = m_export_layers(m);
+  const MTriangleCorners corners = m_triangle_corners(m, layers);
+  if (corners.count() == 0) return false;
   const char* name = m->get_name() ? m->get_name() : "";
   r.run.log().write("Working on: %s\n", name);
   CText& s = r.src;
@@ -93,14 +59,14 @@ bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* sur
   else
     NoArray(r, "TEXTURES", "textures", n);
   s.Line("/* Faces */");
-  const int faces = static_cast<int>(corners.p.size() / 3);
+  const int faces = static_cast<int>(corners.count());
   s.out().Printf("#define MAX_FACE_INDICES_%d (%d)\n", n, faces);
   s.out().Printf("int face_indicies_%d[MAX_FACE_INDICES_%d * 9] = \n", n, n);
   s.Line("{");
   for (int f = 0; f < faces; ++f) {
     s.Put("\t");
-    for (const std::vector<int>* layer : {&corners.p, &corners.n, &corners.t}) {
-      if (layer != &corners.p) s.Put(",");
+    for (const std::vector<int>* layer : {&corners.positions, &corners.normals, &corners.uvs}) {
+      if (layer != &corners.positions) s.Put(",");
       for (int c = 0; c < 3; ++c) {
         s.Int((*layer)[static_cast<size_t>(3 * f + c)]);
         s.Put(c < 2 ? ", " : " ");
@@ -118,12 +84,12 @@ bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* sur
 }  // namespace
 
 void WriteObjects(OglRun& r) {
-  std::vector<Layers> objects;
+  std::vector<MExportLayers> objects;
   MExportWalkOptions walk;
   walk.skip_hidden_meshes = true;
   ForEachExportMesh(r.scene, r.cb, walk, [&](const MExportMesh& item) {
     MMesh_P* m = item.mesh;
-    Layers layers;
+    MExportLayers layers;
     if (item.source->get_type() == TSOLID) {
       if (WriteObject(r, static_cast<int>(objects.size()), m, item.matrix, ref_name_or_empty(m->surface_refs, 0), &layers))
         objects.push_back(layers);

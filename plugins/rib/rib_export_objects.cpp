@@ -123,13 +123,8 @@ void IntList(RibText& t, const std::vector<int>& values, int width) {
   out.EndLine();
 }
 
-struct Layers {
-  bool normals = false;
-  bool uvs = false;
-};
-
 // One PointsPolygons request: every corner its own point.
-void Geometry(RibRun& r, MMesh_P* m, const MMatrix& M, const std::vector<int>& faces, const Layers& layers) {
+void Geometry(RibRun& r, MMesh_P* m, const MMatrix& M, const std::vector<int>& faces, const MExportLayers& layers) {
   RibText& t = r.text;
   MTextWriter& out = t.out();
   r.run.log().write("Working on: %s\n", m->get_name() ? m->get_name() : "");
@@ -244,9 +239,7 @@ void WriteObjects(RibRun& r) {
     t.Str(name);
     t.EndLine();
     t.Line("Sides 2");
-    Layers layers;
-    layers.normals = m->NormalsUsed() && m_layer_fits(m, m->nf_a, m->Get_NVertex_Count());
-    layers.uvs = m->UVUsed() && m->mapping_type == UV_MAP && m_layer_fits(m, m->uvf_a, m->Get_UVVertex_Count());
+    const MExportLayers layers = m_export_layers(m);
     // The faces by surface reference in one pass; a solid is drawn with
     // its first surface.
     MList* refs = item.source->surface_refs;

@@ -320,6 +320,20 @@ TEST(ExportWalk, LayersFitCornerByCorner) {
   m->Add_NFace(m->Get_IFace(0));
   EXPECT_TRUE(m_layer_fits(m, m->nf_a, 4));
   EXPECT_FALSE(m_layer_fits(m, m->nf_a, 3));  // an index past the vertices
+  EXPECT_TRUE(m_export_layers(m).normals);
+  EXPECT_FALSE(m_export_layers(m).uvs);
+
+  // A quad as a fan, a line and a face past the positions left out.
+  const int32_t line[2] = {0, 1}, past[3] = {0, 1, 9};
+  m->f_a->Add(line, 2, 0);
+  m->f_a->Add(past, 3, 0);
+  MExportLayers none;
+  MTriangleCorners t = m_triangle_corners(m, none);
+  EXPECT_EQ(t.count(), 2u);
+  EXPECT_EQ(t.positions, (std::vector<int>{0, 1, 2, 0, 2, 3}));
+  EXPECT_EQ(t.normals, std::vector<int>(6, -1));
+  EXPECT_FALSE(m_export_layers(m).normals);  // the new faces have no normal faces
+
   m->nf_a->data[0].count = 3;
   EXPECT_FALSE(m_layer_fits(m, m->nf_a, 4));  // another corner count
   delete m;
