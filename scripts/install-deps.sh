@@ -8,6 +8,7 @@ PKGS=(
   libfast-float-dev
   qt6-base-dev
   assimp-utils imagemagick lib3ds-dev
+  gcc libglu1-mesa-dev libosmesa6-dev python3
   groff-base man-db
 )
 missing=()
