@@ -199,3 +199,12 @@ TEST(LightflowStub, RefusesWhatTheRendererWould) {
   EXPECT_FALSE(runs("s.materialEnd()\n"));
   EXPECT_FALSE(runs("s.lightOn(s.newLight(\"point\", [\"position\", 1]))\n"));
 }
+
+TEST_F(LightflowExport, LogListsTheOptions) {
+  scene = kvtest::BoxesScene();
+  Write({"-ov=1", "-export_atmosphere=0"});
+  const std::string log = kvtest::read_file(dir.file("exportlightflow.log"));
+  EXPECT_EQ(log.rfind("Lightflow Export Plugin 1.0 ", 0), 0u) << log;
+  EXPECT_NE(log.find("\t export_back_ground: 1\n\t export_atmosphere: 0\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Writing " + dir.file("scene.py") + " finished       \n"), std::string::npos);
+}

@@ -193,3 +193,13 @@ TEST_F(OglExport, HiddenMeshesSolidsNumbersAndFailures) {
   const std::string log = kvtest::read_file(dir.file("ro/exportogl.log"));
   EXPECT_NE(log.find("Cannot open file " + dir.file("ro/scene.h") + " \n"), std::string::npos) << log;
 }
+
+TEST_F(OglExport, LogListsTheOptions) {
+  scene = kvtest::BoxesScene();
+  Write({"-ov=1", "-write_scene_name=0"});
+  const std::string log = kvtest::read_file(dir.file("exportogl.log"));
+  EXPECT_EQ(log.rfind("OpenGL Export Plugin 1.0 Oct 22 2000 09:25:27 VC++50\nOptions:\n", 0), 0u) << log;
+  EXPECT_NE(log.find("\t write_scene_name: 0\n\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Working on: spot\n"), std::string::npos);
+  EXPECT_NE(log.find("Writing " + dir.file("model.cpp") + " finished       \n"), std::string::npos);
+}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -303,4 +304,22 @@ TEST_F(RibExport, ConcavePolygonsGoAsTriangles) {
   const kvtest::Mask want =
       kvtest::MaskOf(kvtest::Rasterize(kvtest::SceneTriangles(scene), kvtest::SceneCamera(scene, rib.fov, 160, 120)));
   EXPECT_GE(kvtest::IoU(got, want), 0.95);
+}
+
+TEST_F(RibExport, LogListsTheOptionsAndMapsAreCopied) {
+  scene = kvtest::BoxesScene();
+  std::filesystem::create_directories(dir.file("maps"));
+  std::filesystem::create_directories(dir.file("out"));
+  kvtest::write_file(dir.file("maps/wood.bmp"), "BM");
+  scene->maps->AddSearchPath(dir.file("maps").c_str());
+  scene->maps->AddMap("wood.bmp");
+  kvtest::UseCommandLine({"-ld_mode=1", "-ov=1", "-enable_copy=1", "-std_shader=0"});
+  ASSERT_EQ(kvtest::ExportWith(RibClass(), scene, dir.file("out/model.rib")), 1);
+  EXPECT_EQ(kvtest::read_file(dir.file("out/wood.bmp")), "BM");
+  const std::string log = kvtest::read_file(dir.file("out/exportrib.log"));
+  EXPECT_EQ(log.rfind("RIB Export Plugin 1.0 Oct 22 2000 09:25:54 VC++50\nOptions:\n", 0), 0u) << log;
+  EXPECT_NE(log.find("\t export_lights: 1\n\t Std Shader: 0\n\t bmrt_compatible: 1\n\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\t enable copy: 1\n"), std::string::npos);
+  EXPECT_NE(log.find("Writing " + dir.file("out/model.rib") + " finished       \n"), std::string::npos);
+  EXPECT_NE(log.find("Sucessfull copy "), std::string::npos) << log;
 }
