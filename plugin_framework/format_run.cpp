@@ -251,4 +251,8 @@ int ExportRun::Finish() {
   return ok ? 1 : 0;
 }
 
+void ExportRun::ProcessMaps(MIHandler& images, MMapList* maps) {
+  if (maps) images.ProcessMapFiles(log_->Get_FILE(), cb_, maps, path_.c_str());
+}
+
 }  // namespace kvpf

@@ -131,6 +131,9 @@ class ExportRun {
   // them into place; otherwise none is ("Cannot write file <path> " logged,
   // the reason reported). 1 written, 0 not.
   int Finish();
+  // The map files of the scene copied or converted next to the model as the
+  // map options say (after Finish, whether or not it wrote), logged.
+  void ProcessMaps(MIHandler& images, MMapList* maps);
 
  private:
   MessageCallBack1* cb_;

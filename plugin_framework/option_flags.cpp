@@ -11,6 +11,18 @@ const char kSpecific[] = "Specific Settings";
 const char kImageSection[] = "Image_Handler";
 }  // namespace
 
+void SceneSwitches::Describe(FlagOption* out) {
+  const FlagOption flags[kCount] = {
+      {"export_global_setting", "export_global_setting", "Global Settings", &global_setting},
+      {"export_back_ground", "export_back_ground", "Back Ground", &back_ground},
+      {"export_atmosphere", "export_atmosphere", "Atmosphere", &atmosphere},
+      {"export_meshes", "export_meshes", "Meshes", &meshes},
+      {"export_materials", "export_materials", "Materials", &materials},
+      {"export_cameras", "export_cameras", "Cameras", &cameras},
+      {"export_lights", "export_lights", "Lights", &lights}};
+  for (size_t i = 0; i < kCount; ++i) out[i] = flags[i];
+}
+
 void LoadSwitches(const Base_FileOption& record, const char* store_name, const FlagOption* flags, size_t count,
                   MIHandler* images) {
   if (record.cmd_mode) {

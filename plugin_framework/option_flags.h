@@ -32,6 +32,22 @@ void PrintFlags(FILE* fp, const FlagOption* flags, size_t count);
 // The check boxes, control ids from first_id on; at most max written.
 int FlagFields(const FlagOption* flags, size_t count, int first_id, KvOptionField* out, int max);
 
+// The switches of the scene exports, all on by default: what of a scene
+// they write.
+struct SceneSwitches {
+  int global_setting = 1;
+  int back_ground = 1;
+  int atmosphere = 1;
+  int meshes = 1;
+  int materials = 1;
+  int cameras = 1;
+  int lights = 1;
+  static constexpr size_t kCount = 7;
+  // "export_global_setting" ... "export_lights" with their check boxes
+  // "Global Settings" ... "Lights", in listing order, bound to this record.
+  void Describe(FlagOption* out);
+};
+
 // What a record's constructor and destructor do with its switches and its
 // map conversion settings (images may be null; section "Image_Handler"):
 // loaded from the record's command line in command-line mode, else from the

@@ -1,5 +1,6 @@
 #include "export_walk.h"
 
+#include "camera.h"
 #include "mesh.h"
 #include "mscene.h"
 #include "solids.h"
@@ -30,6 +31,13 @@ bool m_layer_fits(MMesh_P* m, const MFaceArray* layer, int vertex_count) {
       if (f.data[c] < 0 || f.data[c] >= vertex_count) return false;
   }
   return true;
+}
+
+MCamera* m_active_camera(MScene* scene) {
+  const int n = scene && scene->cameras ? scene->cameras->count : 0;
+  if (n == 0) return nullptr;
+  const int active = scene->options.active_camera;
+  return static_cast<MCamera*>(scene->cameras->GetAt(active >= 0 && active < n ? active : 0));
 }
 
 MExportLayers m_export_layers(MMesh_P* m) {

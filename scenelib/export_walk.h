@@ -14,6 +14,7 @@ class MScene;
 class MObj3d;
 class MMesh_P;
 class MFaceArray;
+class MCamera;
 
 struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
@@ -45,6 +46,10 @@ struct MExportMesh {
 // reference, a solid without a mesh) are passed over.
 int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
                       const std::function<void(const MExportMesh&)>& fn);
+
+// The camera a scene is seen through: its active camera, the first when
+// the index is out of range; null without cameras.
+MCamera* m_active_camera(MScene* scene);
 
 // True when every face (and every normal and texture face, where the mesh
 // has them) has three corners: the mesh is its own triangulation.

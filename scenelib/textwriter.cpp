@@ -132,3 +132,24 @@ void MTextWriter::Vector(const MVector3& v) {
   n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
   Put(tmp, n);
 }
+
+void MTextWriter::Quoted(const char* s, unsigned flags) {
+  Put('"');
+  char prev = 0;
+  for (const char* p = s ? s : ""; *p; prev = *p++) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\') {
+      Put('\\');
+      Put(static_cast<char>(c));
+    } else if (c == '?' && prev == '?' && (flags & kQuoteTrigraphs)) {
+      Put("\\?", 2);
+    } else if (c < 32 || (c >= 127 && (flags & kQuoteHighBytes))) {
+      const char octal[4] = {'\\', static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + ((c >> 3) & 7)),
+                             static_cast<char>('0' + (c & 7))};
+      Put(octal, 4);
+    } else {
+      Put(static_cast<char>(c));
+    }
+  }
+  Put('"');
+}

@@ -104,6 +104,13 @@ TEST(OptionFlags, StoreCommandLineListingAndCheckBoxes) {
   EXPECT_EQ(meshes, 0);
   EXPECT_EQ(fresh.enable_copy, 0);
 
+  kvpf::SceneSwitches scene;
+  kvpf::FlagOption described[kvpf::SceneSwitches::kCount];
+  scene.Describe(described);
+  EXPECT_STREQ(described[3].key, "export_meshes");
+  EXPECT_STREQ(described[6].box, "Lights");
+  EXPECT_EQ(described[4].value, &scene.materials);
+
   KvOptionField out[4];
   ASSERT_EQ(kvpf::FlagFields(flags, 1030, out, 4), 2);
   EXPECT_EQ(out[1].control_id, 1031);

@@ -232,6 +232,19 @@ TEST(TextWriter, ExactNumbersKeepThePrintfTextOrEveryDigit) {
   EXPECT_GT(fread(text, 1, sizeof text - 1, f), 0u);
   fclose(f);
   EXPECT_STREQ(text, "0.500 1e-09");
+
+  f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Quoted("a\"b\\c\n\x7f\xe9?\?/");
+    w.Put(' ');
+    w.Quoted("\x01" "7\xe9?\?/", MTextWriter::kQuoteHighBytes | MTextWriter::kQuoteTrigraphs);
+  }
+  rewind(f);
+  char quoted[128] = {};
+  EXPECT_GT(fread(quoted, 1, sizeof quoted - 1, f), 0u);
+  fclose(f);
+  EXPECT_STREQ(quoted, "\"a\\\"b\\\\c\\012\x7f\xe9?\?/\" \"\\0017\\351?\\?/\"");
 }
 
 TEST(TextWriter, FailureReachesTheOutput) {
@@ -393,6 +406,14 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   seen.clear();
   ForEachExportMesh(&scene, nullptr, meshes, [&](const MExportMesh& m) { seen.push_back(m.object->get_name()); });
   EXPECT_EQ(seen, (std::vector<std::string>{"quad", "instance", "ball", "ghost"}));
+
+  EXPECT_EQ(m_active_camera(&scene), nullptr);
+  scene.cameras->Append(new MCamera("a"));
+  scene.cameras->Append(new MCamera("b"));
+  scene.options.active_camera = 1;
+  EXPECT_STREQ(m_active_camera(&scene)->get_name(), "b");
+  scene.options.active_camera = 7;
+  EXPECT_STREQ(m_active_camera(&scene)->get_name(), "a");
 
   MScene fresh("nocache");
   fresh.objects->Append(Quad("q", 0));
