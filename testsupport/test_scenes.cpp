@@ -1,5 +1,7 @@
 #include "test_scenes.h"
 
+#include "plugin_test_support.h"
+
 namespace kvtest {
 
 MMesh_P* BoxMesh(const char* name, const MVector3& lo, const MVector3& hi) {
@@ -119,10 +121,13 @@ const std::vector<const char*>& CorpusModels() {
   return kModels;
 }
 
+MScene* ImportModel(const std::string& path) {
+  UseCommandLine({});
+  return ImportWith(Plugins().FindImportClass(path.c_str()), path);
+}
+
 PinholeCamera SceneCamera(MScene* scene, double fov_y_deg, int width, int height) {
-  const int n = scene->cameras ? scene->cameras->count : 0;
-  const int active = scene->options.active_camera >= 0 && scene->options.active_camera < n ? scene->options.active_camera : 0;
-  MCamera* cam = n ? static_cast<MCamera*>(scene->cameras->GetAt(active)) : nullptr;
+  MCamera* cam = m_active_camera(scene);
   if (!cam) return PinholeCamera::LookAt({0, -10, 0}, {0, 0, 0}, {0, 0, 1}, fov_y_deg, width, height);
   return PinholeCamera::LookAt(ToVec(cam->position), ToVec(cam->target), {0, 0, 1}, fov_y_deg, width, height);
 }

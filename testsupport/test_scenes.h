@@ -1,6 +1,7 @@
 // Scenes for the exporters' tests and what they look like: the triangles a
 // renderer should draw and the camera it should draw them through.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "korvanelib.h"
@@ -33,6 +34,10 @@ PinholeCamera SceneCamera(MScene* scene, double fov_y_deg, int width, int height
 // Corpus models (relative to the corpus folder) that the build's importers
 // read, for running exporters over real files.
 const std::vector<const char*>& CorpusModels();
+
+// A model file through the import class its extension names (command-line
+// mode, no options); null when none reads it.
+MScene* ImportModel(const std::string& path);
 
 inline Vec3 ToVec(const MVector3& v) { return {v.x, v.y, v.z}; }
 

@@ -37,8 +37,8 @@ void Header(LtwRun& r) {
   py.Line("s = scene()");
   const MVector3& bl = r.scene->GetBoundLeft();
   const MVector3& br = r.scene->GetBoundRight();
-  py.out().Printf("# WorldBoundMin = <%lf, %lf, %lf>;\n", bl.x, bl.y, bl.z);
-  py.out().Printf("# WorldBoundMax = <%lf, %lf, %lf>;\n", br.x, br.y, br.z);
+  py.Printf("# WorldBoundMin = <%lf, %lf, %lf>;\n", bl.x, bl.y, bl.z);
+  py.Printf("# WorldBoundMax = <%lf, %lf, %lf>;\n", br.x, br.y, br.z);
   py.Line("# ");
   py.Line("# ");
 }
@@ -97,11 +97,7 @@ void Materials(LtwRun& r) {
 }
 
 void Camera(LtwRun& r) {
-  MList* cams = r.scene->cameras;
-  const int n = cams ? cams->count : 0;
-  if (n == 0) return;
-  const int active = r.scene->options.active_camera;
-  MCamera* cam = static_cast<MCamera*>(cams->GetAt(active >= 0 && active < n ? active : 0));
+  MCamera* cam = m_active_camera(r.scene);
   if (!cam) return;
   const char* name = cam->get_name() ? cam->get_name() : "";
   kvpf::ReportItem(r.cb, name, 0, 1);
@@ -123,44 +119,43 @@ void Camera(LtwRun& r) {
   py.Num(kAspect, 3);
   py.Line(" ] )");
   py.Line("s.imagerEnd()");
-  r.py.out().Printf("s.render( camera, %d, %d )\n", kWidth, kHeight);
+  r.py.Printf("s.render( camera, %d, %d )\n", kWidth, kHeight);
 }
 
 int ExportLightflow(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   LightflowExportOption* o = static_cast<LightflowExportOption*>(base);
   kvpf::ExportRun run(o, cb, kTitle);
   if (MOutputFile* f = run.Open()) {
-    MTextWriter out(*f, o->ld_mode);
-    PyText py(out);
+    PyText py(*f, o->ld_mode);
     LtwRun r{scene, o, run, cb, py, {}, {}, {}};
     Header(r);
-    if (o->export_global_setting) kvpf::ReportStep(cb, 0, 8, "Settings ...");
-    if (o->export_back_ground) kvpf::ReportStep(cb, 1, 8, "Background ...");
-    if (o->export_atmosphere) kvpf::ReportStep(cb, 2, 8, "Atmosphere ...");
-    if (o->export_global_setting) {
+    if (o->switches.global_setting) kvpf::ReportStep(cb, 0, 8, "Settings ...");
+    if (o->switches.back_ground) kvpf::ReportStep(cb, 1, 8, "Background ...");
+    if (o->switches.atmosphere) kvpf::ReportStep(cb, 2, 8, "Atmosphere ...");
+    if (o->switches.global_setting) {
       kvpf::ReportStep(cb, 4, 8, "Lights ...");
       Ambient(r);
     }
-    if (o->export_lights) {
+    if (o->switches.lights) {
       kvpf::ReportStep(cb, 4, 8, "Lights ...");
       Lights(r);
     }
-    if (o->export_materials) {
+    if (o->switches.materials) {
       kvpf::ReportStep(cb, 5, 8, "Materials ...");
       Materials(r);
     }
-    if (o->export_meshes) {
+    if (o->switches.meshes) {
       kvpf::ReportStep(cb, 6, 8, "Meshes ...");
       WriteMeshes(r);
     }
-    if (o->export_cameras) {
+    if (o->switches.cameras) {
       kvpf::ReportStep(cb, 7, 8, "Cameras ...");
       Camera(r);
     }
   }
   const int written = run.Finish();
   kvpf::ReportStep(cb, 7, 8, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
+  run.ProcessMaps(o->image_handler, scene->maps);
   return written;
 }
 

@@ -13,27 +13,19 @@ namespace ltw {
 
 // Python text on the kit's writer: escaped string literals, comments that
 // stay comments, numbers that keep their digits.
-class PyText {
+class PyText : public MTextWriter {
  public:
-  explicit PyText(MTextWriter& out) : out_(out) {}
-  MTextWriter& out() { return out_; }
-  void Put(const char* s) { out_.Put(s); }
-  void Put(const std::string& s) { out_.Put(s); }
-  void Line(const char* s) { out_.Line(s); }
-  void Int(long v) { out_.Int(v); }
+  using MTextWriter::MTextWriter;
   // v with the given decimals when they keep it, else every digit; what is
   // not a number as 0.
   void Num(double v, int decimals = 6);
   // "vector3( a, b, c )" with the given decimals; tight: without the blank
   // before ")".
   void Vector3(const MVector3& v, int decimals = 6, bool tight = false);
-  // "text", escaped; bytes outside ASCII as \x escapes (a script is UTF-8).
-  void Str(const char* s);
+  // "text", escaped; bytes outside ASCII too (a script is UTF-8).
+  void Str(const char* s) { Quoted(s, kQuoteHighBytes); }
   // prefix and text as one comment line.
   void Comment(const char* prefix, const char* text);
-
- private:
-  MTextWriter& out_;
 };
 
 // Variable names made from surface and texture names, each once.

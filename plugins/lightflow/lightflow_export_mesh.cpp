@@ -74,7 +74,7 @@ bool WriteMaterial(LtwRun& r, MSurface* s, const std::string& var) {
   Term(py, "kt", kt);
   Term(py, "shinyness", s->spec.phong_size);
   Term(py, "km", c.specular_intensity, true);
-  py.out().EndLine();
+  py.EndLine();
   py.Line("] )");
   return true;
 }
@@ -96,15 +96,14 @@ const std::string& MaterialOf(LtwRun& r, const char* surface) {
 
 template <typename Value>
 void Sets(PyText& py, const char* array, int count, Value value) {
-  MTextWriter& out = py.out();
   for (int i = 0; i < count; ++i) {
-    out.Put(array);
-    out.Put(".set( ");
-    out.Int(i);
-    out.Put(", ");
+    py.Put(array);
+    py.Put(".set( ");
+    py.Int(i);
+    py.Put(", ");
     value(i);
-    out.Put(" )");
-    out.EndLine();
+    py.Put(" )");
+    py.EndLine();
   }
 }
 
@@ -115,7 +114,6 @@ void MeshBlock(LtwRun& r, MMesh_P* m, const MMatrix& M, const char* surface) {
   r.run.log().write("Working on: %s\n", m->get_name() ? m->get_name() : "");
   const std::string& material = MaterialOf(r, surface);
   PyText& py = r.py;
-  MTextWriter& out = py.out();
   py.Put("s.materialBegin( ");
   py.Put(material);
   py.Line(" )");
@@ -126,16 +124,16 @@ void MeshBlock(LtwRun& r, MMesh_P* m, const MMatrix& M, const char* surface) {
   const int nn = layers.normals ? m->Get_NVertex_Count() : 1;
   const int nt = layers.uvs ? m->Get_UVVertex_Count() : 1;
   const int faces = static_cast<int>(tri.count());
-  out.Printf("p.setSize( %d )\nn.setSize( %d )\nt.setSize( %d )\nnv.setSize( %d )\n", nv, nn, nt, faces);
-  out.Printf("fp.setSize( %d * 3)\nfn.setSize( %d * 3)\nft.setSize( %d * 3)\n", faces, faces, faces);
+  py.Printf("p.setSize( %d )\nn.setSize( %d )\nt.setSize( %d )\nnv.setSize( %d )\n", nv, nn, nt, faces);
+  py.Printf("fp.setSize( %d * 3)\nfn.setSize( %d * 3)\nft.setSize( %d * 3)\n", faces, faces, faces);
   auto vector3 = [&](const MVector3& v) {
-    out.Put("vector3(");
+    py.Put("vector3(");
     py.Num(v.x);
-    out.Put(", ");
+    py.Put(", ");
     py.Num(v.y);
-    out.Put(", ");
+    py.Put(", ");
     py.Num(v.z);
-    out.Put(" )");
+    py.Put(" )");
   };
   Sets(py, "p", nv, [&](int i) {
     if (r.cb && r.cb->progress3 && i % kProgressStep == 0) r.cb->progress3(i, nv);
@@ -146,21 +144,21 @@ void MeshBlock(LtwRun& r, MMesh_P* m, const MMatrix& M, const char* surface) {
   });
   Sets(py, "t", nt, [&](int i) {
     const MVector3 uv = layers.uvs ? m->uv_a->data[i] : MVector3(0, 1, 0);
-    out.Put("vector2(");
+    py.Put("vector2(");
     py.Num(uv.x);
-    out.Put(", ");
+    py.Put(", ");
     py.Num(1 - uv.y);
-    out.Put(" )");
+    py.Put(" )");
   });
   // Three corners per triangle throughout.
-  Sets(py, "nv", faces, [&](int) { out.Int(3); });
-  Sets(py, "fp", 3 * faces, [&](int i) { out.Int(tri.positions[static_cast<size_t>(i)]); });
-  Sets(py, "fn", 3 * faces, [&](int i) { out.Int(layers.normals ? tri.normals[static_cast<size_t>(i)] : 0); });
-  Sets(py, "ft", 3 * faces, [&](int i) { out.Int(layers.uvs ? tri.uvs[static_cast<size_t>(i)] : 0); });
-  out.Put("s.addObject( s.newObject( \"mesh\",[ \"points\",   p,  \"normals\",  n,  \"textures\", t,  \"faces\",    ");
-  out.Int(faces);
-  out.Put(", nv, fp, fn, ft] ) )");
-  out.EndLine();
+  Sets(py, "nv", faces, [&](int) { py.Int(3); });
+  Sets(py, "fp", 3 * faces, [&](int i) { py.Int(tri.positions[static_cast<size_t>(i)]); });
+  Sets(py, "fn", 3 * faces, [&](int i) { py.Int(layers.normals ? tri.normals[static_cast<size_t>(i)] : 0); });
+  Sets(py, "ft", 3 * faces, [&](int i) { py.Int(layers.uvs ? tri.uvs[static_cast<size_t>(i)] : 0); });
+  py.Put("s.addObject( s.newObject( \"mesh\",[ \"points\",   p,  \"normals\",  n,  \"textures\", t,  \"faces\",    ");
+  py.Int(faces);
+  py.Put(", nv, fp, fn, ft] ) )");
+  py.EndLine();
   for (const char* line : {"del p", "del n", "del t", "del nv", "del fp", "del fn", "del ft"}) py.Line(line);
   py.Line("s.materialEnd()");
 }

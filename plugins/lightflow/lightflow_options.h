@@ -8,13 +8,9 @@
 
 class LightflowExportOption : public Export_FileOption {
  public:
-  int export_global_setting = 1;  // the ambient light
-  int export_back_ground = 1;     // nothing to write yet
-  int export_atmosphere = 1;      // nothing to write yet
-  int export_meshes = 1;
-  int export_materials = 1;
-  int export_cameras = 1;  // the camera, the image saver and the render call
-  int export_lights = 1;
+  // global_setting: the ambient light; back_ground and atmosphere: nothing
+  // to write yet; cameras: the camera, the image saver and the render call.
+  kvpf::SceneSwitches switches;
   MIHandler image_handler;
 
   LightflowExportOption();                      // settings-store mode
@@ -23,8 +19,8 @@ class LightflowExportOption : public Export_FileOption {
 
   // The common options, then one line per switch.
   void Print_Options(FILE* fp) override;
-  static constexpr int kFlagCount = 7;
-  void Flags(kvpf::FlagOption (&out)[kFlagCount]);
+  static constexpr int kFlagCount = kvpf::SceneSwitches::kCount;
+  void Flags(kvpf::FlagOption (&out)[kFlagCount]) { switches.Describe(out); }
 
  private:
   void Init();

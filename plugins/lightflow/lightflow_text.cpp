@@ -13,43 +13,27 @@ void Hex(MTextWriter& out, unsigned char c) {
 
 }  // namespace
 
-void PyText::Num(double v, int decimals) { out_.Exact(std::isfinite(v) ? v : 0.0, decimals); }
+void PyText::Num(double v, int decimals) { Exact(std::isfinite(v) ? v : 0.0, decimals); }
 
 void PyText::Vector3(const MVector3& v, int decimals, bool tight) {
-  out_.Put("vector3( ");
+  Put("vector3( ");
   Num(v.x, decimals);
-  out_.Put(", ");
+  Put(", ");
   Num(v.y, decimals);
-  out_.Put(", ");
+  Put(", ");
   Num(v.z, decimals);
-  out_.Put(tight ? ")" : " )");
-}
-
-void PyText::Str(const char* s) {
-  out_.Put('"');
-  for (const char* p = s ? s : ""; *p; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '"' || c == '\\') {
-      out_.Put('\\');
-      out_.Put(static_cast<char>(c));
-    } else if (c < 32 || c >= 127) {
-      Hex(out_, c);
-    } else {
-      out_.Put(static_cast<char>(c));
-    }
-  }
-  out_.Put('"');
+  Put(tight ? ")" : " )");
 }
 
 void PyText::Comment(const char* prefix, const char* text) {
-  out_.Put(prefix);
+  Put(prefix);
   for (const char* p = text ? text : ""; *p; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 32 || c == 127) out_.Put(' ');
-    else if (c >= 128) Hex(out_, c);  // a byte that is no UTF-8 ends the script
-    else out_.Put(static_cast<char>(c));
+    if (c < 32 || c == 127) Put(' ');
+    else if (c >= 128) Hex(*this, c);  // a byte that is no UTF-8 ends the script
+    else Put(static_cast<char>(c));
   }
-  out_.EndLine();
+  EndLine();
 }
 
 std::string PyNames::Make(const char* prefix, const char* name) {

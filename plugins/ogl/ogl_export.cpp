@@ -27,13 +27,6 @@ void CommentHeader(CText& t) {
   t.Line("");
 }
 
-// The array of an empty list: one zero entry (ISO C has no empty arrays).
-void EmptyArray(OglRun& r, const char* type, const char* name, const char* size_name, const char* comment) {
-  r.hdr.out().Printf("#define %s (%d)\n", size_name, 0);
-  r.hdr.out().Printf("extern %s %s[1];\n", type, name);
-  r.src.out().Printf("%s\n%s %s[1] = \n{\n\t 0\n};\n", comment, type, name);
-}
-
 void Bounds(OglRun& r) {
   r.src.Put("#include ");
   r.src.String((r.run.base() + "." + kHeaderExt).c_str());
@@ -70,6 +63,22 @@ void Background(OglRun& r) {
   r.hdr.Line("extern float background[3];");
 }
 
+}  // namespace
+
+bool BeginTable(OglRun& r, const char* type, const char* name, const char* size_name, const char* comment, int count) {
+  r.hdr.Printf("#define %s (%d)\n", size_name, count);
+  if (count == 0) {
+    r.hdr.Printf("extern %s %s[1];\n", type, name);
+    r.src.Printf("%s\n%s %s[1] = \n{\n\t 0\n};\n", comment, type, name);
+    return false;
+  }
+  r.hdr.Printf("extern %s %s[%s];\n", type, name, size_name);
+  r.src.Printf("%s\n%s %s[%s] = \n{\n", comment, type, name, size_name);
+  return true;
+}
+
+namespace {
+
 bool Drawn(const MLight* l) { return l && (l->type == POINTLIGHT || l->type == SPOTLIGHT); }
 
 void Lights(OglRun& r) {
@@ -80,12 +89,7 @@ void Lights(OglRun& r) {
   // Only point and spot lights have an entry, so only they are counted.
   int count = 0;
   for (int i = 0; i < n; ++i) count += Drawn(static_cast<MLight*>(lights->GetAt(i)));
-  if (count == 0) return EmptyArray(r, "Light_Def", "lights", "MAX_LIGHTS", "/* Lights */");
-  r.hdr.out().Printf("#define MAX_LIGHTS (%d)\n", count);
-  r.hdr.Line("extern Light_Def lights[MAX_LIGHTS];");
-  r.src.Line("/* Lights */");
-  r.src.Line("Light_Def lights[MAX_LIGHTS] = ");
-  r.src.Line("{");
+  if (!BeginTable(r, "Light_Def", "lights", "MAX_LIGHTS", "/* Lights */", count)) return;
   int written = 0;
   for (int i = 0; i < n; ++i) {
     MLight* l = static_cast<MLight*>(lights->GetAt(i));
@@ -129,12 +133,7 @@ void Materials(OglRun& r, std::vector<std::string>* maps) {
   r.hdr.Put(kMaterialDef);
   MList* surfaces = r.scene->surfaces;
   const int n = surfaces ? surfaces->count : 0;
-  if (n == 0) return EmptyArray(r, "Material_Def", "materials", "MAX_MATERIALS", "/* Materials */");
-  r.hdr.out().Printf("#define MAX_MATERIALS (%d)\n", n);
-  r.hdr.Line("extern Material_Def materials[MAX_MATERIALS];");
-  r.src.Line("/* Materials */");
-  r.src.Line("Material_Def materials[MAX_MATERIALS] = ");
-  r.src.Line("{");
+  if (!BeginTable(r, "Material_Def", "materials", "MAX_MATERIALS", "/* Materials */", n)) return;
   for (int i = 0; i < n; ++i) {
     MSurface* s = static_cast<MSurface*>(surfaces->GetAt(i));
     const char* name = s ? s->get_name() : "";
@@ -181,12 +180,8 @@ void Materials(OglRun& r, std::vector<std::string>* maps) {
 void TextureMaps(OglRun& r, const std::vector<std::string>& maps) {
   r.hdr.Line("/* Texture Map Definitions */");
   r.hdr.Put(kMapDef);
-  if (maps.empty()) return EmptyArray(r, "Map_Def", "texture_maps", "MAX_TEXTUREMAPS", "/* Texture Maps*/");
-  r.hdr.out().Printf("#define MAX_TEXTUREMAPS (%d)\n", static_cast<int>(maps.size()));
-  r.hdr.Line("extern Map_Def texture_maps[MAX_TEXTUREMAPS];");
-  r.src.Line("/* Texture Maps*/");
-  r.src.Line("Map_Def texture_maps[MAX_TEXTUREMAPS] = ");
-  r.src.Line("{");
+  if (!BeginTable(r, "Map_Def", "texture_maps", "MAX_TEXTUREMAPS", "/* Texture Maps*/", static_cast<int>(maps.size())))
+    return;
   for (size_t i = 0; i < maps.size(); ++i) {
     r.src.Put("\t{");
     r.src.String(maps[i].c_str());
@@ -203,8 +198,7 @@ int ExportOgl(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   MOutputFile* src_file = run.Open();
   MOutputFile* hdr_file = src_file ? run.Open(run.Companion(".h")) : nullptr;
   if (hdr_file) {
-    MTextWriter src_out(*src_file, o->ld_mode), hdr_out(*hdr_file, o->ld_mode);
-    CText src(src_out), hdr(hdr_out);
+    CText src(*src_file, o->ld_mode), hdr(*hdr_file, o->ld_mode);
     OglRun r{scene, o, run, cb, src, hdr};
     CommentHeader(src);
     CommentHeader(hdr);
@@ -225,7 +219,7 @@ int ExportOgl(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   }
   const int written = run.Finish();
   kvpf::ReportStep(cb, 7, 8, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
+  run.ProcessMaps(o->image_handler, scene->maps);
   return written;
 }
 

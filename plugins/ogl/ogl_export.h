@@ -12,14 +12,9 @@ namespace ogl {
 // C text on the kit's writer that compiles as C99 and as C++: float
 // literals that keep their digits, escaped string literals, comments that
 // cannot end early.
-class CText {
+class CText : public MTextWriter {
  public:
-  explicit CText(MTextWriter& out) : out_(out) {}
-  MTextWriter& out() { return out_; }
-  void Put(const char* s) { out_.Put(s); }
-  void Put(char c) { out_.Put(c); }
-  void Line(const char* s) { out_.Line(s); }
-  void Int(long v) { out_.Int(v); }
+  using MTextWriter::MTextWriter;
   // v as a float literal ("1.500000f", "1e-07f"); what a float cannot hold
   // is written as the nearest value it can (0 for what is not a number).
   void Float(double v);
@@ -27,13 +22,10 @@ class CText {
   void Floats(double a, double b, double c);
   void Floats(const MVector3& v) { Floats(v.x, v.y, v.z); }
   void Floats(const MColor& c) { Floats(c.r, c.g, c.b); }
-  // "text", escaped.
-  void String(const char* s);
+  // "text", escaped: no trigraph, no byte outside ASCII.
+  void String(const char* s) { Quoted(s, kQuoteHighBytes | kQuoteTrigraphs); }
   // Text inside /* */: no line ends, nothing that opens or closes a comment.
   void CommentText(const char* s);
-
- private:
-  MTextWriter& out_;
 };
 
 struct OglRun {
@@ -44,6 +36,11 @@ struct OglRun {
   CText& src;  // the source file
   CText& hdr;  // the header
 };
+
+// The header's size and declaration of a table and the start of its
+// initialiser in the source; an empty table is one zero entry (ISO C has no
+// empty arrays) and gives false.
+bool BeginTable(OglRun& r, const char* type, const char* name, const char* size_name, const char* comment, int count);
 
 // The objects' arrays, then the objects table.
 void WriteObjects(OglRun& r);

@@ -14,8 +14,8 @@ constexpr int kProgressStep = 4096;
 template <typename Row>
 void FloatArray(OglRun& r, const char* what, const char* array, int n, int count, Row row) {
   CText& s = r.src;
-  s.out().Printf("#define MAX_%s_%d (%d)\n", what, n, count);
-  s.out().Printf("float %s_%d[MAX_%s_%d * 3] = \n", array, n, what, n);
+  s.Printf("#define MAX_%s_%d (%d)\n", what, n, count);
+  s.Printf("float %s_%d[MAX_%s_%d * 3] = \n", array, n, what, n);
   s.Line("{");
   for (int i = 0; i < count; ++i) {
     if (r.cb && r.cb->progress3 && i % kProgressStep == 0) r.cb->progress3(i, count);
@@ -28,8 +28,8 @@ void FloatArray(OglRun& r, const char* what, const char* array, int n, int count
 }
 
 void NoArray(OglRun& r, const char* what, const char* array, int n) {
-  r.src.out().Printf("#define MAX_%s_%d (%d)\n", what, n, 0);
-  r.src.out().Printf("float *%s_%d = 0;\n", array, n);
+  r.src.Printf("#define MAX_%s_%d (%d)\n", what, n, 0);
+  r.src.Printf("float *%s_%d = 0;\n", array, n);
 }
 
 // Object n: the piece m of surface `surface`; false when it has nothing to
@@ -60,8 +60,8 @@ bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* sur
     NoArray(r, "TEXTURES", "textures", n);
   s.Line("/* Faces */");
   const int faces = static_cast<int>(corners.count());
-  s.out().Printf("#define MAX_FACE_INDICES_%d (%d)\n", n, faces);
-  s.out().Printf("int face_indicies_%d[MAX_FACE_INDICES_%d * 9] = \n", n, n);
+  s.Printf("#define MAX_FACE_INDICES_%d (%d)\n", n, faces);
+  s.Printf("int face_indicies_%d[MAX_FACE_INDICES_%d * 9] = \n", n, n);
   s.Line("{");
   for (int f = 0; f < faces; ++f) {
     s.Put("\t");
@@ -75,7 +75,7 @@ bool WriteObject(OglRun& r, int n, MMesh_P* m, const MMatrix& M, const char* sur
     s.Line(f + 1 < faces ? "," : "");
   }
   s.Line("};");
-  s.out().Printf("#define DEF_MAT_REF_%d (%d)\n", n, r.scene->GetIndexMaterialbyName(surface));
+  s.Printf("#define DEF_MAT_REF_%d (%d)\n", n, r.scene->GetIndexMaterialbyName(surface));
   s.Line("");
   *written = layers;
   return true;
@@ -107,28 +107,14 @@ void WriteObjects(OglRun& r) {
   r.hdr.Line("/* Object Definitions */");
   r.hdr.Put(kObjectDef);
   const int count = static_cast<int>(objects.size());
-  r.hdr.out().Printf("#define MAX_OBJECTS (%d)\n", count);
-  if (count == 0) {
-    // ISO C has no empty arrays: one zero entry.
-    r.hdr.Line("extern Object_Def objects[1];");
-    r.src.Line("/* Objects */");
-    r.src.Line("Object_Def objects[1] = ");
-    r.src.Line("{");
-    r.src.Line("\t 0");
-    r.src.Line("};");
-    return;
-  }
-  r.hdr.Line("extern Object_Def objects[MAX_OBJECTS];");
-  r.src.Line("/* Objects */");
-  r.src.Line("Object_Def objects[MAX_OBJECTS] = ");
-  r.src.Line("{");
+  if (!BeginTable(r, "Object_Def", "objects", "MAX_OBJECTS", "/* Objects */", count)) return;
   for (int j = 0; j < count; ++j) {
     // A missing array is a null pointer: the pointer variables are no
     // constants a C initialiser may use.
     const std::string nj = std::to_string(j);
     const std::string normals = objects[static_cast<size_t>(j)].normals ? "normals_" + nj : "0";
     const std::string textures = objects[static_cast<size_t>(j)].uvs ? "textures_" + nj : "0";
-    r.src.out().Printf(
+    r.src.Printf(
         "\t{face_indicies_%d, MAX_FACE_INDICES_%d, verticies_%d, MAX_VERTICES_%d, %s, MAX_NORMALS_%d, %s, "
         "MAX_TEXTURES_%d, DEF_MAT_REF_%d }",
         j, j, j, j, normals.c_str(), j, textures.c_str(), j, j);

@@ -34,12 +34,12 @@ void Header(RibRun& r) {
   t.Line(r.o->bmrt_compatible ? kBmrt : kPrman);
   const MVector3& bl = r.scene->GetBoundLeft();
   const MVector3& br = r.scene->GetBoundRight();
-  r.text.out().Printf("# WorldBoundMin = <%lf, %lf, %lf>;\n", bl.x, bl.y, bl.z);
-  r.text.out().Printf("# WorldBoundMax = <%lf, %lf, %lf>;\n", br.x, br.y, br.z);
+  r.text.Printf("# WorldBoundMin = <%lf, %lf, %lf>;\n", bl.x, bl.y, bl.z);
+  r.text.Printf("# WorldBoundMax = <%lf, %lf, %lf>;\n", br.x, br.y, br.z);
   t.Line("# ");
   t.Put("version ");
   t.Line(kVersion);
-  r.text.out().Printf("Format %d %d %d\n", kWidth, kHeight, kPixelAspect);
+  r.text.Printf("Format %d %d %d\n", kWidth, kHeight, kPixelAspect);
   t.Line("# ");
   t.Put("Display ");
   t.Str((r.run.base() + "." + kImageExt).c_str());
@@ -140,11 +140,7 @@ void Rotate(RibText& t, double angle, int x, int y, int z) {
 // The camera transform: turn the view direction onto +z (yaw about y, then
 // pitch about x), after moving the eye to the origin. Roll is not applied.
 void Camera(RibRun& r) {
-  MList* cams = r.scene->cameras;
-  const int n = cams ? cams->count : 0;
-  if (n == 0) return;
-  const int active = r.scene->options.active_camera;
-  MCamera* cam = static_cast<MCamera*>(cams->GetAt(active >= 0 && active < n ? active : 0));
+  MCamera* cam = m_active_camera(r.scene);
   if (!cam) return;
   const char* name = cam->get_name() ? cam->get_name() : "";
   kvpf::ReportItem(r.cb, name, 0, 1);
@@ -244,21 +240,20 @@ int ExportRib(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   RibExportOption* o = static_cast<RibExportOption*>(base);
   kvpf::ExportRun run(o, cb, kTitle, kStamp);
   if (MOutputFile* f = run.Open()) {
-    MTextWriter out(*f, o->ld_mode);
-    RibText text(out);
+    RibText text(*f, o->ld_mode);
     RibRun r{scene, o, run, cb, text, o->std_shader ? kStandardShaders : kOwnShaders};
     Header(r);
     if (!o->bmrt_compatible) MakeTextures(r);
-    if (o->export_global_setting) kvpf::ReportStep(cb, 0, 8, "Settings ...");
-    if (o->export_back_ground) {
+    if (o->switches.global_setting) kvpf::ReportStep(cb, 0, 8, "Settings ...");
+    if (o->switches.back_ground) {
       kvpf::ReportStep(cb, 1, 8, "Background ...");
       if (!o->std_shader) Background(r);
     }
-    if (o->export_atmosphere) {
+    if (o->switches.atmosphere) {
       kvpf::ReportStep(cb, 2, 8, "Atmosphere ...");
       Atmosphere(r);
     }
-    if (o->export_cameras) {
+    if (o->switches.cameras) {
       kvpf::ReportStep(cb, 3, 8, "Cameras ...");
       Camera(r);
     }
@@ -266,21 +261,21 @@ int ExportRib(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
     text.Request("Orientation", "rh");
     text.Line("Sides 2");
     text.Line("#");
-    if (o->export_global_setting) GlobalAmbient(r);
-    if (o->export_lights) {
+    if (o->switches.global_setting) GlobalAmbient(r);
+    if (o->switches.lights) {
       kvpf::ReportStep(cb, 4, 8, "Lights ...");
       Lights(r);
     }
-    if (o->export_meshes) {
+    if (o->switches.meshes) {
       kvpf::ReportStep(cb, 5, 8, "Meshes ...");
       WriteObjects(r);
     }
-    if (o->export_materials) kvpf::ReportStep(cb, 6, 8, "Materials ...");
+    if (o->switches.materials) kvpf::ReportStep(cb, 6, 8, "Materials ...");
     text.Line("WorldEnd");
   }
   const int written = run.Finish();
   kvpf::ReportStep(cb, 7, 8, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
+  run.ProcessMaps(o->image_handler, scene->maps);
   return written;
 }
 

@@ -11,20 +11,15 @@ namespace rib {
 
 // RIB text on the kit's writer: quoted strings with their escapes, numbers
 // that keep every digit, comments that stay on their line.
-class RibText {
+class RibText : public MTextWriter {
  public:
-  explicit RibText(MTextWriter& out) : out_(out) {}
-  MTextWriter& out() { return out_; }
+  using MTextWriter::MTextWriter;
 
-  void Put(const char* s) { out_.Put(s); }
-  void Line(const char* s) { out_.Line(s); }
-  void EndLine() { out_.EndLine(); }
   // "text", escaped.
-  void Str(const char* s);
+  void Str(const char* s) { Quoted(s); }
   // v with the given decimals when they keep it, else every digit; a value
   // that is not finite is written as 0.
   void Num(double v, int decimals = 6);
-  void Int(long v) { out_.Int(v); }
   // "[ a b c ]"
   void Triple(double a, double b, double c);
   void Triple(const MColor& c) { Triple(c.r, c.g, c.b); }
@@ -41,7 +36,7 @@ class RibText {
   void Param(const char* name, const MVector3& v);
 
  private:
-  MTextWriter& out_;
+  void ParamName(const char* name);
 };
 
 // Scene coordinates are right-handed with Z up; RenderMan's are left-handed

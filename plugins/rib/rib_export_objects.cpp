@@ -108,25 +108,23 @@ void Surface(RibRun& r, const char* name) {
 
 // "\t[ " n n n ... "]" with a break after every kNumbersPerLine numbers.
 void IntList(RibText& t, const std::vector<int>& values, int width) {
-  MTextWriter& out = t.out();
-  out.Put("\t[ ", 3);
+  t.Put("\t[ ", 3);
   char buf[24];
   for (size_t i = 0; i < values.size(); ++i) {
     int n = std::snprintf(buf, sizeof buf, "%*d ", width, values[i]);
-    out.Put(buf, static_cast<size_t>(n));
+    t.Put(buf, static_cast<size_t>(n));
     if ((i + 1) % kNumbersPerLine == 0 && i + 1 < values.size()) {
-      out.EndLine();
-      out.Put("\t  ", 3);
+      t.EndLine();
+      t.Put("\t  ", 3);
     }
   }
-  out.Put(']');
-  out.EndLine();
+  t.Put(']');
+  t.EndLine();
 }
 
 // One PointsPolygons request: every corner its own point.
 void Geometry(RibRun& r, MMesh_P* m, const MMatrix& M, const std::vector<int>& faces, const MExportLayers& layers) {
   RibText& t = r.text;
-  MTextWriter& out = t.out();
   r.run.log().write("Working on: %s\n", m->get_name() ? m->get_name() : "");
   std::vector<int> counts, corners;
   counts.reserve(faces.size());
@@ -152,14 +150,14 @@ void Geometry(RibRun& r, MMesh_P* m, const MMatrix& M, const std::vector<int>& f
         const MVector3& v = va->data[p.data[c]];
         // The object's matrix first, in the scene's own axes; then RenderMan's.
         const MVector3 w = ToRib(normal ? vect_normalize(M.NTransform(v)) : M.Transform(v));
-        out.Put("\t  ", 3);
+        t.Put("\t  ", 3);
         t.Num(w.x);
-        out.Put(' ');
+        t.Put(' ');
         t.Num(w.y);
-        out.Put(' ');
+        t.Put(' ');
         t.Num(w.z);
-        out.Put(' ');
-        out.EndLine();
+        t.Put(' ');
+        t.EndLine();
       }
     }
     t.Line("\t]");
@@ -174,12 +172,12 @@ void Geometry(RibRun& r, MMesh_P* m, const MMatrix& M, const std::vector<int>& f
       const MIPolygon& p = m->uvf_a->data[f];
       for (int c = 0; c < p.count; ++c) {
         const MVector3& uv = m->uv_a->data[p.data[c]];
-        out.Put("\t  ", 3);
+        t.Put("\t  ", 3);
         t.Num(std::fabs(uv.x));
-        out.Put(' ');
+        t.Put(' ');
         t.Num(std::fabs(1.0 - uv.y));
-        out.Put(' ');
-        out.EndLine();
+        t.Put(' ');
+        t.EndLine();
       }
     }
     t.Line("\t]");

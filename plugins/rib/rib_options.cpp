@@ -3,17 +3,9 @@
 #include "rib_format.h"
 
 void RibExportOption::Flags(kvpf::FlagOption (&out)[kFlagCount]) {
-  const kvpf::FlagOption flags[kFlagCount] = {
-      {"export_global_setting", "export_global_setting", "Global Settings", &export_global_setting},
-      {"export_back_ground", "export_back_ground", "Back Ground", &export_back_ground},
-      {"export_atmosphere", "export_atmosphere", "Atmosphere", &export_atmosphere},
-      {"export_meshes", "export_meshes", "Meshes", &export_meshes},
-      {"export_materials", "export_materials", "Materials", &export_materials},
-      {"export_cameras", "export_cameras", "Cameras", &export_cameras},
-      {"export_lights", "export_lights", "Lights", &export_lights},
-      {"std_shader", "Std Shader", "Std Shader", &std_shader},
-      {"bmrt_compatible", "bmrt_compatible", "BMRT Compatible", &bmrt_compatible}};
-  for (int i = 0; i < kFlagCount; ++i) out[i] = flags[i];
+  switches.Describe(out);
+  out[kvpf::SceneSwitches::kCount] = {"std_shader", "Std Shader", "Std Shader", &std_shader};
+  out[kvpf::SceneSwitches::kCount + 1] = {"bmrt_compatible", "bmrt_compatible", "BMRT Compatible", &bmrt_compatible};
 }
 
 void RibExportOption::Init() {

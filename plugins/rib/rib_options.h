@@ -8,13 +8,7 @@
 
 class RibExportOption : public Export_FileOption {
  public:
-  int export_global_setting = 1;
-  int export_back_ground = 1;
-  int export_atmosphere = 1;
-  int export_meshes = 1;
-  int export_materials = 1;  // a progress step only: surfaces go with their meshes
-  int export_cameras = 1;
-  int export_lights = 1;
+  kvpf::SceneSwitches switches;  // materials: a progress step only, surfaces go with their meshes
   int bmrt_compatible = 1;  // no MakeTexture, shadow attributes on lights, maps keep their extension
   int std_shader = 1;       // the standard shaders, else the program's own
   MIHandler image_handler;
@@ -26,7 +20,7 @@ class RibExportOption : public Export_FileOption {
   // The common options, the switches, then the map conversion options.
   void Print_Options(FILE* fp) override;
   // The switches in listing order, bound to this record.
-  static constexpr int kFlagCount = 9;
+  static constexpr int kFlagCount = kvpf::SceneSwitches::kCount + 2;
   void Flags(kvpf::FlagOption (&out)[kFlagCount]);
 
  private:

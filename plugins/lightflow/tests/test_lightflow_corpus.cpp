@@ -17,8 +17,7 @@ TEST(LightflowCorpus, EveryModelGivesAScriptThatBuildsTheScene) {
     SCOPED_TRACE(model);
     kvtest::TempDir dir;
     const std::string path = kvtest::corpus_file(model);
-    kvtest::UseCommandLine({"-ld_mode=1"});
-    MScene* scene = kvtest::ImportWith(kvtest::Plugins().FindImportClass(path.c_str()), path);
+    MScene* scene = kvtest::ImportModel(path);
     ASSERT_NE(scene, nullptr);
     kvtest::UseCommandLine({"-ld_mode=0"});  // DOS line ends, as by default
     ASSERT_EQ(kvtest::ExportWith(ltw, scene, dir.file("model.py")), 1);

@@ -17,8 +17,7 @@ TEST(RibCorpus, EveryModelGivesAWellFormedFileThatShowsTheScene) {
   for (const char* model : kvtest::CorpusModels()) {
     SCOPED_TRACE(model);
     const std::string path = kvtest::corpus_file(model);
-    kvtest::UseCommandLine({"-ld_mode=1"});
-    MScene* scene = kvtest::ImportWith(kvtest::Plugins().FindImportClass(path.c_str()), path);
+    MScene* scene = kvtest::ImportModel(path);
     ASSERT_NE(scene, nullptr);
     kvtest::UseCommandLine({"-ld_mode=0"});  // DOS line ends, as by default
     ASSERT_EQ(kvtest::ExportWith(rib, scene, dir.file("model.rib")), 1);

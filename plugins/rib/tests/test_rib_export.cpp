@@ -239,7 +239,7 @@ TEST_F(RibExport, NamesEscapedUnknownSurfacesHiddenMeshesAndSwitches) {
   scene->objects->Append(hidden);
   const std::string text = Write();
   const std::vector<std::string> l = Lines(text);
-  EXPECT_TRUE(Has(l, "Attribute \"identifier\" \"name\" \"say \\\"hi\\\"\\\\\\nnow\""));
+  EXPECT_TRUE(Has(l, "Attribute \"identifier\" \"name\" \"say \\\"hi\\\"\\\\\\012now\""));
   EXPECT_TRUE(Has(l, "# object say \"hi\"\\ now"));
   EXPECT_TRUE(Has(l, "#Material Red"));
   EXPECT_TRUE(Has(l, "\t\"Kd\" 0.700000"));
