@@ -188,7 +188,7 @@ ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* tit
 void ExportRun::Rename(const std::string& base) {
   base_ = base;
   path_ = dir_ + base_ + "." + ext_;
-  SetExportPath(path_);
+  SetWrittenPath(path_.c_str());
 }
 
 ExportRun::~ExportRun() {

@@ -118,12 +118,12 @@ void SetUiHooks(const KvUiHooks* hooks) {
 }
 const KvUiHooks* UiHooks() { return g_have_hooks ? &g_hooks : nullptr; }
 
-void SetExportPath(const std::string& path) { g_last_export_path = path; }
-
 int LastExportResult(char* path_out, size_t size) {
   if (path_out && size > 0) std::snprintf(path_out, size, "%s", g_last_export_path.c_str());
   return g_last_export;
 }
+
+void SetWrittenPath(const char* path) { g_last_export_path = path ? path : ""; }
 
 int LastErrorText(char* out, size_t size) {
   if (out && size > 0) std::snprintf(out, size, "%s", LastError().c_str());
