@@ -7,7 +7,8 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
+  assimp-utils imagemagick lib3ds-dev python3 python3-ezdxf
+  gcc libglu1-mesa-dev libosmesa6-dev
   groff-base man-db
 )
 missing=()
