@@ -68,7 +68,7 @@ bool HaveAssimp() { return std::system("command -v assimp >/dev/null 2>&1") == 0
 
 Assimp AssimpInfo(const std::string& path) {
   Assimp a;
-  const std::string cmd = "assimp info '" + path + "' 2>&1";
+  const std::string cmd = "assimp info '" + path + "' -r 2>&1";  // raw: no merging of meshes or materials
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return a;
   std::string out;
