@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -61,6 +62,19 @@ bool FaceFits(const MIPolygon& f, int corners, int vertices) {
   return true;
 }
 
+// Texture faces that repeat the position faces over as many coordinates as
+// positions: the mesh already has one index for both.
+bool SharesOneIndex(MMesh_P* m) {
+  if (m->Get_UVVertex_Count() != m->Get_Vertex_Count() || m->Get_UVFace_Count() != m->Get_Face_Count()) return false;
+  for (int i = 0; i < m->Get_Face_Count(); ++i) {
+    const MIPolygon& f = m->Get_IFace(i);
+    const MIPolygon& t = m->Get_IUVFace(i);
+    if (f.count != t.count || std::memcmp(f.data, t.data, sizeof(int32_t) * static_cast<size_t>(f.count)) != 0)
+      return false;
+  }
+  return true;
+}
+
 class MeshWriter {
  public:
   MeshWriter(kvx::XWriter& w, MScene* scene, XExportOption* o, kvpf::ExportRun& run)
@@ -88,7 +102,9 @@ void MeshWriter::Write(const MExportMesh& em) {
   std::unique_ptr<MMesh_P> copy, optimised;
   const char* src_name = em.source->get_name() ? em.source->get_name() : "";
   bool uv = false;
-  if (m->UVUsed()) {
+  if (m->UVUsed() && SharesOneIndex(m)) {
+    uv = true;
+  } else if (m->UVUsed()) {
     MMesh_P* work = m;
     if (m == em.source) {
       copy.reset(CopyMesh(m));

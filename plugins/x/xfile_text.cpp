@@ -33,6 +33,18 @@ const CharTable kChars;
 
 inline bool EndsWord(uint8_t ch) { return kChars.c[ch] != 0; }
 
+inline bool IsNumberStart(uint8_t c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
+inline bool IsNumberChar(uint8_t c) { return IsNumberStart(c); }
+
+// What a run of numbers and separators is made of (exponents aside).
+struct NumberRunTable {
+  uint8_t c[256] = {};
+  NumberRunTable() {
+    for (int i = 0; i < 256; ++i) c[i] = IsNumberStart(static_cast<uint8_t>(i)) || kChars.c[i] == kSpace || kChars.c[i] == kSep;
+  }
+};
+const NumberRunTable kNumberRun;
+
 int HexValue(uint8_t ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
@@ -58,6 +70,25 @@ void TextScanner::SkipSpaceAndComments(bool separators) {
     in_.Skip(static_cast<size_t>(p - in_.Here()));
     return;
   }
+}
+
+size_t TextScanner::DataRunEnd(size_t from) const {
+  const uint8_t* b = in_.Here() - in_.Pos();
+  const size_t n = in_.Size();
+  size_t i = from;
+  for (;;) {
+    while (i < n && kNumberRun.c[b[i]]) ++i;
+    // An exponent belongs to the number before it.
+    if (i + 1 < n && (b[i] == 'e' || b[i] == 'E') && i > from && IsNumberChar(b[i - 1]) &&
+        (IsNumberChar(b[i + 1]) && b[i + 1] != '.')) {
+      ++i;
+      continue;
+    }
+    break;
+  }
+  // What a number runs into without a break ("1.#QNAN0") is part of it.
+  if (i < n && i > from && !EndsWord(b[i]) && IsNumberChar(b[i - 1])) i = WordEnd(i);
+  return i;
 }
 
 size_t TextScanner::WordEnd(size_t from) const {
@@ -101,18 +132,20 @@ Tok TextScanner::Next() {
     default: break;
   }
   const uint8_t cls = kChars.c[*p];
-  if (cls == kSep || cls == kPunct) {
+  if (cls == kPunct) {
     in_.Skip(1);
+    t.kind = TokKind::kData;
+    return t;
+  }
+  const uint8_t c0 = *p;
+  if (cls == kSep || IsNumberStart(c0)) {
+    // Numbers and separators in one go: the bulk of a large file.
+    in_.Skip(DataRunEnd(t.begin) - t.begin);
     t.kind = TokKind::kData;
     return t;
   }
   const size_t end = WordEnd(t.begin);
   in_.Skip(end - t.begin);
-  const uint8_t c0 = *p;
-  if ((c0 >= '0' && c0 <= '9') || c0 == '-' || c0 == '+' || c0 == '.') {
-    t.kind = TokKind::kData;  // a number
-    return t;
-  }
   t.kind = (end - t.begin == 8 && strncasecmp(reinterpret_cast<const char*>(p), "template", 8) == 0) ? TokKind::kTemplate
                                                                                                       : TokKind::kWord;
   return t;

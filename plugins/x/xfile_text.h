@@ -22,6 +22,7 @@ class TextScanner {
  private:
   void SkipSpaceAndComments(bool separators);
   size_t WordEnd(size_t from) const;
+  size_t DataRunEnd(size_t from) const;
   Tok Error(Tok t, const char* what);
   MBinReader in_;
   std::string error_;

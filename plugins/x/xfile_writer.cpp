@@ -96,7 +96,9 @@ void XWriter::EndList() {
 void XWriter::Int(uint32_t v, char sep) {
   if (text_) {
     Indent();
-    text_->Int(static_cast<long>(v));
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    text_->Put(buf, static_cast<size_t>(r.ptr - buf));
     if (sep) text_->Put(sep);
     return;
   }
