@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -292,4 +293,33 @@ TEST_F(XImport, FuzzRegressionsStayFixed) {
     SCOPED_TRACE(e.path().string());
     delete xtest::Import(e.path().string());
   }
+}
+
+TEST_F(XImport, DamagedCompressedFilesFailWithTheirReason) {
+  KV_REQUIRE_CORPUS();
+  std::string bytes = kvtest::read_file((kvtest::corpus_dir() / "x/test_cube_compressed.x").string());
+  ASSERT_GT(bytes.size(), 200u);
+  for (size_t at : {size_t(40), bytes.size() / 2, bytes.size() - 20}) {
+    std::string bad = bytes;
+    for (size_t k = 0; k < 8; ++k) bad[at + k] = static_cast<char>(bad[at + k] ^ 0xA5);
+    const std::string path = dir.file("bad.x");
+    kvtest::write_file(path, bad);
+    MScene* s = xtest::Import(path);
+    EXPECT_EQ(s, nullptr) << at;
+    delete s;
+    const std::string why = kvtest::Plugins().LastError(xtest::XImport());
+    // Raw deflate carries no checksum: a damaged block either fails to
+    // inflate or gives bytes that do not parse.
+    EXPECT_FALSE(why.empty()) << at;
+  }
+}
+
+TEST_F(XImport, HugeNamesAndTokens) {
+  const std::string big(10 << 20, 'n');
+  Read("Mesh " + big + " {\n" + std::string(kBox) + " MeshMaterialList { 1; 1; 0;; Material " + big +
+       " { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" + big + "\"; } } }\n " + big + "; }\n");
+  ASSERT_NE(scene, nullptr);
+  ASSERT_EQ(xtest::MeshCount(scene), 1);
+  EXPECT_EQ(std::strlen(xtest::Mesh(scene, 0)->get_name()), big.size());
+  EXPECT_EQ(xtest::Triangles(scene), 12);
 }
