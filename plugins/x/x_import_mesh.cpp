@@ -12,7 +12,8 @@ namespace kvx {
 namespace {
 
 char kDefault[] = "DEFAULT";
-// Plug-in-wide, as the Part's library keeps them: not reset between imports.
+// Plug-in-wide and not reset between imports: names stay unique over a
+// batch of files converted in one process.
 int g_unnamed_meshes = 0;
 int g_unnamed_materials = 0;
 
