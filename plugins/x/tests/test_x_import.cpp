@@ -323,3 +323,17 @@ TEST_F(XImport, HugeNamesAndTokens) {
   EXPECT_EQ(std::strlen(xtest::Mesh(scene, 0)->get_name()), big.size());
   EXPECT_EQ(xtest::Triangles(scene), 12);
 }
+
+TEST_F(XImport, SkinningAndDeclarationObjectsArePassedOver) {
+  // Weights for vertices the mesh does not have: nothing reads them.
+  Read("Frame Bone { Frame Root { Mesh skinned {\n" + std::string(kBox) +
+       " XSkinMeshHeader { 4; 12; 1; }\n"
+       " SkinWeights { \"Bone\"; 2; 99999, 4000000000; 0.5, 7.25; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }\n"
+       " DeclData { 1; 2;0;5;0;; 8; 1,2,3,4,5,6,7,8; }\n"
+       " VertexDuplicationIndices { 8; 8; 0,1,2,3,4,5,6,7; }\n"
+       "} } }\nAnimTicksPerSecond { 24; }\n");
+  ASSERT_NE(scene, nullptr);
+  ASSERT_EQ(xtest::MeshCount(scene), 1);
+  EXPECT_EQ(xtest::Triangles(scene), 12);
+  ExpectBox(scene, MVector3(0, 0, 0), MVector3(1, 1, 1));
+}
