@@ -52,7 +52,12 @@ class XSceneReader {
   std::vector<int32_t> corners_;
   int meshes_ = 0;
   int layers_ = 0;
-  bool warned_cycle_ = false, warned_depth_ = false;
+  bool warned_cycle_ = false, warned_depth_ = false, warned_budget_ = false;
+  // References may place one object many times over (a chain of frames
+  // each naming the next twice doubles at every step): the walk and the
+  // mesh data it reads are bounded by the size of the file.
+  size_t steps_left_ = 0;
+  size_t mesh_bytes_left_ = 0;
 };
 
 }  // namespace kvx

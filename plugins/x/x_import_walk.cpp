@@ -30,6 +30,8 @@ XSceneReader::XSceneReader(const XFile& x, MScene* scene, kvpf::ImportRun& run)
     : x_(x), scene_(scene), run_(run), log_(run.log()) {
   on_path_.assign(static_cast<size_t>(x.object_count()), 0);
   visited_.assign(static_cast<size_t>(x.object_count()), 0);
+  steps_left_ = 64 * static_cast<size_t>(x.object_count()) + 100000;
+  mesh_bytes_left_ = 16 * x.body_size() + (1u << 20);
 }
 
 int XSceneReader::ReadAll() {
@@ -68,6 +70,18 @@ void XSceneReader::Walk(int obj, Kind parent, const MMatrix& world, MeshState* m
     warned_depth_ = true;
     return;
   }
+  const XObject& o = x_.object(obj);
+  const bool mesh = KindOf(o.type) == Kind::kMesh;
+  const size_t mesh_bytes = mesh ? o.data_end - o.data_begin : 0;
+  if (steps_left_ == 0 || mesh_bytes > mesh_bytes_left_) {
+    if (!warned_budget_)
+      run_.Warn("%s: references place the same objects over and over; what goes beyond %zu times the file is left out",
+                run_.path().c_str(), static_cast<size_t>(16));
+    warned_budget_ = true;
+    return;
+  }
+  --steps_left_;
+  mesh_bytes_left_ -= mesh_bytes;
   if (on_path_[obj]) {
     if (!warned_cycle_)
       run_.Warn("%s: a reference to %s leads back into itself; it is not followed", run_.path().c_str(),
@@ -77,7 +91,6 @@ void XSceneReader::Walk(int obj, Kind parent, const MMatrix& world, MeshState* m
   }
   on_path_[obj] = 1;
   visited_[obj] = 1;
-  const XObject& o = x_.object(obj);
   if (!o.name.empty()) log_.write("Level %02d: %s\n", depth + 1, o.name.c_str());
   const Kind kind = KindOf(o.type);
   switch (kind) {

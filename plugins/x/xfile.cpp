@@ -156,8 +156,11 @@ bool XFile::Load(const uint8_t* data, size_t size) {
 
 void XFile::Index() {
   by_name_.reserve(objects_.size());
-  for (size_t i = 0; i < objects_.size(); ++i)
+  for (size_t i = 0; i < objects_.size(); ++i) {
     if (!objects_[i].name.empty()) by_name_.emplace(objects_[i].name, static_cast<int>(i));
+    if (objects_[i].has_guid)
+      by_guid_.emplace(std::string(reinterpret_cast<const char*>(objects_[i].guid.b), 16), static_cast<int>(i));
+  }
 }
 
 int XFile::Resolve(const XChild& ref) const {
@@ -166,9 +169,10 @@ int XFile::Resolve(const XChild& ref) const {
     auto it = by_name_.find(ref.ref_name);
     if (it != by_name_.end()) return it->second;
   }
-  if (ref.ref_guid)
-    for (size_t i = 0; i < objects_.size(); ++i)
-      if (objects_[i].has_guid && objects_[i].guid == ref.guid) return static_cast<int>(i);
+  if (ref.ref_guid) {
+    auto it = by_guid_.find(std::string(reinterpret_cast<const char*>(ref.guid.b), 16));
+    if (it != by_guid_.end()) return it->second;
+  }
   return -1;
 }
 

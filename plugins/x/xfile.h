@@ -128,6 +128,7 @@ class XFile {
   std::vector<int> top_;
   std::vector<XTemplate> templates_;
   std::unordered_map<std::string, int> by_name_;
+  std::unordered_map<std::string, int> by_guid_;  // the 16 bytes as a string
 };
 
 // Case-insensitive comparison of a template name (files spell

@@ -337,3 +337,21 @@ TEST_F(XImport, SkinningAndDeclarationObjectsArePassedOver) {
   EXPECT_EQ(xtest::Triangles(scene), 12);
   ExpectBox(scene, MVector3(0, 0, 0), MVector3(1, 1, 1));
 }
+
+TEST_F(XImport, ReferencesThatMultiplyAreBounded) {
+  // Each frame names the next one twice: 2^40 paths to the mesh.
+  std::string body = "Mesh leaf {\n" + std::string(kBox) + "}\n";
+  for (int i = 0; i < 40; ++i)
+    body += "Frame F" + std::to_string(i) + " { { F" + std::to_string(i + 1) + " } { F" + std::to_string(i + 1) + " } }\n";
+  body += "Frame F40 { { leaf } }\n";
+  Read(body);
+  ASSERT_NE(scene, nullptr);
+  EXPECT_GE(xtest::MeshCount(scene), 1);
+  EXPECT_LT(xtest::MeshCount(scene), 100000);
+  // A reference by GUID alone.
+  Read("Mesh byguid <11111111-2222-3333-4444-555555555555> {\n" + std::string(kBox) +
+       "}\nFrame F { " + Matrix(1, 3, 0, 0) + " { <11111111-2222-3333-4444-555555555555> } }\n");
+  ASSERT_NE(scene, nullptr);
+  ASSERT_EQ(xtest::MeshCount(scene), 1);
+  ExpectBox(scene, MVector3(3, 0, 0), MVector3(4, 1, 1));
+}
