@@ -64,7 +64,7 @@ TEST_F(XImport, RealFilesAgreeWithAssimp) {
   };
   for (const Expect& e : files) {
     SCOPED_TRACE(e.file);
-    const std::string path = (kvtest::corpus_dir() / e.file).string();
+    const std::string path = kvtest::corpus_file(e.file);
     scene = xtest::Import(path);
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(xtest::Triangles(scene), e.triangles);
@@ -78,7 +78,7 @@ TEST_F(XImport, RealFilesAgreeWithAssimp) {
     scene = nullptr;
   }
   // The cube's material, its map and the flipped texture v.
-  scene = xtest::Import((kvtest::corpus_dir() / "x/test.x").string());
+  scene = xtest::Import(kvtest::corpus_file("x/test.x"));
   ASSERT_NE(scene, nullptr);
   MMesh_P* m = xtest::Mesh(scene, 0);
   ASSERT_NE(m, nullptr);
@@ -297,7 +297,7 @@ TEST_F(XImport, FuzzRegressionsStayFixed) {
 
 TEST_F(XImport, DamagedCompressedFilesFailWithTheirReason) {
   KV_REQUIRE_CORPUS();
-  std::string bytes = kvtest::read_file((kvtest::corpus_dir() / "x/test_cube_compressed.x").string());
+  std::string bytes = kvtest::read_file(kvtest::corpus_file("x/test_cube_compressed.x"));
   ASSERT_GT(bytes.size(), 200u);
   for (size_t at : {size_t(40), bytes.size() / 2, bytes.size() - 20}) {
     std::string bad = bytes;
