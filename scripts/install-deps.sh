@@ -5,7 +5,7 @@ PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev
+  libfast-float-dev zlib1g-dev
   qt6-base-dev
   assimp-utils imagemagick lib3ds-dev python3 python3-ezdxf
   gcc libglu1-mesa-dev libosmesa6-dev
