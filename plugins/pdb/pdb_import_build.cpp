@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "pdb_import_parts.h"
 
@@ -22,33 +23,43 @@ void AddSurface(MScene* scene, const AtomClass& c) {
   scene->surfaces->Append(s);
 }
 
-// Atoms by (model, serial); of atoms sharing both the first one counts.
+// Atoms by serial, then model; of atoms sharing both the first one counts.
 class SerialIndex {
  public:
+  struct Entry {
+    uint64_t key;
+    int atom;
+    bool operator<(const Entry& o) const { return key != o.key ? key < o.key : atom < o.atom; }
+  };
   explicit SerialIndex(const std::vector<Atom>& atoms) {
     entries_.reserve(atoms.size());
     for (size_t i = 0; i < atoms.size(); ++i)
-      entries_.push_back({Key(atoms[i].model, atoms[i].serial), static_cast<int>(i)});
+      entries_.push_back({Key(atoms[i].serial, atoms[i].model), static_cast<int>(i)});
     std::sort(entries_.begin(), entries_.end());
     for (size_t i = 1; i < entries_.size(); ++i)
       if (entries_[i].key == entries_[i - 1].key) ++repeated_;
   }
   // The atom's index, or -1.
   int Find(int model, int serial) const {
-    const Entry probe{Key(model, serial), -1};
+    const Entry probe{Key(serial, model), -1};
     auto it = std::lower_bound(entries_.begin(), entries_.end(), probe);
     return it != entries_.end() && it->key == probe.key ? it->atom : -1;
+  }
+  // The atoms of this serial in every model, models ascending.
+  std::pair<const Entry*, const Entry*> All(int serial) const {
+    const uint32_t want = static_cast<uint32_t>(serial);
+    struct BySerial {
+      bool operator()(const Entry& e, uint32_t s) const { return (e.key >> 32) < s; }
+      bool operator()(uint32_t s, const Entry& e) const { return s < (e.key >> 32); }
+    };
+    const auto [lo, hi] = std::equal_range(entries_.begin(), entries_.end(), want, BySerial{});
+    return {entries_.data() + (lo - entries_.begin()), entries_.data() + (hi - entries_.begin())};
   }
   long repeated() const { return repeated_; }
 
  private:
-  struct Entry {
-    uint64_t key;
-    int atom;
-    bool operator<(const Entry& o) const { return key != o.key ? key < o.key : atom < o.atom; }
-  };
-  static uint64_t Key(int model, int serial) {
-    return (static_cast<uint64_t>(static_cast<uint32_t>(model)) << 32) | static_cast<uint32_t>(serial);
+  static uint64_t Key(int serial, int model) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(serial)) << 32) | static_cast<uint32_t>(model);
   }
   std::vector<Entry> entries_;
   long repeated_ = 0;
@@ -77,27 +88,40 @@ std::vector<bool> RepeatedBonds(const std::vector<Bond>& bonds) {
   return repeated;
 }
 
-// The bonds of every CONECT record in every model, as the records list
-// them; ends that name no atom are logged and counted.
-std::vector<Bond> ResolveBonds(kvpf::ImportRun& run, const Molecule& mol, const SerialIndex& index,
-                               long* skipped) {
+// The bonds of every CONECT record in every model that holds its atom, as
+// the records list them; ends that name no atom are logged and counted.
+// A record applies to each model, so a file of many small models and many
+// CONECT lines would ask for bonds by the square of its size: past
+// `max_ends` bond ends the rest are not drawn.
+std::vector<Bond> ResolveBonds(kvpf::ImportRun& run, const Molecule& mol, const SerialIndex& index, size_t max_ends,
+                               long* skipped, bool* cut) {
   LogFile& log = run.log();
   std::vector<Bond> bonds;
   bonds.reserve(mol.connections.size() * 2);
-  for (size_t i = 0; i < mol.connections.size(); ++i) {
+  size_t ends = 0;
+  for (size_t i = 0; i < mol.connections.size() && !*cut; ++i) {
     const Connection& c = mol.connections[i];
-    for (int m = 0; m < mol.models; ++m) {
-      const int first = c.serial ? index.Find(m, c.serial) : -1;
-      if (first < 0) {
-        log.write("CONECT line %ld: atom %d names no atom, record skipped\n", c.line, c.serial);
-        ++*skipped;
-        continue;
-      }
+    const auto [first_entry, last_entry] = index.All(c.serial);
+    if (c.serial == 0 || first_entry == last_entry) {
+      log.write("CONECT line %ld: atom %d names no atom, record skipped\n", c.line, c.serial);
+      ++*skipped;
+      continue;
+    }
+    int last_model = -1;
+    for (const SerialIndex::Entry* e = first_entry; e != last_entry; ++e) {
+      const int first = e->atom;
+      const int m = mol.atoms[static_cast<size_t>(first)].model;
+      if (m == last_model) continue;  // a repeated serial: the first atom holds the bonds
+      last_model = m;
       for (int k = 0; k < kBondPartners; ++k) {
         const int partner = c.partners[k];
         // The first partner is always drawn; a later one when it is set
         // and is not the one before it again.
         if (k > 0 && (partner == 0 || partner == c.partners[k - 1])) continue;
+        if (++ends > max_ends) {
+          *cut = true;
+          break;
+        }
         const int other = partner ? index.Find(m, partner) : -1;
         if (other < 0) {
           log.write("CONECT line %ld: bond %d of atom %d to %d names no atom, skipped\n", c.line, k + 1, c.serial,
@@ -110,6 +134,7 @@ std::vector<Bond> ResolveBonds(kvpf::ImportRun& run, const Molecule& mol, const 
           bonds.push_back(Bond{static_cast<int>(i), k, m, first, other});
         }
       }
+      if (*cut) break;
     }
   }
   return bonds;
@@ -156,7 +181,10 @@ void BuildBonds(kvpf::ImportRun& run, const PdbImportOption& o, const Molecule& 
     log.write("%ld atoms repeat the serial of an atom before them: CONECT records name the first\n",
               index.repeated());
   long skipped = 0;
-  const std::vector<Bond> bonds = ResolveBonds(run, mol, index, &skipped);
+  bool cut = false;
+  // Real files list at most a few bonds per atom in each model.
+  const size_t max_ends = 8 * mol.atoms.size() + kBondPartners * mol.connections.size();
+  const std::vector<Bond> bonds = ResolveBonds(run, mol, index, max_ends, &skipped, &cut);
   const std::vector<bool> repeated = RepeatedBonds(bonds);
   const double radius = (o.equal_size ? 0.5 : o.connection_size) * o.structur_size;
   const long count = static_cast<long>(bonds.size());
@@ -184,6 +212,9 @@ void BuildBonds(kvpf::ImportRun& run, const PdbImportOption& o, const Molecule& 
   if (repeats)
     log.write("%ld bonds are listed again (from their other end or on a repeated CONECT line): %s\n", repeats,
               o.distinct_bonds ? "drawn once" : "each listing drawn as a cylinder of its own");
+  if (cut)
+    run.Warn("%s: the CONECT records ask for more than %zu bonds across the models: the rest are not drawn",
+             run.path().c_str(), max_ends);
   if (skipped)
     run.Warn("%s: %ld CONECT bond ends name no atom (or an atom bonded to itself) and were skipped",
              run.path().c_str(), skipped);

@@ -138,6 +138,24 @@ TEST_F(PdbBadInput, ManyModelsAndRepeatedSerials) {
   EXPECT_NE(Log().find("50 atoms repeat the serial"), std::string::npos);
 }
 
+// Every CONECT line applies to every model: 2 000 models and 2 000 lines
+// would ask for 4 000 000 cylinders. The bonds stay bounded by the file.
+TEST_F(PdbBadInput, ManyModelsTimesManyConectLinesStayBounded) {
+  std::string text;
+  for (int m = 1; m <= 2000; ++m)
+    text += "MODEL     " + std::to_string(m) + "\n" + Atom(1, " C  ", m, 0, 0).Text() + "\n" +
+            Atom(2, " C  ", m, 1, 0).Text() + "\nENDMDL\n";
+  for (int i = 0; i < 2000; ++i) text += Conect({1, 2}) + "\n";
+  ASSERT_NE(Read(text), nullptr);
+  EXPECT_EQ(pdbtest::Spheres(scene).size(), 4000u);
+  const size_t cylinders = pdbtest::Cylinders(scene).size();
+  EXPECT_GE(cylinders, 2000u);
+  EXPECT_LE(cylinders, 8u * 4000 + 4 * 2000);
+  const auto w = pdbtest::LastImportWarnings();
+  ASSERT_EQ(w.size(), 1u);
+  EXPECT_NE(w[0].find("the rest are not drawn"), std::string::npos) << w[0];
+}
+
 // Inputs the fuzzer found: each reads or fails with a reason.
 TEST_F(PdbBadInput, FuzzRegressions) {
   const fs::path folder = KV_PDB_REGRESSIONS_DIR;
