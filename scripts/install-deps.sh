@@ -7,7 +7,7 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev zlib1g-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev python3 python3-ezdxf
+  assimp-utils imagemagick lib3ds-dev openbabel python3 python3-ezdxf
   gcc libglu1-mesa-dev libosmesa6-dev
   groff-base man-db
 )
