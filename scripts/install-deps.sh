@@ -5,9 +5,10 @@ PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev
+  libfast-float-dev zlib1g-dev
   qt6-base-dev qt6-qpa-plugins locales xvfb xauth
-  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
+  assimp-utils imagemagick lib3ds-dev openbabel python3 python3-ezdxf
+  gcc libglu1-mesa-dev libosmesa6-dev
   groff-base man-db
 )
 missing=()
