@@ -63,6 +63,20 @@ void MTextWriter::Line(const char* s) {
   EndLine();
 }
 
+void MTextWriter::Text(const char* s) {
+  if (!s) return;
+  for (; *s; ++s) Put(static_cast<unsigned char>(*s) < 32 || *s == 127 ? '_' : *s);
+}
+
+void MTextWriter::Quoted(const char* s) {
+  Put('"');
+  for (; s && *s; ++s) {
+    if (*s == '"' || *s == '\\') Put('\\');
+    Put(static_cast<unsigned char>(*s) < 32 || *s == 127 ? '_' : *s);
+  }
+  Put('"');
+}
+
 void MTextWriter::PutTranslated(const char* s, size_t n) {
   const char* end = s + n;
   while (s < end) {

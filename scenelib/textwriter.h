@@ -36,6 +36,14 @@ class MTextWriter {
     Put(s);
     EndLine();
   }
+  // Text inside a line (a comment, a name): control characters, which would
+  // break the line apart, become '_'.
+  void Text(const char* s);
+  void Text(const std::string& s) { Text(s.c_str()); }
+  // s in double quotes with '"' and '\\' escaped by a backslash, as VRML,
+  // POV-Ray and RenderMan read strings; control characters become '_'.
+  void Quoted(const char* s);
+  void Quoted(const std::string& s) { Quoted(s.c_str()); }
   // printf, any length; each "\n" of the result becomes the line delimiter.
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 

@@ -191,6 +191,24 @@ TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   }
 }
 
+TEST(TextWriter, QuotedStringsAndLineText) {
+  FILE* f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Quoted("a \"b\" c:\\d\ne");
+    w.Put(' ');
+    w.Text("x\ny\rz\t");
+    w.Put(' ');
+    w.Quoted(nullptr);
+  }
+  long n = ftell(f);
+  rewind(f);
+  std::string out(static_cast<size_t>(n), '\0');
+  EXPECT_EQ(fread(out.data(), 1, out.size(), f), out.size());
+  fclose(f);
+  EXPECT_EQ(out, "\"a \\\"b\\\" c:\\\\d_e\" x_y_z_ \"\"");
+}
+
 TEST(TextWriter, FailureReachesTheOutput) {
   MOutputFile out;
   ASSERT_TRUE(out.Open("/dev/full"));
