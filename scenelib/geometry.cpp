@@ -1,5 +1,6 @@
 #include "geometry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -175,4 +176,46 @@ void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& 
   mat_make_arbrot(r, dir, up);
   M *= r;
   M.Translate(pos);
+}
+
+void m_basis_axis_angle(const MVector3& x, const MVector3& y, const MVector3& z, MVector3& axis, double& angle) {
+  // Through the unit quaternion, taken from the largest of the trace and
+  // the diagonal so that angles near pi stay exact. R[row][col] = axis col.
+  const double r00 = x.x, r11 = y.y, r22 = z.z;
+  const double trace = r00 + r11 + r22;
+  double qw, qx, qy, qz;
+  if (trace > r00 && trace > r11 && trace > r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + trace));
+    qw = 0.25 * s;
+    qx = (y.z - z.y) / s;
+    qy = (z.x - x.z) / s;
+    qz = (x.y - y.x) / s;
+  } else if (r00 >= r11 && r00 >= r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r00 - r11 - r22));
+    qw = (y.z - z.y) / s;
+    qx = 0.25 * s;
+    qy = (y.x + x.y) / s;
+    qz = (z.x + x.z) / s;
+  } else if (r11 >= r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r11 - r00 - r22));
+    qw = (z.x - x.z) / s;
+    qx = (y.x + x.y) / s;
+    qy = 0.25 * s;
+    qz = (z.y + y.z) / s;
+  } else {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r22 - r00 - r11));
+    qw = (x.y - y.x) / s;
+    qx = (z.x + x.z) / s;
+    qy = (z.y + y.z) / s;
+    qz = 0.25 * s;
+  }
+  if (qw < 0) qw = -qw, qx = -qx, qy = -qy, qz = -qz;
+  const double len = std::sqrt(qx * qx + qy * qy + qz * qz);
+  if (!(len > 1e-15)) {
+    axis = MVector3(0, 0, 1);
+    angle = 0.0;
+    return;
+  }
+  axis = MVector3(qx / len, qy / len, qz / len);
+  angle = 2.0 * std::atan2(len, qw);
 }
