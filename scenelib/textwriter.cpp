@@ -1,6 +1,7 @@
 #include "textwriter.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -126,9 +127,10 @@ void MTextWriter::General(double v, int precision) {
 }
 
 void MTextWriter::Int(long v) {
+  // Index lists of big meshes are millions of these.
   char tmp[24];
-  int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
-  Put(tmp, static_cast<size_t>(n));
+  auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+  Put(tmp, static_cast<size_t>(r.ptr - tmp));
 }
 
 void MTextWriter::Vector(const MVector3& v) {
