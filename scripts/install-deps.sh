@@ -8,6 +8,7 @@ PKGS=(
   libfast-float-dev
   qt6-base-dev
   assimp-utils imagemagick lib3ds-dev
+  f3d povray view3dscene xauth xvfb
 )
 missing=()
 for p in "${PKGS[@]}"; do
