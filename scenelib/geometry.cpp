@@ -178,6 +178,14 @@ void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& 
   M.Translate(pos);
 }
 
+MVector3 vect_across(const MVector3& v, const MVector3& d) {
+  MVector3 u = v - d * vect_dot(v, d);
+  if (u.Length() > 1e-9 * std::max(1.0, v.Length())) return vect_normalize(u);
+  const double ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+  MVector3 e = (ax <= ay && ax <= az) ? MVector3(1, 0, 0) : (ay <= az ? MVector3(0, 1, 0) : MVector3(0, 0, 1));
+  return vect_normalize(e - d * vect_dot(e, d));
+}
+
 void m_basis_axis_angle(const MVector3& x, const MVector3& y, const MVector3& z, MVector3& axis, double& angle) {
   // Through the unit quaternion, taken from the largest of the trace and
   // the diagonal so that angles near pi stay exact. R[row][col] = axis col.

@@ -142,3 +142,11 @@ TEST(BasisAxisAngle, TurnsTheUnitAxesOntoTheBasis) {
   EXPECT_NEAR(angle, M_PI, 1e-12);
   expect_near(axis, MVector3(0, 1, 0), 1e-12);
 }
+
+TEST(VectAcross, PerpendicularPartOrAnotherAxis) {
+  expect_near(vect_across(MVector3(0, 1, 1), MVector3(0, 0, 1)), MVector3(0, 1, 0));
+  expect_near(vect_across(MVector3(0, 0, 3), MVector3(0, 0, 1)), MVector3(1, 0, 0));
+  expect_near(vect_across(MVector3(0, 0, 0), MVector3(1, 0, 0)), MVector3(0, 1, 0));
+  MVector3 d = vect_normalize(MVector3(1, 2, 3));
+  EXPECT_NEAR(vect_dot(vect_across(MVector3(0, 0, 1), d), d), 0.0, 1e-12);
+}
