@@ -18,16 +18,6 @@ MVector3 Clamp01(const MVector3& c) { return MVector3(Clamp01(c.x), Clamp01(c.y)
 
 MVector3 Rgb(const MColor& c) { return MVector3(c.r, c.g, c.b); }
 
-// The part of v across the unit direction d, of unit length; another axis
-// when v runs along d.
-MVector3 Across(const MVector3& v, const MVector3& d) {
-  MVector3 u = v - d * vect_dot(v, d);
-  if (u.Length() > 1e-9 * std::max(1.0, v.Length())) return vect_normalize(u);
-  const double ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
-  MVector3 e = (ax <= ay && ax <= az) ? MVector3(1, 0, 0) : (ay <= az ? MVector3(0, 1, 0) : MVector3(0, 0, 1));
-  return vect_normalize(e - d * vect_dot(e, d));
-}
-
 // The viewer's field of view spans the shorter side of the window (the
 // height of a 4:3 one); the camera's is over the width of its right vector.
 double HeightAngle(const MCamera& c) {
@@ -61,7 +51,7 @@ void WriteCamera(Run& r) {
   const MVector3 view = cam->target - cam->position;
   if (view.Length() > 0) {
     const MVector3 d = vect_normalize(view);
-    const MVector3 up = Across(vect_axis_rotate(cam->up, d, -cam->roll_angle), d);
+    const MVector3 up = vect_across(vect_axis_rotate(cam->up, d, -cam->roll_angle), d);
     m_basis_axis_angle(vect_cross(d, up), up, -d, axis, angle);
   }
   const MVector3& p = cam->position;
