@@ -20,6 +20,18 @@ bool m_all_triangles(MMesh_P* m) {
   return true;
 }
 
+bool m_layer_fits(MMesh_P* m, const MFaceArray* layer, int vertex_count) {
+  const int n = m->Get_Face_Count();
+  if (!layer || layer->count < n) return false;
+  for (int i = 0; i < n; ++i) {
+    const MIPolygon& f = layer->data[i];
+    if (f.count != m->f_a->data[i].count) return false;
+    for (int c = 0; c < f.count; ++c)
+      if (f.data[c] < 0 || f.data[c] >= vertex_count) return false;
+  }
+  return true;
+}
+
 namespace {
 
 // The triangles of mesh: itself when it has nothing else, a cached copy, or

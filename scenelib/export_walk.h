@@ -11,6 +11,7 @@
 class MScene;
 class MObj3d;
 class MMesh_P;
+class MFaceArray;
 
 struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
@@ -43,3 +44,8 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
 // True when every face (and every normal and texture face, where the mesh
 // has them) has three corners: the mesh is its own triangulation.
 bool m_all_triangles(MMesh_P* mesh);
+
+// True when a layer of polygons (normals or texture coordinates) can be
+// written beside the positions: a polygon for every face, of the same corner
+// count, every index below vertex_count and not negative.
+bool m_layer_fits(MMesh_P* mesh, const MFaceArray* layer, int vertex_count);

@@ -178,6 +178,12 @@ void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& 
   M.Translate(pos);
 }
 
+double mat_determinant3(const MMatrix& m) {
+  return m.m[0][0] * (m.m[1][1] * m.m[2][2] - m.m[1][2] * m.m[2][1]) -
+         m.m[0][1] * (m.m[1][0] * m.m[2][2] - m.m[1][2] * m.m[2][0]) +
+         m.m[0][2] * (m.m[1][0] * m.m[2][1] - m.m[1][1] * m.m[2][0]);
+}
+
 MVector3 vect_across(const MVector3& v, const MVector3& d) {
   MVector3 u = v - d * vect_dot(v, d);
   if (u.Length() > 1e-9 * std::max(1.0, v.Length())) return vect_normalize(u);

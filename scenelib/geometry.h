@@ -151,6 +151,9 @@ MVector3 vect_axis_rotate(const MVector3& v, const MVector3& n, const double& an
 // The rotation that turns direction a onto direction b.
 void mat_make_arbrot(MMatrix& M, const MVector3& a, const MVector3& b);
 void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& up, const MVector3& dir);
+// The determinant of the upper 3x3 part: negative for a matrix that mirrors
+// (and so turns faces inside out), 0 for one that flattens.
+double mat_determinant3(const MMatrix& m);
 // The part of v across the unit direction d, normalised: an up vector for a
 // view along d. When v runs along d (or is zero), the world axis least
 // along d stands in for it.

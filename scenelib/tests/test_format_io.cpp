@@ -337,3 +337,18 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   ForEachExportMesh(&fresh, nullptr, nocache, [&](const MExportMesh& m) { EXPECT_EQ(m.mesh->Get_Face_Count(), 2); });
   EXPECT_EQ(fresh.tri_objects->count, 0);
 }
+
+TEST(ExportWalk, LayerFitsOnlyAParallelLayerInRange) {
+  MMesh_P m("m");
+  m.Add_Tri(MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(0, 1, 0), 0, -1.0);
+  m.UseNormals();
+  EXPECT_FALSE(m_layer_fits(&m, m.nf_a, 3));  // no normal face yet
+  MIPolygon f;
+  f.Add(0), f.Add(1), f.Add(2);
+  m.Add_NFace(f);
+  EXPECT_TRUE(m_layer_fits(&m, m.nf_a, 3));
+  EXPECT_FALSE(m_layer_fits(&m, m.nf_a, 2));  // index 2 out of range
+  m.nf_a->data[0].Add(0);                     // four corners against three
+  EXPECT_FALSE(m_layer_fits(&m, m.nf_a, 3));
+  EXPECT_FALSE(m_layer_fits(&m, nullptr, 3));
+}

@@ -150,3 +150,13 @@ TEST(VectAcross, PerpendicularPartOrAnotherAxis) {
   MVector3 d = vect_normalize(MVector3(1, 2, 3));
   EXPECT_NEAR(vect_dot(vect_across(MVector3(0, 0, 1), d), d), 0.0, 1e-12);
 }
+
+TEST(Determinant3, SignTellsMirrors) {
+  MMatrix m(1);
+  m.Translate(MVector3(5, 6, 7));
+  EXPECT_EQ(mat_determinant3(m), 1.0);
+  m.Scale(MVector3(-1, 2, 1));
+  EXPECT_EQ(mat_determinant3(m), -2.0);
+  m.Scale(MVector3(1, 1, 0));
+  EXPECT_EQ(mat_determinant3(m), 0.0);
+}
