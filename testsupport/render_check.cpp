@@ -82,6 +82,26 @@ std::vector<MVector3> SurfaceColours(MScene* scene) {
   return out;
 }
 
+const std::vector<std::string>& CorpusModels() {
+  static const std::vector<std::string> models = {
+      "3ds/CameraRollAnim.3ds", "3ds/fels.3ds",       "3ds/jeep1.3ds",          "3ds/mar_rifle.3ds",
+      "3ds/test1.3ds",          "3ds/cube_with_diffuse_texture.3DS",           "3ds/cubes_with_alpha.3DS",
+      "obj/WusonOBJ.obj",       "obj/box.obj",        "obj/concave_polygon.obj", "obj/cube_usemtl.obj",
+      "obj/number_formats.obj", "obj/spider.obj",     "obj/testmixed.obj",      "obj/space_in_material_name.obj",
+      "obj/box_without_lineending.obj",               "raw/Wuson.raw",
+  };
+  return models;
+}
+
+int ImportClassFor(const std::string& path) {
+  std::string ext = path.substr(path.find_last_of('.') + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "3ds") return FindClass("3D Studio (*.3ds, *.prj, *.mtl)", MESH_IMPORT_CLASS_ID);
+  if (ext == "obj") return FindClass("Alias Wavefront (*.obj)", MESH_IMPORT_CLASS_ID);
+  if (ext == "raw") return FindClass("RAW (*.raw)", MESH_IMPORT_CLASS_ID);
+  return -1;
+}
+
 std::vector<std::string> MissingMaps(MScene* scene) {
   std::vector<std::string> out;
   const int n = scene->maps ? scene->maps->Get_Count_Maps() : 0;

@@ -6,6 +6,7 @@
 
 #include "geometry.h"
 #include "image_compare.h"
+#include "plugin_test_support.h"
 
 class MScene;
 
@@ -22,6 +23,11 @@ namespace kvtest {
 MScene* NewRenderScene(const std::string& name);
 // The diffuse colours of the scene's surfaces, in list order.
 std::vector<MVector3> SurfaceColours(MScene* scene);
+
+// The corpus models our importers read (3DS, OBJ, RAW), relative to the
+// corpus folder, and the import class for a file's extension (-1 none).
+const std::vector<std::string>& CorpusModels();
+int ImportClassFor(const std::string& path);
 
 // The file names (without folder) of the scene's maps that cannot be found
 // through its search path: a model may name maps its author never shipped.

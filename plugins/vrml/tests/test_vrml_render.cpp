@@ -88,14 +88,6 @@ INSTANTIATE_TEST_SUITE_P(Versions, VrmlRender, ::testing::Values(0, 1),
 
 namespace {
 
-const char* const kCorpusModels[] = {
-    "3ds/CameraRollAnim.3ds", "3ds/fels.3ds",         "3ds/jeep1.3ds",          "3ds/mar_rifle.3ds",
-    "3ds/test1.3ds",          "3ds/cube_with_diffuse_texture.3DS",             "3ds/cubes_with_alpha.3DS",
-    "obj/WusonOBJ.obj",       "obj/box.obj",          "obj/concave_polygon.obj", "obj/cube_usemtl.obj",
-    "obj/number_formats.obj", "obj/spider.obj",       "obj/testmixed.obj",      "obj/space_in_material_name.obj",
-    "raw/Wuson.raw",
-};
-
 struct CorpusCase {
   std::string model;
   int vrml20;
@@ -103,7 +95,7 @@ struct CorpusCase {
 
 std::vector<CorpusCase> CorpusCases() {
   std::vector<CorpusCase> out;
-  for (const char* m : kCorpusModels)
+  for (const std::string& m : kvtest::CorpusModels())
     for (int v : {0, 1}) out.push_back({m, v});
   return out;
 }
@@ -125,7 +117,7 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   if (!kvtest::HaveProgram("view3dscene") || !kvtest::HaveProgram("xvfb-run"))
     GTEST_SKIP() << "view3dscene or xvfb-run not installed (scripts/install-deps.sh)";
   const std::string model = (kvtest::corpus_dir() / GetParam().model).string();
-  const int cls = vrmltest::ImportClassFor(model);
+  const int cls = kvtest::ImportClassFor(model);
   ASSERT_GE(cls, 0);
   MScene* scene = kvtest::ImportWith(cls, model);
   ASSERT_NE(scene, nullptr);
@@ -185,9 +177,9 @@ TEST_F(VrmlF3d, ReadsTheVrml20WorldWithItsMaterials) {
 
 TEST_F(VrmlF3d, ReadsTheCorpusAsVrml20) {
   KV_REQUIRE_CORPUS();
-  for (const char* m : kCorpusModels) {
+  for (const std::string& m : kvtest::CorpusModels()) {
     const std::string model = (kvtest::corpus_dir() / m).string();
-    MScene* scene = kvtest::ImportWith(vrmltest::ImportClassFor(model), model);
+    MScene* scene = kvtest::ImportWith(kvtest::ImportClassFor(model), model);
     ASSERT_NE(scene, nullptr) << m;
     kvtest::TempDir out;
     int r = 0;

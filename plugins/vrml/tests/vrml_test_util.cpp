@@ -8,15 +8,6 @@ namespace vrmltest {
 
 int VrmlExport() { return kvtest::FindClass("VRML (*.wrl)", MESH_EXPORT_CLASS_ID); }
 
-int ImportClassFor(const std::string& path) {
-  std::string ext = path.substr(path.find_last_of('.') + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == "3ds") return kvtest::FindClass("3D Studio (*.3ds, *.prj, *.mtl)", MESH_IMPORT_CLASS_ID);
-  if (ext == "obj") return kvtest::FindClass("Alias Wavefront (*.obj)", MESH_IMPORT_CLASS_ID);
-  if (ext == "raw") return kvtest::FindClass("RAW (*.raw)", MESH_IMPORT_CLASS_ID);
-  return -1;
-}
-
 std::string Export(MScene* scene, const std::string& path, const std::vector<std::string>& options, int* result) {
   kvtest::UseCommandLine(options);
   std::string written;

@@ -16,8 +16,6 @@
 namespace vrmltest {
 
 int VrmlExport();
-// The import class for a corpus file's extension (3ds, obj, raw), or -1.
-int ImportClassFor(const std::string& path);
 
 // Exports with these -key=value options; the written file's text ("" when
 // nothing was written), the result in *result.
