@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <ctime>
 
 namespace kvpf {
 namespace {
@@ -57,6 +58,12 @@ void WriteBanner(LogFile& log, Base_FileOption* o, const char* title, const char
 }
 
 }  // namespace
+
+std::string CtimeNow() {
+  time_t now = std::time(nullptr);
+  const char* when = std::ctime(&now);
+  return when ? when : "\n";
+}
 
 void ReportError(const char* fmt, ...) {
   va_list ap;

@@ -48,6 +48,10 @@ bool RunFailed();
 const std::string& LastError();
 const std::vector<std::string>& LastWarnings();
 
+// The time of writing as ctime gives it, line end included ("\n" when the
+// clock cannot tell), for the "Created ... at" lines of file headers.
+std::string CtimeNow();
+
 // ---- import --------------------------------------------------------------
 
 class ImportRun {
