@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +101,28 @@ int ImportClassFor(const std::string& path) {
   if (ext == "obj") return FindClass("Alias Wavefront (*.obj)", MESH_IMPORT_CLASS_ID);
   if (ext == "raw") return FindClass("RAW (*.raw)", MESH_IMPORT_CLASS_ID);
   return -1;
+}
+
+std::vector<CorpusCase> CorpusCases(const std::vector<std::pair<int, std::string>>& variants) {
+  std::vector<CorpusCase> out;
+  for (const std::string& m : CorpusModels())
+    for (const auto& [v, label] : variants) out.push_back({m, v, label});
+  return out;
+}
+
+std::string CorpusCaseName(const CorpusCase& c) {
+  std::string n = c.model;
+  for (char& ch : n)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n + "_" + c.label;
+}
+
+MMesh_P* AddTriangles(MScene* scene, const char* name, int faces, const char* surface) {
+  MMesh_P* m = new MMesh_P(name);
+  for (int i = 0; i < faces; ++i) m->Add_Tri(MVector3(i, 0, 0), MVector3(i + 1, 0, 0), MVector3(i, 1, 0), 0, -1.0);
+  if (surface) m->surface_refs->Append(my_strdup(surface));
+  scene->objects->Append(m);
+  return m;
 }
 
 std::vector<std::string> MissingMaps(MScene* scene) {

@@ -29,6 +29,20 @@ std::vector<MVector3> SurfaceColours(MScene* scene);
 const std::vector<std::string>& CorpusModels();
 int ImportClassFor(const std::string& path);
 
+// One corpus model in one variant of an export (a format version, a
+// dialect), for parameterised tests; the name is the test's.
+struct CorpusCase {
+  std::string model;
+  int variant;
+  std::string label;
+};
+std::vector<CorpusCase> CorpusCases(const std::vector<std::pair<int, std::string>>& variants);
+std::string CorpusCaseName(const CorpusCase& c);
+
+// A mesh of `faces` triangles in a row, of one surface (none when null),
+// appended to the scene.
+MMesh_P* AddTriangles(MScene* scene, const char* name, int faces, const char* surface);
+
 // The file names (without folder) of the scene's maps that cannot be found
 // through its search path: a model may name maps its author never shipped.
 std::vector<std::string> MissingMaps(MScene* scene);

@@ -1,7 +1,6 @@
 // POV-Ray export: a master scene file that places the objects, the camera
 // and the lights, the include files that declare them, optionally the Moray
 // model files, then the map files.
-#include <ctime>
 
 #include "plugin_framework.h"
 #include "pov_export_parts.h"
@@ -59,9 +58,7 @@ void WriteHeader(Run& r, MTextWriter& out, const char* title) {
   out.Line("/*");
   out.Put('\t');
   out.Line(kNotice);
-  time_t now = std::time(nullptr);
-  const char* when = std::ctime(&now);
-  out.Printf("\tCreated by POV Export Plugin 1.1 at %s", when ? when : "\n");
+  out.Printf("\tCreated by POV Export Plugin 1.1 at %s", kvpf::CtimeNow().c_str());
   // ctime's text ends its line; the format gives one more.
   out.EndLine();
   out.Printf("\t%s:\n", title);
@@ -196,32 +193,14 @@ int ExportPov(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   return written;
 }
 
-Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
-  if (cmd_mode) return new PovExportOption(argc, argv);
-  return new PovExportOption();
-}
-
 int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   PovExportOption* o = static_cast<PovExportOption*>(base);
-  const KvOptionField fields[] = {
-      {1030, "Global Settings", KV_FIELD_FLAG, &o->export_global_setting, sizeof(int)},
-      {1031, "Background", KV_FIELD_FLAG, &o->export_back_ground, sizeof(int)},
-      {1032, "Atmosphere", KV_FIELD_FLAG, &o->export_atmosphere, sizeof(int)},
-      {1033, "Meshes", KV_FIELD_FLAG, &o->export_meshes, sizeof(int)},
-      {1034, "Materials", KV_FIELD_FLAG, &o->export_materials, sizeof(int)},
-      {1035, "Cameras", KV_FIELD_FLAG, &o->export_cameras, sizeof(int)},
-      {1036, "Lights", KV_FIELD_FLAG, &o->export_lights, sizeof(int)},
-      {1037, "POV Version", KV_FIELD_INT, &o->pov_version, sizeof(int)},
-      {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)},
-  };
-  int n = 0;
-  for (const KvOptionField& f : fields)
-    if (n < max) out[n++] = f;
-  return n;
+  return o->OptionFields({{1037, "POV Version", KV_FIELD_INT, &o->pov_version, sizeof(int)},
+                          {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)}}, out, max);
 }
 
 kvpf::ExportClassDesc pov_export_desc(kvpf::ExportClassInfo{
-    kClassName, kClassId, kvpf::PluginTexts{kShortName, PovExportOption::Get_HelpString()}, NewOptions, ExportPov,
+    kClassName, kClassId, kvpf::PluginTexts{kShortName, PovExportOption::Get_HelpString()}, kvpf::NewExportOptions<PovExportOption>, ExportPov,
     OptionFields});
 
 PluginClassDesc* const kClasses[] = {&pov_export_desc};

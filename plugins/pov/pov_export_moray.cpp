@@ -3,7 +3,6 @@
 // binary, little-endian), both naming the POV-Ray declarations.
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <limits>
 
 #include "plugin_framework.h"
@@ -64,9 +63,7 @@ void WriteUdo(Run& r) {
   out.Line(";");
   out.Put(";\t");
   out.Line(kNotice);
-  time_t now = std::time(nullptr);
-  const char* when = std::ctime(&now);
-  out.Printf(";\tCreated by POV Export Plugin 1.1 at %s", when ? when : "\n");
+  out.Printf(";\tCreated by POV Export Plugin 1.1 at %s", kvpf::CtimeNow().c_str());
   out.Put(";\t");
   out.Text(r.opt->Get_ImportFilename() ? r.opt->Get_ImportFilename() : "");
   out.EndLine();

@@ -2,14 +2,6 @@
 
 #include "pov_format.h"
 
-std::vector<kvpf::IntSetting> PovExportOption::Settings() {
-  return {{"export_global_setting", &export_global_setting}, {"export_back_ground", &export_back_ground},
-          {"export_atmosphere", &export_atmosphere},         {"export_meshes", &export_meshes},
-          {"export_materials", &export_materials},           {"export_cameras", &export_cameras},
-          {"export_lights", &export_lights},                 {"pov_version", &pov_version},
-          {"use_udo", &use_udo}};
-}
-
 const char* PovExportOption::Get_HelpString() {
   return "** POV Export Plugin 1.1 **\n"
          "\t-export_global_setting=FLAG: global_settings (ambient light, gamma)\n"
@@ -26,29 +18,17 @@ const char* PovExportOption::Get_HelpString() {
          "\tand the map conversion options: the maps' new names go into the scene\n\n";
 }
 
-PovExportOption::PovExportOption() : Export_FileOption(kpov::kStoreName, kpov::kLogName) {
-  Set_Filter(kpov::kFilter);
-  Set_Ext(kpov::kExt);
-  kvpf::LoadIntSettings(*this, kpov::kStoreName, Settings());
-  image_handler.Load(kpov::kImageSection, kpov::kStoreName);
+// The dialog's listing aligns the values in one column.
+constexpr int kListingWidth = 22;
+
+PovExportOption::PovExportOption()
+    : SceneExportOption(kpov::kStoreName, kpov::kLogName, kpov::kFilter, kpov::kExt, kListingWidth) {
+  LoadOwnSettings({{"pov_version", &pov_version}, {"use_udo", &use_udo}});
 }
 
-PovExportOption::PovExportOption(int argc, char** argv) : Export_FileOption(argc, argv, kpov::kLogName) {
-  Set_Filter(kpov::kFilter);
-  Set_Ext(kpov::kExt);
-  kvpf::LoadIntSettings(*this, kpov::kStoreName, Settings());
-  image_handler.Load(argc, argv);
+PovExportOption::PovExportOption(int argc, char** argv)
+    : SceneExportOption(argc, argv, kpov::kStoreName, kpov::kLogName, kpov::kFilter, kpov::kExt, kListingWidth) {
+  LoadOwnSettings({{"pov_version", &pov_version}, {"use_udo", &use_udo}});
 }
 
-PovExportOption::~PovExportOption() {
-  if (cmd_mode) return;  // command-line records never write the store
-  kvpf::SaveIntSettings(*this, kpov::kStoreName, Settings());
-  image_handler.Save(kpov::kImageSection, kpov::kStoreName);
-}
-
-void PovExportOption::Print_Options(FILE* fp) {
-  if (!fp) return;
-  Export_FileOption::Print_Options(fp);
-  kvpf::PrintIntSettings(fp, Settings(), 22);
-  image_handler.Print(fp);
-}
+PovExportOption::~PovExportOption() { SaveOwnSettings(); }

@@ -1,6 +1,5 @@
 // VRML export: a VRML 1.0 or 2.0 world with the active camera, the lights,
 // the materials and the meshes (one shape per material), then the map files.
-#include <ctime>
 
 #include "format_run.h"
 #include "plugin_framework.h"
@@ -41,9 +40,7 @@ void WriteHeader(Run& r, const std::string& path) {
   out.Line("#");
   out.Put("#\t");
   out.Line(kNotice);
-  time_t now = std::time(nullptr);
-  const char* when = std::ctime(&now);
-  out.Printf("#\tCreated by VRML Export Plugin 1.0 at %s", when ? when : "\n");
+  out.Printf("#\tCreated by VRML Export Plugin 1.0 at %s", kvpf::CtimeNow().c_str());
   out.Line("#");
   out.Put("# VRML file: ");
   out.Text(path);
@@ -118,31 +115,13 @@ int ExportVrml(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   return written;
 }
 
-Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
-  if (cmd_mode) return new VrmlExportOption(argc, argv);
-  return new VrmlExportOption();
-}
-
 int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   VrmlExportOption* o = static_cast<VrmlExportOption*>(base);
-  const KvOptionField fields[] = {
-      {1030, "Global Settings", KV_FIELD_FLAG, &o->export_global_setting, sizeof(int)},
-      {1031, "Background", KV_FIELD_FLAG, &o->export_back_ground, sizeof(int)},
-      {1032, "Atmosphere", KV_FIELD_FLAG, &o->export_atmosphere, sizeof(int)},
-      {1033, "Meshes", KV_FIELD_FLAG, &o->export_meshes, sizeof(int)},
-      {1034, "Materials", KV_FIELD_FLAG, &o->export_materials, sizeof(int)},
-      {1035, "Cameras", KV_FIELD_FLAG, &o->export_cameras, sizeof(int)},
-      {1036, "Lights", KV_FIELD_FLAG, &o->export_lights, sizeof(int)},
-      {1037, "VRML 2.0", KV_FIELD_FLAG, &o->use_vrml20, sizeof(int)},
-  };
-  int n = 0;
-  for (const KvOptionField& f : fields)
-    if (n < max) out[n++] = f;
-  return n;
+  return o->OptionFields({{1037, "VRML 2.0", KV_FIELD_FLAG, &o->use_vrml20, sizeof(int)}}, out, max);
 }
 
 kvpf::ExportClassDesc vrml_export_desc(kvpf::ExportClassInfo{
-    kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()}, NewOptions, ExportVrml, OptionFields});
+    kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()}, kvpf::NewExportOptions<VrmlExportOption>, ExportVrml, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&vrml_export_desc};
 

@@ -8,25 +8,6 @@
 namespace kvrml {
 namespace {
 
-// A layer of polygons can be written beside the positions when it has a
-// polygon of the same corner count for every face, all indices in range.
-bool LayerFits(MMesh_P* m, MFaceArray* layer, int vertex_count) {
-  if (!layer || layer->count < m->Get_Face_Count()) return false;
-  for (int i = 0; i < m->Get_Face_Count(); ++i) {
-    const MIPolygon& f = layer->data[i];
-    if (f.count != m->f_a->data[i].count) return false;
-    for (int c = 0; c < f.count; ++c)
-      if (f.data[c] < 0 || f.data[c] >= vertex_count) return false;
-  }
-  return true;
-}
-
-double Determinant(const MMatrix& m) {
-  return m.m[0][0] * (m.m[1][1] * m.m[2][2] - m.m[1][2] * m.m[2][1]) -
-         m.m[0][1] * (m.m[1][0] * m.m[2][2] - m.m[1][2] * m.m[2][0]) +
-         m.m[0][2] * (m.m[1][0] * m.m[2][1] - m.m[1][1] * m.m[2][0]);
-}
-
 // The vertices of one layer that a shape's faces use, numbered in the order
 // of first use; `index` maps a vertex of the layer to its number (-1 none)
 // and is left all -1 again by Reset.
@@ -228,14 +209,14 @@ void WriteMesh(Run& r, const MExportMesh& m) {
   }
   if (order.empty()) return;
 
-  const bool normals = mesh->NormalsUsed() && LayerFits(mesh, mesh->nf_a, mesh->Get_NVertex_Count());
+  const bool normals = mesh->NormalsUsed() && m_layer_fits(mesh, mesh->nf_a, mesh->Get_NVertex_Count());
   const bool uvs = mesh->UVUsed() && m.source->mapping_type == UV_MAP &&
-                   LayerFits(mesh, mesh->uvf_a, mesh->Get_UVVertex_Count());
+                   m_layer_fits(mesh, mesh->uvf_a, mesh->Get_UVVertex_Count());
   Subset pos, nrm, tex;
   pos.Init(nv);
   if (normals) nrm.Init(mesh->Get_NVertex_Count());
   if (uvs) tex.Init(mesh->Get_UVVertex_Count());
-  Shape s{mesh, &m.matrix, &order, 0, 0, normals, false, Determinant(m.matrix) < 0, &pos, &nrm, &tex};
+  Shape s{mesh, &m.matrix, &order, 0, 0, normals, false, mat_determinant3(m.matrix) < 0, &pos, &nrm, &tex};
   for (int k = 0; k <= refs; ++k) {
     s.begin = static_cast<size_t>(start[static_cast<size_t>(k)]);
     s.end = static_cast<size_t>(start[static_cast<size_t>(k) + 1]);

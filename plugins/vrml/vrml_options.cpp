@@ -1,14 +1,6 @@
 #include "vrml_options.h"
 
-#include "specific_options.h"
 #include "vrml_format.h"
-
-std::vector<kvpf::IntSetting> VrmlExportOption::Settings() {
-  return {{"export_global_setting", &export_global_setting}, {"export_back_ground", &export_back_ground},
-          {"export_atmosphere", &export_atmosphere},         {"export_meshes", &export_meshes},
-          {"export_materials", &export_materials},           {"export_cameras", &export_cameras},
-          {"export_lights", &export_lights},                 {"use_vrml20", &use_vrml20}};
-}
 
 const char* VrmlExportOption::Get_HelpString() {
   return "** VRML Export Plugin 1.0 **\n"
@@ -23,29 +15,14 @@ const char* VrmlExportOption::Get_HelpString() {
          "\tand the map conversion options: the maps' new names go into the world\n\n";
 }
 
-VrmlExportOption::VrmlExportOption() : Export_FileOption(kvrml::kStoreName, kvrml::kLogName) {
-  Set_Filter(kvrml::kFilter);
-  Set_Ext(kvrml::kExt);
-  kvpf::LoadIntSettings(*this, kvrml::kStoreName, Settings());
-  image_handler.Load(kvrml::kImageSection, kvrml::kStoreName);
+VrmlExportOption::VrmlExportOption()
+    : SceneExportOption(kvrml::kStoreName, kvrml::kLogName, kvrml::kFilter, kvrml::kExt, 0) {
+  LoadOwnSettings({{"use_vrml20", &use_vrml20}});
 }
 
-VrmlExportOption::VrmlExportOption(int argc, char** argv) : Export_FileOption(argc, argv, kvrml::kLogName) {
-  Set_Filter(kvrml::kFilter);
-  Set_Ext(kvrml::kExt);
-  kvpf::LoadIntSettings(*this, kvrml::kStoreName, Settings());
-  image_handler.Load(argc, argv);
+VrmlExportOption::VrmlExportOption(int argc, char** argv)
+    : SceneExportOption(argc, argv, kvrml::kStoreName, kvrml::kLogName, kvrml::kFilter, kvrml::kExt, 0) {
+  LoadOwnSettings({{"use_vrml20", &use_vrml20}});
 }
 
-VrmlExportOption::~VrmlExportOption() {
-  if (cmd_mode) return;  // command-line records never write the store
-  kvpf::SaveIntSettings(*this, kvrml::kStoreName, Settings());
-  image_handler.Save(kvrml::kImageSection, kvrml::kStoreName);
-}
-
-void VrmlExportOption::Print_Options(FILE* fp) {
-  if (!fp) return;
-  Export_FileOption::Print_Options(fp);
-  kvpf::PrintIntSettings(fp, Settings());
-  image_handler.Print(fp);
-}
+VrmlExportOption::~VrmlExportOption() { SaveOwnSettings(); }

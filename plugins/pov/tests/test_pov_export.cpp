@@ -26,12 +26,7 @@ class PovExport : public ::testing::Test {
   }
   std::string File(const std::string& suffix) { return kvtest::read_file(dir.file("out" + suffix)); }
   MMesh_P* Triangles(const char* name, int faces, const char* surface) {
-    MMesh_P* m = new MMesh_P(name);
-    for (int i = 0; i < faces; ++i)
-      m->Add_Tri(MVector3(i, 0, 0), MVector3(i + 1, 0, 0), MVector3(i, 1, 0), 0, -1.0);
-    if (surface) m->surface_refs->Append(my_strdup(surface));
-    scene->objects->Append(m);
-    return m;
+    return kvtest::AddTriangles(scene, name, faces, surface);
   }
   MSrf_TextureLayer* DiffuseMap(int surface, const char* file) {
     MSrf_TextureLayer* l = new MSrf_TextureLayer();

@@ -134,26 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, PovRender, ::testing::Values(0, 1),
 
 namespace {
 
-struct CorpusCase {
-  std::string model;
-  int version;
-};
-
-std::vector<CorpusCase> CorpusCases() {
-  std::vector<CorpusCase> out;
-  for (const std::string& m : kvtest::CorpusModels())
-    for (int v : {0, 1}) out.push_back({m, v});
-  return out;
-}
-
-std::string CaseName(const ::testing::TestParamInfo<CorpusCase>& info) {
-  std::string n = info.param.model;
-  for (char& c : n)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return n + (info.param.version ? "_Triangles" : "_Mesh2");
-}
-
-class PovCorpus : public ::testing::TestWithParam<CorpusCase> {};
+class PovCorpus : public ::testing::TestWithParam<kvtest::CorpusCase> {};
 
 }  // namespace
 
@@ -166,13 +147,13 @@ TEST_P(PovCorpus, PovRayRendersItAndItsSilhouetteMatches) {
   ASSERT_NE(scene, nullptr);
   kvtest::TempDir dir;
   // Maps are copied beside the scene, where POV-Ray looks for them.
-  Render(scene, dir, "model", {"-enable_copy=1", "-pov_version=" + std::to_string(GetParam().version)});
+  Render(scene, dir, "model", {"-enable_copy=1", "-pov_version=" + std::to_string(GetParam().variant)});
   // A background or fog covers the whole picture; the silhouette is
   // rendered without them.
   const bool backdrop = scene->background.type != BCKG_NO || scene->fog.enabled;
   if (backdrop)
     Render(scene, dir, "model", {"-enable_copy=1", "-export_back_ground=0", "-export_atmosphere=0",
-                                 "-pov_version=" + std::to_string(GetParam().version)});
+                                 "-pov_version=" + std::to_string(GetParam().variant)});
   kvtest::RenderScore s = kvtest::ScoreRender(dir.file("model.png"), scene, false, nullptr);
   EXPECT_GE(s.iou, 0.98) << s.Text();
   EXPECT_LT(s.covered, 0.995) << s.Text();
@@ -180,4 +161,5 @@ TEST_P(PovCorpus, PovRayRendersItAndItsSilhouetteMatches) {
   delete scene;
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, PovCorpus, ::testing::ValuesIn(CorpusCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Models, PovCorpus, ::testing::ValuesIn(kvtest::CorpusCases({{0, "Mesh2"}, {1, "Triangles"}})),
+                         [](const auto& info) { return kvtest::CorpusCaseName(info.param); });

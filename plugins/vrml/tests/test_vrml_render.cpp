@@ -88,26 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, VrmlRender, ::testing::Values(0, 1),
 
 namespace {
 
-struct CorpusCase {
-  std::string model;
-  int vrml20;
-};
-
-std::vector<CorpusCase> CorpusCases() {
-  std::vector<CorpusCase> out;
-  for (const std::string& m : kvtest::CorpusModels())
-    for (int v : {0, 1}) out.push_back({m, v});
-  return out;
-}
-
-std::string CaseName(const ::testing::TestParamInfo<CorpusCase>& info) {
-  std::string n = info.param.model;
-  for (char& c : n)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return n + (info.param.vrml20 ? "_Vrml20" : "_Vrml10");
-}
-
-class VrmlCorpus : public ::testing::TestWithParam<CorpusCase> {};
+class VrmlCorpus : public ::testing::TestWithParam<kvtest::CorpusCase> {};
 
 }  // namespace
 
@@ -125,7 +106,7 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   int r = 0;
   // Maps are copied beside the world, where the viewer looks for them.
   vrmltest::Export(scene, dir.file("model.wrl"),
-                   {"-use_vrml20=" + std::to_string(GetParam().vrml20), "-ld_mode=1", "-enable_copy=1"}, &r);
+                   {"-use_vrml20=" + std::to_string(GetParam().variant), "-ld_mode=1", "-enable_copy=1"}, &r);
   ASSERT_EQ(r, 1);
   kvtest::ViewerRun v = kvtest::RunView3dscene(dir.file("model.wrl"), dir.file("model.png"), kWidth, kHeight, dir.str());
   // A map the model names but its author never shipped is the viewer's only
@@ -141,7 +122,8 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   delete scene;
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, VrmlCorpus, ::testing::ValuesIn(CorpusCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Models, VrmlCorpus, ::testing::ValuesIn(kvtest::CorpusCases({{0, "Vrml10"}, {1, "Vrml20"}})),
+                         [](const auto& info) { return kvtest::CorpusCaseName(info.param); });
 
 // ---- f3d ---------------------------------------------------------------
 
