@@ -113,6 +113,11 @@ TEST_F(PovExport, NamesAreUniqueAcrossTheFileSet) {
   EXPECT_EQ(Count(o, "\t\t1,\n\t\ttexture { T_DEFAULT }\n"), 2);
   EXPECT_EQ(Count(o, "\t\t0,\n\t\ttexture { T_DEFAULT }\n"), 0);
   EXPECT_TRUE(Has(o, "\t\t<0, 1, 2>, 0\n"));
+  // Long names are not cut short of the identifier's own limit.
+  Triangles(std::string(3000, 'n').c_str(), 1, "part");
+  Write();
+  EXPECT_TRUE(Has(File("_o.inc"), "#declare P_" + std::string(1021, 'n') + " = mesh2 // " + std::string(3000, 'n') + "\n"));
+  EXPECT_TRUE(Has(File(".pov"), "object{ P_" + std::string(1021, 'n') + " }\n"));
 }
 
 TEST_F(PovExport, HiddenAndDegenerateMeshes) {
