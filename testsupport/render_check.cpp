@@ -117,6 +117,8 @@ std::string CorpusCaseName(const CorpusCase& c) {
   return n + "_" + c.label;
 }
 
+void PrintTo(const CorpusCase& c, std::ostream* os) { *os << c.model << " (" << c.label << ")"; }
+
 MMesh_P* AddTriangles(MScene* scene, const char* name, int faces, const char* surface) {
   MMesh_P* m = new MMesh_P(name);
   for (int i = 0; i < faces; ++i) m->Add_Tri(MVector3(i, 0, 0), MVector3(i + 1, 0, 0), MVector3(i, 1, 0), 0, -1.0);

@@ -1,6 +1,7 @@
 // Judging scene exports by rendering them with outside programs: the test
 // scene, the programs run with a private home and display, and their logs.
 #pragma once
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct CorpusCase {
 };
 std::vector<CorpusCase> CorpusCases(const std::vector<std::pair<int, std::string>>& variants);
 std::string CorpusCaseName(const CorpusCase& c);
+// How test logs show a case.
+void PrintTo(const CorpusCase& c, std::ostream* os);
 
 // A mesh of `faces` triangles in a row, of one surface (none when null),
 // appended to the scene.
