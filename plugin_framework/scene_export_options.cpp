@@ -5,8 +5,8 @@ namespace {
 const char kImageSection[] = "Image_Handler";
 }
 
-SceneExportOption::SceneExportOption(const char* store_name, const char* log_name, const char* filter,
-                                     const char* ext, int listing_width)
+SceneExportOption::SceneExportOption(const char* store_name, const char* log_name, const char* filter, const char* ext,
+                                     int listing_width)
     : Export_FileOption(store_name, log_name), store_name_(store_name), listing_width_(listing_width) {
   Set_Filter(filter);
   Set_Ext(ext);
@@ -30,9 +30,12 @@ SceneExportOption::~SceneExportOption() {
 }
 
 std::vector<IntSetting> SceneExportOption::Flags() {
-  return {{"export_global_setting", &export_global_setting}, {"export_back_ground", &export_back_ground},
-          {"export_atmosphere", &export_atmosphere},         {"export_meshes", &export_meshes},
-          {"export_materials", &export_materials},           {"export_cameras", &export_cameras},
+  return {{"export_global_setting", &export_global_setting},
+          {"export_back_ground", &export_back_ground},
+          {"export_atmosphere", &export_atmosphere},
+          {"export_meshes", &export_meshes},
+          {"export_materials", &export_materials},
+          {"export_cameras", &export_cameras},
           {"export_lights", &export_lights}};
 }
 

@@ -40,8 +40,7 @@ bool ReadImage(const std::string& path, Image* out, std::string* error) {
     out->height = static_cast<int>(img->rows);
     out->rgba.assign(static_cast<size_t>(out->width) * out->height * 4, 0);
     // "A" is alpha (255 opaque); a picture without one reads as opaque.
-    ok = DispatchImage(img, 0, 0, img->columns, img->rows, "RGBA", CharPixel, out->rgba.data(), &ex) ==
-         MagickPass;
+    ok = DispatchImage(img, 0, 0, img->columns, img->rows, "RGBA", CharPixel, out->rgba.data(), &ex) == MagickPass;
     DestroyImage(img);
   }
   if (!ok && error) *error = Reason(ex, "cannot read") + ": " + path;
@@ -118,8 +117,7 @@ std::vector<RefTriangle> SceneTriangles(MScene* scene) {
     const int refs = m.source->surface_refs ? m.source->surface_refs->count : 0;
     std::vector<int> material(static_cast<size_t>(refs), -1);
     for (int k = 0; k < refs; ++k)
-      material[static_cast<size_t>(k)] =
-          scene->GetIndexMaterialbyName(ref_name_or_empty(m.source->surface_refs, k));
+      material[static_cast<size_t>(k)] = scene->GetIndexMaterialbyName(ref_name_or_empty(m.source->surface_refs, k));
     const int nv = mesh->Get_Vertex_Count();
     for (int i = 0; i < mesh->Get_Face_Count(); ++i) {
       const MIPolygon& f = mesh->Get_IFace(i);
@@ -169,8 +167,7 @@ std::vector<CamPoint> ClipNear(const std::vector<CamPoint>& in, double near_z) {
 
 }  // namespace
 
-IdBuffer Rasterize(const std::vector<RefTriangle>& tris, const ViewCamera& cam, int width, int height,
-                   bool cull_back) {
+IdBuffer Rasterize(const std::vector<RefTriangle>& tris, const ViewCamera& cam, int width, int height, bool cull_back) {
   IdBuffer buf{width, height, std::vector<int>(static_cast<size_t>(width) * height, -1)};
   std::vector<double> depth(buf.id.size(), std::numeric_limits<double>::infinity());
   const MVector3 f = vect_normalize(cam.target - cam.position);
@@ -193,7 +190,8 @@ IdBuffer Rasterize(const std::vector<RefTriangle>& tris, const ViewCamera& cam, 
       double x, y, iz;
     };
     std::vector<S> s;
-    for (const CamPoint& p : poly) s.push_back({0.5 * width + p.x / p.z * focal, 0.5 * height - p.y / p.z * focal, 1.0 / p.z});
+    for (const CamPoint& p : poly)
+      s.push_back({0.5 * width + p.x / p.z * focal, 0.5 * height - p.y / p.z * focal, 1.0 / p.z});
     for (size_t k = 1; k + 1 < s.size(); ++k) {
       const S &a = s[0], &b = s[k], &c = s[k + 1];
       const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);

@@ -72,8 +72,7 @@ struct IdBuffer {
   std::vector<int> id;
   Mask Coverage() const;
 };
-IdBuffer Rasterize(const std::vector<RefTriangle>& tris, const ViewCamera& cam, int width, int height,
-                   bool cull_back);
+IdBuffer Rasterize(const std::vector<RefTriangle>& tris, const ViewCamera& cam, int width, int height, bool cull_back);
 
 // The palette entry (by hue) each covered pixel of the picture shows: -1 not
 // covered (alpha below 128 or `coverage` off), -2 no entry is near enough.

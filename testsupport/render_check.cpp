@@ -85,11 +85,23 @@ std::vector<MVector3> SurfaceColours(MScene* scene) {
 
 const std::vector<std::string>& CorpusModels() {
   static const std::vector<std::string> models = {
-      "3ds/CameraRollAnim.3ds", "3ds/fels.3ds",       "3ds/jeep1.3ds",          "3ds/mar_rifle.3ds",
-      "3ds/test1.3ds",          "3ds/cube_with_diffuse_texture.3DS",           "3ds/cubes_with_alpha.3DS",
-      "obj/WusonOBJ.obj",       "obj/box.obj",        "obj/concave_polygon.obj", "obj/cube_usemtl.obj",
-      "obj/number_formats.obj", "obj/spider.obj",     "obj/testmixed.obj",      "obj/space_in_material_name.obj",
-      "obj/box_without_lineending.obj",               "raw/Wuson.raw",
+      "3ds/CameraRollAnim.3ds",
+      "3ds/fels.3ds",
+      "3ds/jeep1.3ds",
+      "3ds/mar_rifle.3ds",
+      "3ds/test1.3ds",
+      "3ds/cube_with_diffuse_texture.3DS",
+      "3ds/cubes_with_alpha.3DS",
+      "obj/WusonOBJ.obj",
+      "obj/box.obj",
+      "obj/concave_polygon.obj",
+      "obj/cube_usemtl.obj",
+      "obj/number_formats.obj",
+      "obj/spider.obj",
+      "obj/testmixed.obj",
+      "obj/space_in_material_name.obj",
+      "obj/box_without_lineending.obj",
+      "raw/Wuson.raw",
   };
   return models;
 }
@@ -140,7 +152,8 @@ std::vector<std::string> MissingMaps(MScene* scene) {
   return out;
 }
 
-std::vector<std::string> WithoutMentionOf(const std::vector<std::string>& lines, const std::vector<std::string>& files) {
+std::vector<std::string> WithoutMentionOf(const std::vector<std::string>& lines,
+                                          const std::vector<std::string>& files) {
   std::vector<std::string> out;
   for (const std::string& l : lines) {
     bool named = false;
@@ -163,9 +176,7 @@ ProgramRun RunProgram(const std::string& command) {
   return r;
 }
 
-bool HaveProgram(const char* name) {
-  return RunProgram(std::string("command -v ") + name + " >/dev/null").status == 0;
-}
+bool HaveProgram(const char* name) { return RunProgram(std::string("command -v ") + name + " >/dev/null").status == 0; }
 
 std::string ShellQuote(const std::string& s) {
   std::string out = "'";
@@ -204,8 +215,8 @@ ProgramRun RunPovray(const std::string& pov_file, const std::string& png, int wi
   std::string home = Folder(png) + "/.povray-home";
   std::filesystem::create_directories(home);
   std::string cmd = "cd " + ShellQuote(Folder(pov_file)) + " && HOME=" + ShellQuote(home) + " povray +I" +
-                    ShellQuote(std::filesystem::path(pov_file).filename().string()) + " +O" + ShellQuote(png) +
-                    " +W" + std::to_string(width) + " +H" + std::to_string(height) + " -D +UA";
+                    ShellQuote(std::filesystem::path(pov_file).filename().string()) + " +O" + ShellQuote(png) + " +W" +
+                    std::to_string(width) + " +H" + std::to_string(height) + " -D +UA";
   return RunProgram(cmd);
 }
 
@@ -224,10 +235,9 @@ ViewerRun RunView3dscene(const std::string& file, const std::string& png, int wi
   ViewerRun v;
   std::string log = work + "/home/.config/view3dscene/view3dscene.log";
   std::filesystem::remove(log);
-  std::string cmd = "cd " + ShellQuote(Folder(file)) + " && " + PrivateHome(work) + " " + Xvfb() +
-                    "view3dscene " + ShellQuote(file) + " --screenshot 0 " + ShellQuote(png) +
-                    " --screenshot-transparent --geometry " + std::to_string(width) + "x" + std::to_string(height) +
-                    " --hide-menu -H --no-sound";
+  std::string cmd = "cd " + ShellQuote(Folder(file)) + " && " + PrivateHome(work) + " " + Xvfb() + "view3dscene " +
+                    ShellQuote(file) + " --screenshot 0 " + ShellQuote(png) + " --screenshot-transparent --geometry " +
+                    std::to_string(width) + "x" + std::to_string(height) + " --hide-menu -H --no-sound";
   v.run = RunProgram(cmd);
   v.log = read_file(log);
   // A warning runs on over the lines up to the next entry of the log.
@@ -266,16 +276,17 @@ ProgramRun RunF3d(const std::string& file, const std::string& png, int width, in
   std::snprintf(angle, sizeof angle, "%.9g", vfov);
   std::string cmd = "cd " + ShellQuote(Folder(file)) + " && " + PrivateHome(work) + " " + Xvfb() + "f3d " +
                     ShellQuote(file) + " --dry-run --output " + ShellQuote(png) + " --no-background --resolution " +
-                    std::to_string(width) + "," + std::to_string(height) + " --camera-position " +
-                    vec(cam.position) + " --camera-focal-point " + vec(cam.target) + " --camera-view-up " +
-                    vec(cam.up) + " --camera-view-angle " + angle;
+                    std::to_string(width) + "," + std::to_string(height) + " --camera-position " + vec(cam.position) +
+                    " --camera-focal-point " + vec(cam.target) + " --camera-view-up " + vec(cam.up) +
+                    " --camera-view-angle " + angle;
   return RunProgram(cmd);
 }
 
 std::string RenderScore::Text() const {
   char buf[160];
-  std::snprintf(buf, sizeof buf, "silhouette IoU %.4f of %.1f%% of the picture, materials %.4f, worst material IoU %.4f",
-                iou, covered * 100, materials, worst_material);
+  std::snprintf(buf, sizeof buf,
+                "silhouette IoU %.4f of %.1f%% of the picture, materials %.4f, worst material IoU %.4f", iou,
+                covered * 100, materials, worst_material);
   return buf;
 }
 

@@ -88,8 +88,8 @@ ProgramRun RunF3d(const std::string& file, const std::string& png, int width, in
 // What a render check found, for the failure message.
 struct RenderScore {
   double iou = 0;
-  double covered = 0;  // share of the picture the reference covers
-  double materials = 0;  // share of the covered pixels in the right material (-1 not measured)
+  double covered = 0;         // share of the picture the reference covers
+  double materials = 0;       // share of the covered pixels in the right material (-1 not measured)
   double worst_material = 0;  // the smallest overlap of one material's pixels (-1 not measured)
   std::string Text() const;
 };
@@ -97,7 +97,6 @@ struct RenderScore {
 // with a palette also the material of each pixel. Writes both masks beside
 // `png` when the silhouettes differ, for a look; KORVANE_KEEP_RENDERS names a
 // folder that keeps every picture and its masks.
-RenderScore ScoreRender(const std::string& png, MScene* scene, bool cull_back,
-                        const std::vector<MVector3>* palette);
+RenderScore ScoreRender(const std::string& png, MScene* scene, bool cull_back, const std::vector<MVector3>* palette);
 
 }  // namespace kvtest

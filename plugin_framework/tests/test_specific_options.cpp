@@ -11,7 +11,8 @@ TEST(IntSettings, CommandLineStoreAndListing) {
   const char* argv[] = {"prog", "-flag_a=0", "-count=7", "-bad=x"};
   Export_FileOption cmd(4, argv, "x.log");
   int a = 1, count = 2, bad = 3, absent = 4;
-  kvpf::LoadIntSettings(cmd, "kv_test_settings", {{"flag_a", &a}, {"count", &count}, {"bad", &bad}, {"absent", &absent}});
+  kvpf::LoadIntSettings(cmd, "kv_test_settings",
+                        {{"flag_a", &a}, {"count", &count}, {"bad", &bad}, {"absent", &absent}});
   EXPECT_EQ(a, 0);
   EXPECT_EQ(count, 7);
   EXPECT_EQ(bad, 3);

@@ -8,7 +8,10 @@
 namespace kpov {
 
 Run::Run(MScene* s, PovExportOption* o, kvpf::ExportRun& r, MessageCallBack1* c)
-    : scene(s), opt(o), run(r), cb(c),
+    : scene(s),
+      opt(o),
+      run(r),
+      cb(c),
       dialect(o->pov_version == kPov3Mesh ? kPov3Mesh : (o->pov_version == kMegaPov ? kMegaPov : kPov37)) {
   // One name space for the whole file set.
   names.Reserve(kDefaultTexture);
@@ -18,15 +21,12 @@ Run::Run(MScene* s, PovExportOption* o, kvpf::ExportRun& r, MessageCallBack1* c)
     const int n = list ? list->count : 0;
     for (int i = 0; i < n; ++i) fn(list->GetAt(i));
   };
-  each(scene->objects, [&](void* p) {
-    object_ids.push_back(Unique(p ? static_cast<MObj3d*>(p)->get_name() : "", kObjectNameMode));
-  });
-  each(scene->cameras, [&](void* p) {
-    camera_ids.push_back(Unique(p ? static_cast<MCamera*>(p)->get_name() : "", kObjectNameMode));
-  });
-  each(scene->lights, [&](void* p) {
-    light_ids.push_back(Unique(p ? static_cast<MLight*>(p)->get_name() : "", kObjectNameMode));
-  });
+  each(scene->objects,
+       [&](void* p) { object_ids.push_back(Unique(p ? static_cast<MObj3d*>(p)->get_name() : "", kObjectNameMode)); });
+  each(scene->cameras,
+       [&](void* p) { camera_ids.push_back(Unique(p ? static_cast<MCamera*>(p)->get_name() : "", kObjectNameMode)); });
+  each(scene->lights,
+       [&](void* p) { light_ids.push_back(Unique(p ? static_cast<MLight*>(p)->get_name() : "", kObjectNameMode)); });
   each(scene->surfaces, [&](void* p) {
     MSurface* sf = static_cast<MSurface*>(p);
     surface_ids.push_back(Unique(sf ? sf->get_name() : "", kTextureNameMode));
@@ -196,12 +196,13 @@ int ExportPov(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
 int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   PovExportOption* o = static_cast<PovExportOption*>(base);
   return o->OptionFields({{1037, "POV Version", KV_FIELD_INT, &o->pov_version, sizeof(int)},
-                          {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)}}, out, max);
+                          {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)}},
+                         out, max);
 }
 
 kvpf::ExportClassDesc pov_export_desc(kvpf::ExportClassInfo{
-    kClassName, kClassId, kvpf::PluginTexts{kShortName, PovExportOption::Get_HelpString()}, kvpf::NewExportOptions<PovExportOption>, ExportPov,
-    OptionFields});
+    kClassName, kClassId, kvpf::PluginTexts{kShortName, PovExportOption::Get_HelpString()},
+    kvpf::NewExportOptions<PovExportOption>, ExportPov, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&pov_export_desc};
 

@@ -100,7 +100,8 @@ void WriteUdo(Run& r) {
     MList* refs = em.source->surface_refs;
     if (refs && refs->count > 0) {
       out.Printf("[%s:Texture]\n", id.c_str());
-      for (int k = 0; k < refs->count; ++k) out.Printf("UsesTexture  %s ", r.TextureOf(ref_name_or_empty(refs, k)).c_str());
+      for (int k = 0; k < refs->count; ++k)
+        out.Printf("UsesTexture  %s ", r.TextureOf(ref_name_or_empty(refs, k)).c_str());
       out.Line(r.opt->export_materials ? "defined" : "");
       out.EndLine();
     }
@@ -161,8 +162,8 @@ void WriteLight(Mdl& mdl, const MLight& l, const std::string& name) {
     const double beta = std::asin(q);
     const double len = d.Length();
     mdl.U8(19);
-    mdl.NodeHeader(name, MVector3(len, len, len),
-                   MVector3(Positive(alpha) * kRadToDeg, Positive(beta) * kRadToDeg, 0), l.position);
+    mdl.NodeHeader(name, MVector3(len, len, len), MVector3(Positive(alpha) * kRadToDeg, Positive(beta) * kRadToDeg, 0),
+                   l.position);
   } else {
     mdl.U8(10);
     mdl.NodeHeader(name, MVector3(1, 1, 1), MVector3(0, 0, 0), l.position);

@@ -139,8 +139,7 @@ void WriteTriangles(Run& r, const std::string& id, const char* name, const MeshD
   // carries its own.
   const bool materials = r.opt->export_materials != 0;
   bool per_face = false;
-  for (size_t j = 1; materials && j < d.faces.size() && !per_face; ++j)
-    per_face = d.tex_of_face[j] != d.tex_of_face[0];
+  for (size_t j = 1; materials && j < d.faces.size() && !per_face; ++j) per_face = d.tex_of_face[j] != d.tex_of_face[0];
   for (size_t j = 0; j < d.faces.size(); ++j) {
     if (r.cb && r.cb->progress3 && j % kProgressStep == 0)
       r.cb->progress3(static_cast<long>(j), static_cast<long>(d.faces.size()));

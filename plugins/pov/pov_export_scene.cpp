@@ -73,9 +73,8 @@ void WriteBackdropPigment(Run& r, MTextWriter& out) {
   const MBackGround& bg = r.scene->background;
   if (bg.type == BCKG_GRADIENT) {
     out.Printf("\t\t\tgradient y  color_map { [%lf rgb<%lf,%lf,%lf>] [%lf rgb<%lf,%lf,%lf>] [%lf rgb<%lf,%lf,%lf>]}\n",
-               bg.top_pos, bg.top_color.r, bg.top_color.g, bg.top_color.b, bg.mid_pos, bg.mid_color.r,
-               bg.mid_color.g, bg.mid_color.b, bg.bottom_pos, bg.bottom_color.r, bg.bottom_color.g,
-               bg.bottom_color.b);
+               bg.top_pos, bg.top_color.r, bg.top_color.g, bg.top_color.b, bg.mid_pos, bg.mid_color.r, bg.mid_color.g,
+               bg.mid_color.b, bg.bottom_pos, bg.bottom_color.r, bg.bottom_color.g, bg.bottom_color.b);
     return;
   }
   const MSrf_Texture& tex = bg.texture;

@@ -57,10 +57,10 @@ struct ImageType {
   const char* ext;
   const char* keyword;
 };
-constexpr ImageType kImageTypes[] = {{"jpg", "jpeg"}, {"jpeg", "jpeg"}, {"jpe", "jpeg"}, {"tif", "tiff"},
-                                     {"tiff", "tiff"}, {"tga", "tga"},  {"gif", "gif"},   {"png", "png"},
-                                     {"bmp", "bmp"},   {"ppm", "ppm"},  {"pgm", "pgm"},   {"iff", "iff"},
-                                     {"sys", "sys"},   {"exr", "exr"},  {"hdr", "hdr"}};
+constexpr ImageType kImageTypes[] = {{"jpg", "jpeg"},  {"jpeg", "jpeg"}, {"jpe", "jpeg"}, {"tif", "tiff"},
+                                     {"tiff", "tiff"}, {"tga", "tga"},   {"gif", "gif"},  {"png", "png"},
+                                     {"bmp", "bmp"},   {"ppm", "ppm"},   {"pgm", "pgm"},  {"iff", "iff"},
+                                     {"sys", "sys"},   {"exr", "exr"},   {"hdr", "hdr"}};
 constexpr char kConvertedExt[] = "png";
 
 constexpr double kRadToDeg = 57.29577951308232;
@@ -71,7 +71,18 @@ constexpr int kMoraySegments = 4;
 constexpr char kMdlMagic[] = "MDLY48";
 
 // Progress steps of the first row.
-enum Step { kMaster, kMasterInc, kPartInc, kAtmosphere, kCameras, kLights, kObjects, kMaterials, kMoray, kMaps,
-            kSteps };
+enum Step {
+  kMaster,
+  kMasterInc,
+  kPartInc,
+  kAtmosphere,
+  kCameras,
+  kLights,
+  kObjects,
+  kMaterials,
+  kMoray,
+  kMaps,
+  kSteps
+};
 
 }  // namespace kpov

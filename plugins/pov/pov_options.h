@@ -8,7 +8,7 @@ class PovExportOption : public kvpf::SceneExportOption {
   int pov_version = 0;  // 0 POV-Ray 3.7 mesh2, 1 triangle meshes, 2 MegaPov 0.6
   int use_udo = 0;      // the Moray files too
 
-  PovExportOption();                      // settings-store mode
+  PovExportOption();                       // settings-store mode
   PovExportOption(int argc, char** argv);  // command-line mode
   ~PovExportOption() override;
 

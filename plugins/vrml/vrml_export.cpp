@@ -71,7 +71,8 @@ void WriteSettings(Run& r) {
     r.out.Line("NavigationInfo { headlight FALSE }");
     return;
   }
-  r.out.Printf("\tShapeHints\n\t{\n\t\tvertexOrdering COUNTERCLOCKWISE\n\t\tshapeType SOLID\n\t\tfaceType CONVEX\n\t}\n\n");
+  r.out.Printf(
+      "\tShapeHints\n\t{\n\t\tvertexOrdering COUNTERCLOCKWISE\n\t\tshapeType SOLID\n\t\tfaceType CONVEX\n\t}\n\n");
 }
 
 int ExportVrml(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
@@ -121,7 +122,8 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 }
 
 kvpf::ExportClassDesc vrml_export_desc(kvpf::ExportClassInfo{
-    kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()}, kvpf::NewExportOptions<VrmlExportOption>, ExportVrml, OptionFields});
+    kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()},
+    kvpf::NewExportOptions<VrmlExportOption>, ExportVrml, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&vrml_export_desc};
 

@@ -146,8 +146,8 @@ void WriteShape10(Run& r, const Shape& s, const std::string& name, int surface) 
     out.Quoted(MapUrl(r, map));
     out.EndLine();
     out.Printf("\t\t}\n\t\tTexture2Transform\n\t\t{\n");
-    out.Printf("\t\t\tcenter %lf %lf\n\t\t\tscaleFactor %lf %lf\n\t\t\trotation %lf\n\t\t\ttranslation %lf %lf\n",
-               0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 0.0);
+    out.Printf("\t\t\tcenter %lf %lf\n\t\t\tscaleFactor %lf %lf\n\t\t\trotation %lf\n\t\t\ttranslation %lf %lf\n", 0.0,
+               0.0, 1.0, 1.0, 0.0, 0.0, 0.0);
     out.Line("\t\t}");
   }
   if (s.uvs) {
@@ -210,8 +210,8 @@ void WriteMesh(Run& r, const MExportMesh& m) {
   if (order.empty()) return;
 
   const bool normals = mesh->NormalsUsed() && m_layer_fits(mesh, mesh->nf_a, mesh->Get_NVertex_Count());
-  const bool uvs = mesh->UVUsed() && m.source->mapping_type == UV_MAP &&
-                   m_layer_fits(mesh, mesh->uvf_a, mesh->Get_UVVertex_Count());
+  const bool uvs =
+      mesh->UVUsed() && m.source->mapping_type == UV_MAP && m_layer_fits(mesh, mesh->uvf_a, mesh->Get_UVVertex_Count());
   Subset pos, nrm, tex;
   pos.Init(nv);
   if (normals) nrm.Init(mesh->Get_NVertex_Count());

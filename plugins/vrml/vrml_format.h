@@ -40,7 +40,7 @@ constexpr double kDefaultAspect = 4.0 / 3.0;
 
 // Progress steps of the first row.
 enum Step { kSettings, kBackground, kAtmosphere, kCameras, kLights, kMaterials, kMeshes, kMaps, kSteps };
-constexpr const char* kStepText[kSteps] = {"Settings ...",  "Background ...", "Atmosphere ...", "Cameras ...",
-                                           "Lights ...",    "Materials ...",  "Meshes ...",     "Maps ..."};
+constexpr const char* kStepText[kSteps] = {"Settings ...", "Background ...", "Atmosphere ...", "Cameras ...",
+                                           "Lights ...",   "Materials ...",  "Meshes ...",     "Maps ..."};
 
 }  // namespace kvrml

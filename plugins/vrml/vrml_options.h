@@ -7,7 +7,7 @@ class VrmlExportOption : public kvpf::SceneExportOption {
  public:
   int use_vrml20 = 1;
 
-  VrmlExportOption();                      // settings-store mode
+  VrmlExportOption();                       // settings-store mode
   VrmlExportOption(int argc, char** argv);  // command-line mode
   ~VrmlExportOption() override;
 

@@ -46,26 +46,31 @@ TEST_F(PovExport, DefaultFileSetForPovRay37) {
   Write({"-ov=1"});
   for (const char* s : {".pov", "_g.inc", "_a.inc", "_o.inc", "_c.inc", "_l.inc", "_m.inc"})
     EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("out") + s))) << s;
-  for (const char* s : {"_p.inc", ".udo", "_x.mdl"}) EXPECT_FALSE(std::filesystem::exists(dir.file(std::string("out") + s))) << s;
+  for (const char* s : {"_p.inc", ".udo", "_x.mdl"})
+    EXPECT_FALSE(std::filesystem::exists(dir.file(std::string("out") + s))) << s;
   const std::string master = File(".pov");
   EXPECT_EQ(master.rfind("/*\n\t", 0), 0u);
   EXPECT_TRUE(Has(master, "\tCreated by POV Export Plugin 1.1 at "));
   EXPECT_TRUE(Has(master, "\tMaster POV file:\n*/\n#version 3.7;\n#declare V_WorldBoundMin = <"));
-  EXPECT_TRUE(Has(master, "\n\n#include \"out_g.inc\"\n\ncamera{ P_view }\nobject{ P_lamp }\nobject{ P_body }\n"
-                          "object{ P_part }\n"));
+  EXPECT_TRUE(Has(master,
+                  "\n\n#include \"out_g.inc\"\n\ncamera{ P_view }\nobject{ P_lamp }\nobject{ P_body }\n"
+                  "object{ P_part }\n"));
   EXPECT_FALSE(Has(master, "MegaPov"));
   EXPECT_EQ(Count(File("_g.inc"), "#include"), 5);
-  EXPECT_TRUE(Has(File("_g.inc"), "#include \"out_m.inc\"\n#include \"out_o.inc\"\n#include \"out_c.inc\"\n"
-                                  "#include \"out_l.inc\"\n#include \"out_a.inc\"\n"));
+  EXPECT_TRUE(Has(File("_g.inc"),
+                  "#include \"out_m.inc\"\n#include \"out_o.inc\"\n#include \"out_c.inc\"\n"
+                  "#include \"out_l.inc\"\n#include \"out_a.inc\"\n"));
   const std::string objects = File("_o.inc");
   EXPECT_TRUE(Has(objects, "#declare T_DEFAULT = texture {"));
   EXPECT_TRUE(Has(objects, "#declare V_P_bodyBoundMin = <-1.000000, -1.000000, -1.000000>;\n"));
   EXPECT_TRUE(Has(objects, "#declare P_body = mesh2 // body\n{\n\tvertex_vectors\n\t{\n\t\t24,\n"));
   EXPECT_TRUE(Has(objects, "\ttexture_list\n\t{\n\t\t2,\n\t\ttexture { T_front }\n\t\ttexture { T_back }\n\t}\n"));
   EXPECT_TRUE(Has(objects, "\tface_indices\n\t{\n\t\t12,\n\t\t<0, 1, 2>, 0,\n"));
-  EXPECT_TRUE(Has(File("_m.inc"), "#declare T_front = texture // front\n{\n\tpigment { cpig_T_front } \n"
-                                  "\tfinish  { fin_T_front } \n}\n"));
-  EXPECT_TRUE(Has(File("_c.inc"), "#declare P_view = camera // view\n{\n\tlocation   <2.000000, -6.000000, 3.000000>\n"));
+  EXPECT_TRUE(Has(File("_m.inc"),
+                  "#declare T_front = texture // front\n{\n\tpigment { cpig_T_front } \n"
+                  "\tfinish  { fin_T_front } \n}\n"));
+  EXPECT_TRUE(
+      Has(File("_c.inc"), "#declare P_view = camera // view\n{\n\tlocation   <2.000000, -6.000000, 3.000000>\n"));
   std::string log = kvtest::read_file(dir.file("exportpov.log"));
   EXPECT_EQ(log.rfind("POV Export Plugin 1.1 Oct 11 2000 07:54:09 VC++50\nOptions:\n", 0), 0u);
   EXPECT_TRUE(Has(log, "\t export_global_setting: 1\n\t export_back_ground:    1\n"));
@@ -89,8 +94,8 @@ TEST_F(PovExport, IncludesAndDeclarationsFollowTheFlags) {
 }
 
 TEST_F(PovExport, NamesAreUniqueAcrossTheFileSet) {
-  Triangles("view", 1, "part");   // the camera's name
-  Triangles("lamp", 1, "part");   // the light's
+  Triangles("view", 1, "part");    // the camera's name
+  Triangles("lamp", 1, "part");    // the light's
   Triangles("a b", 1, "missing");  // no such surface
   Triangles("a_b", 1, nullptr);
   scene->surfaces->Append(new MSurface("DEFAULT"));
@@ -116,7 +121,8 @@ TEST_F(PovExport, NamesAreUniqueAcrossTheFileSet) {
   // Long names are not cut short of the identifier's own limit.
   Triangles(std::string(3000, 'n').c_str(), 1, "part");
   Write();
-  EXPECT_TRUE(Has(File("_o.inc"), "#declare P_" + std::string(1021, 'n') + " = mesh2 // " + std::string(3000, 'n') + "\n"));
+  EXPECT_TRUE(
+      Has(File("_o.inc"), "#declare P_" + std::string(1021, 'n') + " = mesh2 // " + std::string(3000, 'n') + "\n"));
   EXPECT_TRUE(Has(File(".pov"), "object{ P_" + std::string(1021, 'n') + " }\n"));
 }
 
@@ -164,10 +170,12 @@ TEST_F(PovExport, LightsOfEveryTypeAreDeclared) {
   add("area", AREALIGHT)->active = 0;
   Write();
   const std::string l = File("_l.inc");
-  EXPECT_TRUE(Has(l, "\tspotlight\n\tpoint_at <0.000000, 0.000000, 0.000000>\n\tradius 15.000000\n"
-                     "\tfalloff 30.000000\n\ttightness 1.000000\n}\n"));
-  EXPECT_TRUE(Has(l, "#declare P_sun = light_source // sun\n{\n\t<0.000000, 0.000000, 5.000000>\n"
-                     "\tcolor rgb <1.000000, 1.000000, 1.000000>\n\tparallel\n"));
+  EXPECT_TRUE(Has(l,
+                  "\tspotlight\n\tpoint_at <0.000000, 0.000000, 0.000000>\n\tradius 15.000000\n"
+                  "\tfalloff 30.000000\n\ttightness 1.000000\n}\n"));
+  EXPECT_TRUE(Has(l,
+                  "#declare P_sun = light_source // sun\n{\n\t<0.000000, 0.000000, 5.000000>\n"
+                  "\tcolor rgb <1.000000, 1.000000, 1.000000>\n\tparallel\n"));
   EXPECT_TRUE(Has(l, "#declare P_area = light_source // area\n"));
   EXPECT_TRUE(Has(File(".pov"), "// object{ P_area }\n"));
 }
@@ -221,14 +229,17 @@ TEST_F(PovExport, SolidsAndCameraHandedness) {
   cam->up = MVector3(0, 1, 0);
   Write();
   const std::string o = File("_o.inc");
-  EXPECT_TRUE(Has(o, "#declare P_ball = sphere // ball\n{\n\t<0.000000, 0.000000, 0.000000>,0.500000\n"
-                     "\ttexture { T_part }\n\tmatrix < 1.000000, 0.000000, 0.000000,\n"));
+  EXPECT_TRUE(Has(o,
+                  "#declare P_ball = sphere // ball\n{\n\t<0.000000, 0.000000, 0.000000>,0.500000\n"
+                  "\ttexture { T_part }\n\tmatrix < 1.000000, 0.000000, 0.000000,\n"));
   EXPECT_TRUE(Has(o, "\t         3.000000, 0.000000, 0.000000>\n}\n"));
-  EXPECT_TRUE(Has(o, "#declare P_rod = cylinder // rod\n{\n\t<0.000000, 0.000000, 0.000000>,<0.000000, 0.000000, "
-                     "1.000000>, 0.500000\n\ttexture { T_DEFAULT }\n\t scale <1.000000, 1.000000, 2.000000>\n"));
+  EXPECT_TRUE(Has(o,
+                  "#declare P_rod = cylinder // rod\n{\n\t<0.000000, 0.000000, 0.000000>,<0.000000, 0.000000, "
+                  "1.000000>, 0.500000\n\ttexture { T_DEFAULT }\n\t scale <1.000000, 1.000000, 2.000000>\n"));
   // An up vector across POV-Ray's first direction would mirror the picture.
-  EXPECT_TRUE(Has(File("_c.inc"), "\tup         <0.000000, 1.000000, 0.000000>\n"
-                                  "\tright      <-1.333333, 0.000000, 0.000000>\n"));
+  EXPECT_TRUE(Has(File("_c.inc"),
+                  "\tup         <0.000000, 1.000000, 0.000000>\n"
+                  "\tright      <-1.333333, 0.000000, 0.000000>\n"));
 }
 
 TEST_F(PovExport, MorayObjectsAndModel) {
@@ -246,7 +257,10 @@ TEST_F(PovExport, MorayObjectsAndModel) {
   const std::string mdl = File("_x.mdl");
   ASSERT_GT(mdl.size(), 20u);
   EXPECT_EQ(mdl.substr(0, 6), "MDLY48");
-  auto i16 = [&](size_t at) { return static_cast<int>(static_cast<int16_t>(static_cast<uint8_t>(mdl[at]) | (static_cast<uint8_t>(mdl[at + 1]) << 8))); };
+  auto i16 = [&](size_t at) {
+    return static_cast<int>(
+        static_cast<int16_t>(static_cast<uint8_t>(mdl[at]) | (static_cast<uint8_t>(mdl[at + 1]) << 8)));
+  };
   EXPECT_EQ(i16(6), 0);
   EXPECT_EQ(i16(8), 0);
   EXPECT_EQ(i16(10), 3);  // two lights and the group

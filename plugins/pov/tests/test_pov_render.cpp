@@ -75,10 +75,8 @@ TEST_P(PovRender, TestSceneSilhouetteAndMaterials) {
 
 TEST_P(PovRender, EveryOptionSetStillParses) {
   const std::vector<std::vector<std::string>> sets = {
-      {"-export_materials=0"},
-      {"-export_global_setting=0", "-export_lights=0"},
-      {"-export_cameras=0"},
-      {"-export_meshes=0"},
+      {"-export_materials=0"}, {"-export_global_setting=0", "-export_lights=0"},
+      {"-export_cameras=0"},   {"-export_meshes=0"},
       {"-use_udo=1"},
   };
   int k = 0;
@@ -152,8 +150,9 @@ TEST_P(PovCorpus, PovRayRendersItAndItsSilhouetteMatches) {
   // rendered without them.
   const bool backdrop = scene->background.type != BCKG_NO || scene->fog.enabled;
   if (backdrop)
-    Render(scene, dir, "model", {"-enable_copy=1", "-export_back_ground=0", "-export_atmosphere=0",
-                                 "-pov_version=" + std::to_string(GetParam().variant)});
+    Render(scene, dir, "model",
+           {"-enable_copy=1", "-export_back_ground=0", "-export_atmosphere=0",
+            "-pov_version=" + std::to_string(GetParam().variant)});
   kvtest::RenderScore s = kvtest::ScoreRender(dir.file("model.png"), scene, false, nullptr);
   EXPECT_GE(s.iou, 0.98) << s.Text();
   EXPECT_LT(s.covered, 0.995) << s.Text();

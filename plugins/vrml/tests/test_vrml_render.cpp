@@ -108,7 +108,8 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   vrmltest::Export(scene, dir.file("model.wrl"),
                    {"-use_vrml20=" + std::to_string(GetParam().variant), "-ld_mode=1", "-enable_copy=1"}, &r);
   ASSERT_EQ(r, 1);
-  kvtest::ViewerRun v = kvtest::RunView3dscene(dir.file("model.wrl"), dir.file("model.png"), kWidth, kHeight, dir.str());
+  kvtest::ViewerRun v =
+      kvtest::RunView3dscene(dir.file("model.wrl"), dir.file("model.png"), kWidth, kHeight, dir.str());
   // A map the model names but its author never shipped is the viewer's only
   // complaint allowed.
   std::vector<std::string> warnings = kvtest::WithoutMentionOf(v.warnings, kvtest::MissingMaps(scene));
@@ -146,8 +147,8 @@ TEST_F(VrmlF3d, ReadsTheVrml20WorldWithItsMaterials) {
   int r = 0;
   vrmltest::Export(scene, dir.file("scene.wrl"), {"-ld_mode=1"}, &r);
   ASSERT_EQ(r, 1);
-  kvtest::ProgramRun run =
-      kvtest::RunF3d(dir.file("scene.wrl"), dir.file("f3d.png"), kWidth, kHeight, kvtest::SceneCamera(scene), dir.str());
+  kvtest::ProgramRun run = kvtest::RunF3d(dir.file("scene.wrl"), dir.file("f3d.png"), kWidth, kHeight,
+                                          kvtest::SceneCamera(scene), dir.str());
   ASSERT_EQ(run.status, 0) << run.output;
   std::vector<MVector3> palette = kvtest::SurfaceColours(scene);
   kvtest::RenderScore s = kvtest::ScoreRender(dir.file("f3d.png"), scene, false, &palette);
