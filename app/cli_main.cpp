@@ -39,7 +39,8 @@ const char* const kUsage =
     "  --version                        the version\n"
     "CLASS is an exact ClassName, a ClassID (0x...), or a part of one ClassName (any case).\n"
     "-key=value and @file arguments go to the plug-ins' options.\n"
-    "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program.\n";
+    "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program,\n"
+    "else (installed) " KORVANE_INSTALLED_PLUGIN_DIR "/ relative to the program.\n";
 
 int Usage(const std::string& why) {
   if (!why.empty()) std::fprintf(stderr, "korvane-cli: %s\n", why.c_str());

@@ -167,7 +167,7 @@ int ExportClassForPath(PluginRegistry& registry, const std::string& path, std::s
     err = "no export class fits " + Quote(path) + ": it has no extension; name one with --to CLASS";
     return -1;
   }
-  std::string pattern = "*" + Lower(ext);
+  std::string pattern = '*' + Lower(ext);
   for (int i = 0; i < registry.ClassCount(); ++i) {
     PluginClassDesc* d = registry.GetClass(i);
     if (!KindFits(d, ClassKind::Export)) continue;

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "pathutil.h"
 #include "profile.h"
@@ -302,7 +304,11 @@ std::string DefaultPluginDir() {
     if (d.back() != '/') d += '/';
     return d;
   }
-  return ExeDir() + "plugin/";
+  std::string beside = ExeDir() + "plugin/";
+  struct stat st;
+  if (stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return beside;
+  // Installed: the plug-in folder of the library folder, relative to bin/.
+  return std::filesystem::path(ExeDir() + KORVANE_INSTALLED_PLUGIN_DIR "/").lexically_normal().string();
 }
 
 std::string ProgramName() {

@@ -92,8 +92,9 @@ class PluginRegistry {
 // ("Name (*.a)|*.a;*.b|All (*.*)|*.*||" gives ".a", ".b").
 std::vector<std::string> FilterExtensions(const char* filter);
 
-// The directory of the running program with "plugin/" appended, or
-// KORVANE_PLUGIN_DIR (with a trailing '/') when set.
+// KORVANE_PLUGIN_DIR (with a trailing '/') when set; else "plugin/" beside
+// the running program when that folder exists (the build tree); else the
+// installed plug-in folder relative to the program (../lib/korvane/plugin/).
 std::string DefaultPluginDir();
 // Base name of the running program (no directory, no extension).
 std::string ProgramName();

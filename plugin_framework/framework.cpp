@@ -123,6 +123,8 @@ int LastExportResult(char* path_out, size_t size) {
   return g_last_export;
 }
 
+void SetWrittenPath(const char* path) { g_last_export_path = path ? path : ""; }
+
 int LastErrorText(char* out, size_t size) {
   if (out && size > 0) std::snprintf(out, size, "%s", LastError().c_str());
   return RunFailed() ? 1 : 0;

@@ -205,6 +205,10 @@ const KvUiHooks* UiHooks();
 // Result of the last ExportScene in this library: 1 written, 0 failed, -1 no
 // export yet; the path it wrote (or tried to) when asked.
 int LastExportResult(char* path_out, size_t size);
+// For an export that names its files itself (one file per object, say): the
+// path the host reports as written instead of the one the options give.
+// Holds for the running export only.
+void SetWrittenPath(const char* path);
 // 1 when the last import or export of this library failed, with its reason
 // in out; 0 otherwise.
 int LastErrorText(char* out, size_t size);

@@ -1,5 +1,6 @@
 // Face normals and smoothed vertex normals.
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "mesh.h"
@@ -76,6 +77,12 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
   m.nf_a->Reserve(nf > 0 ? nf : 1);
   MHash_V hash(m.nv_a, 3 * nv);
   hash.Set_Tolerance(1e-4);
+  // The normal a vertex's corner appended last: a later corner of the vertex
+  // with the very same normal (bit for bit) would find that entry through
+  // the hash anyway. Entries added to its bucket since lie at least the
+  // tolerance from it (else they would have matched it instead of being
+  // added), so the hash cannot answer otherwise; the lookup is spared.
+  std::vector<int> appended(static_cast<size_t>(nv > 0 ? nv : 0), -1);
   MIPolygon nface;
   for (int i = 0; i < nf; ++i) {
     kvmesh::progress(cb, i, nf);
@@ -102,10 +109,15 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
         }
         cn = vect_normalize(sum);
       }
-      int k = hash.Get_Vertex_Index(cn);
-      if (k < 0) {
-        k = m.nv_a->Add(cn);
-        hash.Add_Vertex_Index(cn, k);
+      const bool own = v >= 0 && v < nv;
+      int k = own ? appended[static_cast<size_t>(v)] : -1;
+      if (k < 0 || std::memcmp(&m.nv_a->data[k], &cn, sizeof cn) != 0) {
+        k = hash.Get_Vertex_Index(cn);
+        if (k < 0) {
+          k = m.nv_a->Add(cn);
+          hash.Add_Vertex_Index(cn, k);
+          if (own) appended[static_cast<size_t>(v)] = k;
+        }
       }
       nface.Add(k);
     }

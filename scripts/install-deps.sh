@@ -7,8 +7,9 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev
+  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
   f3d povray view3dscene xauth xvfb
+  groff-base man-db
 )
 missing=()
 for p in "${PKGS[@]}"; do

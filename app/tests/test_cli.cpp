@@ -309,7 +309,8 @@ TEST(CliConvert, CoordinatesSurviveToThePrintedPrecision) {
       double v = (static_cast<int>(seed >> 8) % 2000001 - 1000000) / 1000.0 + ((seed >> 3) % 1000) / 1e6;
       char buf[64];
       std::snprintf(buf, sizeof buf, "%f", v);
-      line += (k ? " " : "") + std::string(buf);
+      if (k) line += ' ';
+      line += buf;
     }
     text += line + "\n";
     expect.push_back(line);

@@ -189,3 +189,18 @@ TEST(AppSettings, PluginDirFollowsEnvironment) {
     unsetenv("KORVANE_PLUGIN_DIR");
   EXPECT_EQ(DefaultPluginDir().substr(DefaultPluginDir().size() - 7), "plugin/");
 }
+
+// The test programs have no plugin/ beside them, so the fallback is the
+// installed folder relative to the program (a build tree's korvane-cli and
+// an installed one are run by the CLI and install tests).
+TEST(AppSettings, PluginDirWithoutFolderBesideTheProgramIsTheInstalledOne) {
+  const char* old = std::getenv("KORVANE_PLUGIN_DIR");
+  std::string saved = old ? old : "";
+  unsetenv("KORVANE_PLUGIN_DIR");
+  std::filesystem::path exe_dir = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  ASSERT_FALSE(std::filesystem::exists(exe_dir / "plugin"));
+  std::string want = (exe_dir / KORVANE_INSTALLED_PLUGIN_DIR / "").lexically_normal().string();
+  EXPECT_EQ(DefaultPluginDir(), want);
+  EXPECT_EQ(want.find(".."), std::string::npos);
+  if (old) setenv("KORVANE_PLUGIN_DIR", saved.c_str(), 1);
+}

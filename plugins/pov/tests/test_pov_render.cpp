@@ -140,7 +140,7 @@ TEST_P(PovCorpus, PovRayRendersItAndItsSilhouetteMatches) {
   KV_REQUIRE_CORPUS();
   ASSERT_GE(povtest::PovExport(), 0);
   if (!HavePovray()) GTEST_SKIP() << "povray not installed (scripts/install-deps.sh)";
-  const std::string model = (kvtest::corpus_dir() / GetParam().model).string();
+  const std::string model = kvtest::corpus_file(GetParam().model);
   MScene* scene = kvtest::ImportWith(kvtest::ImportClassFor(model), model);
   ASSERT_NE(scene, nullptr);
   kvtest::TempDir dir;

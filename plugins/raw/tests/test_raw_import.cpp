@@ -176,6 +176,7 @@ TEST_F(RawImport, GarbageNulBytesAndExtremeNumbersDoNotCrash) {
 }
 
 TEST_F(RawImport, CorpusFile) {
+  KV_REQUIRE_CORPUS();
   std::string path = (kvtest::corpus_dir() / "raw" / "Wuson.raw").string();
   delete scene;
   scene = Import(path);

@@ -97,7 +97,7 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   ASSERT_GE(vrmltest::VrmlExport(), 0);
   if (!kvtest::HaveProgram("view3dscene") || !kvtest::HaveProgram("xvfb-run"))
     GTEST_SKIP() << "view3dscene or xvfb-run not installed (scripts/install-deps.sh)";
-  const std::string model = (kvtest::corpus_dir() / GetParam().model).string();
+  const std::string model = kvtest::corpus_file(GetParam().model);
   const int cls = kvtest::ImportClassFor(model);
   ASSERT_GE(cls, 0);
   MScene* scene = kvtest::ImportWith(cls, model);
@@ -161,7 +161,7 @@ TEST_F(VrmlF3d, ReadsTheVrml20WorldWithItsMaterials) {
 TEST_F(VrmlF3d, ReadsTheCorpusAsVrml20) {
   KV_REQUIRE_CORPUS();
   for (const std::string& m : kvtest::CorpusModels()) {
-    const std::string model = (kvtest::corpus_dir() / m).string();
+    const std::string model = kvtest::corpus_file(m);
     MScene* scene = kvtest::ImportWith(kvtest::ImportClassFor(model), model);
     ASSERT_NE(scene, nullptr) << m;
     kvtest::TempDir out;

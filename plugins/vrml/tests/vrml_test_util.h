@@ -8,11 +8,6 @@
 #include "plugin_test_support.h"
 #include "test_support.h"
 
-#ifndef KV_REQUIRE_CORPUS
-#define KV_REQUIRE_CORPUS() \
-  if (!std::filesystem::exists(kvtest::corpus_dir())) GTEST_SKIP() << "no corpus at " << kvtest::corpus_dir()
-#endif
-
 namespace vrmltest {
 
 int VrmlExport();
