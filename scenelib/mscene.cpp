@@ -110,18 +110,6 @@ void MScene::Translate(const MVector3& t) {
 MObj3d* MScene::GetObjectbyName(const char* n) { return find_object(objects, n); }
 MObj3d* MScene::GetTriObjectbyName(const char* n) { return find_object(tri_objects, n); }
 
-MCamera* MScene::GetActiveCamera() {
-  const int n = cameras ? cameras->count : 0;
-  if (n == 0) return nullptr;
-  if (options.active_camera >= 0 && options.active_camera < n)
-    if (MCamera* c = static_cast<MCamera*>(cameras->GetAt(options.active_camera))) return c;
-  for (int i = 0; i < n; ++i) {
-    MCamera* c = static_cast<MCamera*>(cameras->GetAt(i));
-    if (c && c->active) return c;
-  }
-  return static_cast<MCamera*>(cameras->GetAt(0));
-}
-
 MSurface* MScene::GetMaterialbyName(const char* n) {
   int i = GetIndexMaterialbyName(n);
   return i < 0 ? nullptr : static_cast<MSurface*>(surfaces->GetAt(i));

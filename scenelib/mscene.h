@@ -10,7 +10,6 @@
 #include "mlist.h"
 #include "mobj3d.h"
 
-class MCamera;
 class MSurface;
 
 class MScene {
@@ -49,9 +48,6 @@ class MScene {
   MObj3d* GetObjectbyName(const char* n);
   MObj3d* GetTriObjectbyName(const char* n);
   MSurface* GetMaterialbyName(const char* n);
-  // The camera the scene options name, else the first marked active, else
-  // the first; null without cameras.
-  MCamera* GetActiveCamera();
   int GetIndexMaterialbyName(const char* n);
 
   void Print(FILE* fp, int a = 0, int b = 0);

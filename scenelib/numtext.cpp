@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
+namespace {
+
+// The scanner itself, inlined into the loop of m_scan_numbers.
+inline const char* ScanDouble(const char* s, const char* end_of_text, double* out) {
   while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
   const char* p = s;
   bool neg = false;
@@ -36,11 +39,17 @@ const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
   return end;
 }
 
+}  // namespace
+
+const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
+  return ScanDouble(s, end_of_text, out);
+}
+
 int m_scan_numbers(const char* s, size_t length, double* out, int max) {
   const char* end = s + length;
   int n = 0;
   while (n < max) {
-    const char* next = m_scan_double(s, end, &out[n]);
+    const char* next = ScanDouble(s, end, &out[n]);
     if (!next) break;
     ++n;
     s = next;
@@ -119,3 +128,34 @@ int m_format_shortest(double v, char* out) {
   *r.ptr = 0;
   return static_cast<int>(r.ptr - out);
 }
+
+namespace {
+
+template <typename T>
+int FormatExact(T v, int decimals, char* out) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 17) decimals = 17;
+  if (!std::isfinite(v)) return std::snprintf(out, M_EXACT_MAX, "%.*f", decimals, static_cast<double>(v));
+  int n;
+  if (decimals == 6 && sizeof(T) == sizeof(double)) {
+    n = m_format_fixed6(static_cast<double>(v), out);
+  } else {
+    auto r = std::to_chars(out, out + M_EXACT_MAX - 1, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return std::snprintf(out, M_EXACT_MAX, "%.17g", static_cast<double>(v));
+    *r.ptr = 0;
+    n = static_cast<int>(r.ptr - out);
+  }
+  T back{};
+  auto rb = fast_float::from_chars(out, out + n, back);
+  if (rb.ec == std::errc() && back == v) return n;
+  auto r = std::to_chars(out, out + M_EXACT_MAX - 1, v);
+  if (r.ec != std::errc()) return std::snprintf(out, M_EXACT_MAX, "%.17g", static_cast<double>(v));
+  *r.ptr = 0;
+  return static_cast<int>(r.ptr - out);
+}
+
+}  // namespace
+
+int m_format_exact(double v, int decimals, char* out) { return FormatExact(v, decimals, out); }
+
+int m_format_exact_float(float v, int decimals, char* out) { return FormatExact(v, decimals, out); }

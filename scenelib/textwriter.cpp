@@ -31,32 +31,19 @@ void MTextWriter::Flush() {
   used_ = 0;
 }
 
-void MTextWriter::Put(const char* s, size_t n) {
-  if (n > kSize - used_) Flush();
-  if (n > kSize) {
-    if (!f_) {
-      Fail(EBADF);
-      return;
-    }
-    errno = 0;
-    if (std::fwrite(s, 1, n, f_) != n) Fail(errno);
+void MTextWriter::PutLong(const char* s, size_t n) {
+  Flush();
+  if (n <= kSize) {
+    std::memcpy(buf_, s, n);
+    used_ = n;
     return;
   }
-  std::memcpy(buf_ + used_, s, n);
-  used_ += n;
-}
-
-void MTextWriter::Put(const char* s) {
-  if (s) Put(s, std::strlen(s));
-}
-
-void MTextWriter::EndLine() {
-  switch (ld_mode_) {
-    case 0: Put("\r\n", 2); break;
-    case 1: Put('\n'); break;
-    case 2: Put('\r'); break;
-    default: break;
+  if (!f_) {
+    Fail(EBADF);
+    return;
   }
+  errno = 0;
+  if (std::fwrite(s, 1, n, f_) != n) Fail(errno);
 }
 
 void MTextWriter::Line(const char* s) {
@@ -67,15 +54,6 @@ void MTextWriter::Line(const char* s) {
 void MTextWriter::Text(const char* s) {
   if (!s) return;
   for (; *s; ++s) Put(static_cast<unsigned char>(*s) < 32 || *s == 127 ? '_' : *s);
-}
-
-void MTextWriter::Quoted(const char* s) {
-  Put('"');
-  for (; s && *s; ++s) {
-    if (*s == '"' || *s == '\\') Put('\\');
-    Put(static_cast<unsigned char>(*s) < 32 || *s == 127 ? '_' : *s);
-  }
-  Put('"');
 }
 
 void MTextWriter::PutTranslated(const char* s, size_t n) {
@@ -133,6 +111,11 @@ void MTextWriter::Int(long v) {
   Put(tmp, static_cast<size_t>(r.ptr - tmp));
 }
 
+void MTextWriter::Exact(double v, int decimals) {
+  char tmp[M_EXACT_MAX];
+  Put(tmp, static_cast<size_t>(m_format_exact(v, decimals, tmp)));
+}
+
 void MTextWriter::Vector(const MVector3& v) {
   char tmp[3 * M_FIXED6_MAX];
   size_t n = static_cast<size_t>(m_format_fixed6(v.x, tmp));
@@ -141,4 +124,27 @@ void MTextWriter::Vector(const MVector3& v) {
   tmp[n++] = ' ';
   n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
   Put(tmp, n);
+}
+
+void MTextWriter::Quoted(const char* s, unsigned flags) {
+  Put('"');
+  char prev = 0;
+  for (const char* p = s ? s : ""; *p; prev = *p++) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\') {
+      Put('\\');
+      Put(static_cast<char>(c));
+    } else if (c == '?' && prev == '?' && (flags & kQuoteTrigraphs)) {
+      Put("\\?", 2);
+    } else if ((c < 32 || c == 127) && (flags & kQuoteNoOctal)) {
+      Put('_');
+    } else if (c < 32 || (c >= 127 && (flags & kQuoteHighBytes))) {
+      const char octal[4] = {'\\', static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + ((c >> 3) & 7)),
+                             static_cast<char>('0' + (c & 7))};
+      Put(octal, 4);
+    } else {
+      Put(static_cast<char>(c));
+    }
+  }
+  Put('"');
 }

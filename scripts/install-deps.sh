@@ -5,10 +5,10 @@ PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev
+  libfast-float-dev zlib1g-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
-  f3d povray view3dscene xauth xvfb
+  assimp-utils f3d imagemagick lib3ds-dev openbabel povray python3 python3-ezdxf view3dscene
+  gcc libglu1-mesa-dev libosmesa6-dev xauth xvfb
   groff-base man-db
 )
 missing=()

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "korvanelib.h"
+#include "test_scenes.h"
 #include "test_support.h"
 
 namespace kvtest {
@@ -83,41 +84,9 @@ std::vector<MVector3> SurfaceColours(MScene* scene) {
   return out;
 }
 
-const std::vector<std::string>& CorpusModels() {
-  static const std::vector<std::string> models = {
-      "3ds/CameraRollAnim.3ds",
-      "3ds/fels.3ds",
-      "3ds/jeep1.3ds",
-      "3ds/mar_rifle.3ds",
-      "3ds/test1.3ds",
-      "3ds/cube_with_diffuse_texture.3DS",
-      "3ds/cubes_with_alpha.3DS",
-      "obj/WusonOBJ.obj",
-      "obj/box.obj",
-      "obj/concave_polygon.obj",
-      "obj/cube_usemtl.obj",
-      "obj/number_formats.obj",
-      "obj/spider.obj",
-      "obj/testmixed.obj",
-      "obj/space_in_material_name.obj",
-      "obj/box_without_lineending.obj",
-      "raw/Wuson.raw",
-  };
-  return models;
-}
-
-int ImportClassFor(const std::string& path) {
-  std::string ext = path.substr(path.find_last_of('.') + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ext == "3ds") return FindClass("3D Studio (*.3ds, *.prj, *.mtl)", MESH_IMPORT_CLASS_ID);
-  if (ext == "obj") return FindClass("Alias Wavefront (*.obj)", MESH_IMPORT_CLASS_ID);
-  if (ext == "raw") return FindClass("RAW (*.raw)", MESH_IMPORT_CLASS_ID);
-  return -1;
-}
-
 std::vector<CorpusCase> CorpusCases(const std::vector<std::pair<int, std::string>>& variants) {
   std::vector<CorpusCase> out;
-  for (const std::string& m : CorpusModels())
+  for (const char* m : CorpusModels())
     for (const auto& [v, label] : variants) out.push_back({m, v, label});
   return out;
 }
@@ -295,11 +264,11 @@ RenderScore ScoreRender(const std::string& png, MScene* scene, bool cull_back, c
   s.materials = s.worst_material = -1;
   Image img;
   if (!ReadImage(png, &img)) return s;
-  IdBuffer ref = Rasterize(SceneTriangles(scene), SceneCamera(scene), img.width, img.height, cull_back);
+  LabelImage ref = MaterialImage(SceneTriangles(scene), ExportedView(scene), img.width, img.height, cull_back);
   Mask got = AlphaMask(img);
-  Mask want = ref.Coverage();
+  Mask want = Coverage(ref);
   s.iou = IoU(got, want);
-  s.covered = want.on.empty() ? 0 : static_cast<double>(want.Count()) / static_cast<double>(want.on.size());
+  s.covered = want.bits.empty() ? 0 : static_cast<double>(want.count()) / static_cast<double>(want.bits.size());
   if (palette) {
     std::vector<int> seen = ClassifyColours(img, got, *palette);
     s.materials = MaterialAgreement(ref, seen);

@@ -8,6 +8,7 @@
 #include "geometry.h"
 #include "image_compare.h"
 #include "plugin_test_support.h"
+#include "test_scenes.h"
 
 class MScene;
 
@@ -25,12 +26,7 @@ MScene* NewRenderScene(const std::string& name);
 // The diffuse colours of the scene's surfaces, in list order.
 std::vector<MVector3> SurfaceColours(MScene* scene);
 
-// The corpus models our importers read (3DS, OBJ, RAW), relative to the
-// corpus folder, and the import class for a file's extension (-1 none).
-const std::vector<std::string>& CorpusModels();
-int ImportClassFor(const std::string& path);
-
-// One corpus model in one variant of an export (a format version, a
+// One model of CorpusModels() in one variant of an export (a format version, a
 // dialect), for parameterised tests; the name is the test's.
 struct CorpusCase {
   std::string model;

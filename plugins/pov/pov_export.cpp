@@ -41,13 +41,13 @@ std::string Run::Unique(const char* name, int mode) {
 
 const std::string& Run::TextureOf(const char* surface_name) const {
   static const std::string def = kDefaultTexture;
-  if (!opt->export_materials) return def;
+  if (!opt->switches.materials) return def;
   auto it = surface_by_name.find(surface_name ? surface_name : "");
   return it == surface_by_name.end() ? def : surface_ids[static_cast<size_t>(it->second)];
 }
 
 int ActiveCamera(MScene* scene) {
-  MCamera* active = scene->GetActiveCamera();
+  MCamera* active = m_active_camera(scene);
   const int n = scene->cameras ? scene->cameras->count : 0;
   for (int i = 0; i < n; ++i)
     if (scene->cameras->GetAt(i) == active) return i;
@@ -58,7 +58,7 @@ void WriteHeader(Run& r, MTextWriter& out, const char* title) {
   out.Line("/*");
   out.Put('\t');
   out.Line(kNotice);
-  out.Printf("\tCreated by POV Export Plugin 1.1 at %s", kvpf::CtimeNow().c_str());
+  out.Printf("\tCreated by POV Export Plugin 1.1 at %s", (kvpf::TimeText() + "\n").c_str());
   // ctime's text ends its line; the format gives one more.
   out.EndLine();
   out.Printf("\t%s:\n", title);
@@ -75,7 +75,7 @@ std::string FileName(const std::string& path) {
 
 void Include(MTextWriter& out, const std::string& path) {
   out.Put("#include ");
-  out.Quoted(FileName(path));
+  out.Quoted(FileName(path), MTextWriter::kQuoteNoOctal);
   out.EndLine();
 }
 
@@ -101,10 +101,10 @@ bool OpenFiles(Run& r) {
   r.master_inc = OpenText(r, kMasterIncSuffix, kMasterIncTitle, &ok);
   if (o->use_udo) r.part_inc = OpenText(r, kPartIncSuffix, kPartIncTitle, &ok);
   r.atmosphere = OpenText(r, kAtmosphereSuffix, kAtmosphereTitle, &ok);
-  if (o->export_meshes) r.objects = OpenText(r, kObjectsSuffix, kObjectsTitle, &ok);
-  if (o->export_cameras) r.cameras = OpenText(r, kCamerasSuffix, kCamerasTitle, &ok);
-  if (o->export_lights) r.lights = OpenText(r, kLightsSuffix, kLightsTitle, &ok);
-  if (o->export_materials) r.materials = OpenText(r, kMaterialsSuffix, kMaterialsTitle, &ok);
+  if (o->switches.meshes) r.objects = OpenText(r, kObjectsSuffix, kObjectsTitle, &ok);
+  if (o->switches.cameras) r.cameras = OpenText(r, kCamerasSuffix, kCamerasTitle, &ok);
+  if (o->switches.lights) r.lights = OpenText(r, kLightsSuffix, kLightsTitle, &ok);
+  if (o->switches.materials) r.materials = OpenText(r, kMaterialsSuffix, kMaterialsTitle, &ok);
   if (o->use_udo) r.udo = OpenText(r, kUdoSuffix, nullptr, &ok);
   return ok;
 }
@@ -125,20 +125,20 @@ void WriteMasterStart(Run& r) {
 // the atmosphere file is then always included.
 bool AtmosphereIncluded(const Run& r) {
   const PovExportOption* o = r.opt;
-  return o->export_global_setting || o->export_back_ground || o->export_atmosphere || !r.MegaPov();
+  return o->switches.global_setting || o->switches.back_ground || o->switches.atmosphere || !r.MegaPov();
 }
 
 void WriteIncludes(Run& r) {
   PovExportOption* o = r.opt;
   MTextWriter& g = *r.master_inc;
-  if (o->export_materials) Include(g, r.run.Companion(kMaterialsSuffix));
-  if (o->export_meshes) Include(g, r.run.Companion(kObjectsSuffix));
-  if (o->export_cameras) Include(g, r.run.Companion(kCamerasSuffix));
-  if (o->export_lights) Include(g, r.run.Companion(kLightsSuffix));
+  if (o->switches.materials) Include(g, r.run.Companion(kMaterialsSuffix));
+  if (o->switches.meshes) Include(g, r.run.Companion(kObjectsSuffix));
+  if (o->switches.cameras) Include(g, r.run.Companion(kCamerasSuffix));
+  if (o->switches.lights) Include(g, r.run.Companion(kLightsSuffix));
   if (AtmosphereIncluded(r)) Include(g, r.run.Companion(kAtmosphereSuffix));
   if (r.part_inc) {
-    if (o->export_materials) Include(*r.part_inc, r.run.Companion(kMaterialsSuffix));
-    if (o->export_meshes) Include(*r.part_inc, r.run.Companion(kObjectsSuffix));
+    if (o->switches.materials) Include(*r.part_inc, r.run.Companion(kMaterialsSuffix));
+    if (o->switches.meshes) Include(*r.part_inc, r.run.Companion(kObjectsSuffix));
   }
 }
 
@@ -186,23 +186,32 @@ int ExportPov(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   r.lights.reset();
   r.materials.reset();
   r.udo.reset();
-  const int written = run.Finish();
   step(kMaps, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
+  run.ProcessMaps(o->image_handler, scene->maps);
+  const int written = run.Finish();
+  // From the maps as the map step left them, beside a model that stands.
   if (written) ConvertMaps(r);
   return written;
 }
 
+Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
+  if (cmd_mode) return new PovExportOption(argc, argv);
+  return new PovExportOption();
+}
+
 int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   PovExportOption* o = static_cast<PovExportOption*>(base);
-  return o->OptionFields({{1037, "POV Version", KV_FIELD_INT, &o->pov_version, sizeof(int)},
-                          {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)}},
-                         out, max);
+  kvpf::FlagOption flags[PovExportOption::kFlagCount];
+  o->Flags(flags);
+  int n = kvpf::FlagFields(flags, kvpf::SceneSwitches::kCount, 1030, out, max);
+  if (n < max) out[n++] = {1037, "POV Version", KV_FIELD_INT, &o->pov_version, sizeof(int)};
+  if (n < max) out[n++] = {1038, "Moray UDO/MDL", KV_FIELD_FLAG, &o->use_udo, sizeof(int)};
+  return n;
 }
 
 kvpf::ExportClassDesc pov_export_desc(kvpf::ExportClassInfo{
     kClassName, kClassId, kvpf::PluginTexts{kShortName, PovExportOption::Get_HelpString()},
-    kvpf::NewExportOptions<PovExportOption>, ExportPov, OptionFields});
+    NewOptions, ExportPov, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&pov_export_desc};
 

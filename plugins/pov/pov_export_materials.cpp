@@ -57,7 +57,7 @@ MapRef PovMap(Run& r, const char* map_name) {
 void OpenMapGuard(Run& r, MTextWriter& out, const MapRef& map) {
   if (r.MegaPov()) return;
   out.Put("#if (file_exists(");
-  out.Quoted(map.name);
+  out.Quoted(map.name, MTextWriter::kQuoteNoOctal);
   out.Line("))");
 }
 
@@ -82,7 +82,7 @@ void Placement(MTextWriter& out, const MSrf_2DTexture& bm, const MSrf_2DTexture*
 
 void ImageLine(Run& r, MTextWriter& out, const MapRef& map) {
   out.Printf("\t\t %s ", map.keyword.c_str());
-  out.Quoted(map.name);
+  out.Quoted(map.name, MTextWriter::kQuoteNoOctal);
   out.EndLine();
 }
 

@@ -63,7 +63,7 @@ void WriteUdo(Run& r) {
   out.Line(";");
   out.Put(";\t");
   out.Line(kNotice);
-  out.Printf(";\tCreated by POV Export Plugin 1.1 at %s", kvpf::CtimeNow().c_str());
+  out.Printf(";\tCreated by POV Export Plugin 1.1 at %s", (kvpf::TimeText() + "\n").c_str());
   out.Put(";\t");
   out.Text(r.opt->Get_ImportFilename() ? r.opt->Get_ImportFilename() : "");
   out.EndLine();
@@ -102,7 +102,7 @@ void WriteUdo(Run& r) {
       out.Printf("[%s:Texture]\n", id.c_str());
       for (int k = 0; k < refs->count; ++k)
         out.Printf("UsesTexture  %s ", r.TextureOf(ref_name_or_empty(refs, k)).c_str());
-      out.Line(r.opt->export_materials ? "defined" : "");
+      out.Line(r.opt->switches.materials ? "defined" : "");
       out.EndLine();
     }
   });

@@ -137,7 +137,7 @@ void WriteTriangles(Run& r, const std::string& id, const char* name, const MeshD
   out.Line("{");
   // One texture for the mesh unless its faces differ: then each triangle
   // carries its own.
-  const bool materials = r.opt->export_materials != 0;
+  const bool materials = r.opt->switches.materials != 0;
   bool per_face = false;
   for (size_t j = 1; materials && j < d.faces.size() && !per_face; ++j) per_face = d.tex_of_face[j] != d.tex_of_face[0];
   for (size_t j = 0; j < d.faces.size(); ++j) {
@@ -204,7 +204,8 @@ void WriteMesh(Run& r, const MExportMesh& em, const std::string& id, bool hidden
   r.master->Printf("%sobject{ %s }\n", hidden ? "// " : "", id.c_str());
   Bounds(r, id, d);
 
-  if (m->NormalsUsed() && m_layer_fits(m, m->nf_a, m->Get_NVertex_Count())) {
+  const MExportLayers layers = m_export_layers(m);
+  if (layers.normals) {
     d.nrm.reserve(static_cast<size_t>(m->Get_NVertex_Count()));
     bool zero = false;
     for (int i = 0; i < m->Get_NVertex_Count() && !zero; ++i) {
@@ -216,8 +217,8 @@ void WriteMesh(Run& r, const MExportMesh& em, const std::string& id, bool hidden
       d.nrm.clear();
     }
   }
-  d.uvs = !r.MeshForm() && m->UVUsed() && em.source->mapping_type == UV_MAP &&
-          m_layer_fits(m, m->uvf_a, m->Get_UVVertex_Count());
+  // A solid's mesh is mapped as the solid is.
+  d.uvs = !r.MeshForm() && layers.uvs && em.source->mapping_type == UV_MAP;
   // The textures: one per surface reference, then T_DEFAULT for faces of
   // no reference (added only when some face needs it).
   MList* refs = em.source->surface_refs;

@@ -21,7 +21,7 @@ MVector3 Target(const MVector3& position, const MVector3& target) {
 void WriteGlobalSettings(Run& r, MTextWriter& out) {
   const MSceneOptions& so = r.scene->options;
   const double gamma = so.gamma > 0 && std::isfinite(so.gamma) ? so.gamma : 1.0;
-  if (!r.opt->export_global_setting) {
+  if (!r.opt->switches.global_setting) {
     // POV-Ray 3.7 wants a gamma in every scene.
     if (!r.MegaPov()) out.Printf("global_settings { assumed_gamma %lf }\n\n", gamma);
     return;
@@ -84,7 +84,7 @@ void WriteBackdropPigment(Run& r, MTextWriter& out) {
     out.Line("\t\t\timage_map");
     out.Line("\t\t\t{");
     out.Printf("\t\t\t\t %s ", map.keyword.c_str());
-    out.Quoted(map.name);
+    out.Quoted(map.name, MTextWriter::kQuoteNoOctal);
     out.EndLine();
     out.Printf("\t\t\t\t interpolate %d\n", 2);
     out.Line("\t\t\t}");
@@ -141,8 +141,8 @@ void WriteBackground(Run& r, MTextWriter& out) {
 void WriteAtmosphere(Run& r) {
   MTextWriter& out = *r.atmosphere;
   WriteGlobalSettings(r, out);
-  if (r.opt->export_back_ground) WriteBackground(r, out);
-  if (r.opt->export_atmosphere) WriteFog(r, out);
+  if (r.opt->switches.back_ground) WriteBackground(r, out);
+  if (r.opt->switches.atmosphere) WriteFog(r, out);
 }
 
 void WriteCameras(Run& r) {

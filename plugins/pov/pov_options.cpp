@@ -18,17 +18,41 @@ const char* PovExportOption::Get_HelpString() {
          "\tand the map conversion options: the maps' new names go into the scene\n\n";
 }
 
+namespace {
 // The dialog's listing aligns the values in one column.
 constexpr int kListingWidth = 22;
+}  // namespace
 
-PovExportOption::PovExportOption()
-    : SceneExportOption(kpov::kStoreName, kpov::kLogName, kpov::kFilter, kpov::kExt, kListingWidth) {
-  LoadOwnSettings({{"pov_version", &pov_version}, {"use_udo", &use_udo}});
+void PovExportOption::Flags(kvpf::FlagOption (&out)[kFlagCount]) {
+  switches.Describe(out);
+  // pov_version is a number, not a check box: the dialog lists it apart.
+  out[kvpf::SceneSwitches::kCount] = {"pov_version", "pov_version", "POV Version", &pov_version};
+  out[kvpf::SceneSwitches::kCount + 1] = {"use_udo", "use_udo", "Moray UDO/MDL", &use_udo};
 }
 
-PovExportOption::PovExportOption(int argc, char** argv)
-    : SceneExportOption(argc, argv, kpov::kStoreName, kpov::kLogName, kpov::kFilter, kpov::kExt, kListingWidth) {
-  LoadOwnSettings({{"pov_version", &pov_version}, {"use_udo", &use_udo}});
+void PovExportOption::Init() {
+  Set_Filter(kpov::kFilter);
+  Set_Ext(kpov::kExt);
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::LoadSwitches(*this, kpov::kStoreName, flags, kFlagCount, &image_handler);
 }
 
-PovExportOption::~PovExportOption() { SaveOwnSettings(); }
+PovExportOption::PovExportOption() : Export_FileOption(kpov::kStoreName, kpov::kLogName) { Init(); }
+
+PovExportOption::PovExportOption(int argc, char** argv) : Export_FileOption(argc, argv, kpov::kLogName) { Init(); }
+
+PovExportOption::~PovExportOption() {
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::SaveSwitches(*this, kpov::kStoreName, flags, kFlagCount, &image_handler);
+}
+
+void PovExportOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::PrintFlags(fp, flags, kListingWidth);
+  image_handler.Print(fp);
+}

@@ -40,7 +40,7 @@ void WriteHeader(Run& r, const std::string& path) {
   out.Line("#");
   out.Put("#\t");
   out.Line(kNotice);
-  out.Printf("#\tCreated by VRML Export Plugin 1.0 at %s", kvpf::CtimeNow().c_str());
+  out.Printf("#\tCreated by VRML Export Plugin 1.0 at %s", (kvpf::TimeText() + "\n").c_str());
   out.Line("#");
   out.Put("# VRML file: ");
   out.Text(path);
@@ -60,7 +60,7 @@ void WriteWorldStart10(Run& r) {
   r.out.Line("\tInfo");
   r.out.Line("\t{");
   r.out.Put("\t\tstring\t");
-  r.out.Quoted(std::string("Created from ") + (from ? from : ""));
+  r.out.Quoted(std::string("Created from ") + (from ? from : ""), MTextWriter::kQuoteNoOctal);
   r.out.EndLine();
   r.out.Line("\t}");
 }
@@ -84,46 +84,51 @@ int ExportVrml(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
     Run r(scene, o, out, run.log(), cb);
     WriteHeader(r, run.path());
     if (!r.v2) WriteWorldStart10(r);
-    if (o->export_global_setting) {
+    if (o->switches.global_setting) {
       step(kSettings);
       WriteSettings(r);
     }
-    if (o->export_back_ground) step(kBackground);
-    if (o->export_atmosphere) step(kAtmosphere);
-    if (o->export_cameras) {
+    if (o->switches.back_ground) step(kBackground);
+    if (o->switches.atmosphere) step(kAtmosphere);
+    if (o->switches.cameras) {
       step(kCameras);
       WriteCamera(r);
     }
-    if (o->export_global_setting) WriteGlobalAmbient(r);
-    if (o->export_lights) {
+    if (o->switches.global_setting) WriteGlobalAmbient(r);
+    if (o->switches.lights) {
       step(kLights);
       WriteLights(r);
     }
-    if (o->export_materials) {
+    if (o->switches.materials) {
       step(kMaterials);
       // 2.0 defines each appearance in the first shape that uses it.
       if (!r.v2) WriteMaterials10(r);
     }
-    if (o->export_meshes) {
+    if (o->switches.meshes) {
       step(kMeshes);
       WriteMeshes(r);
     }
     if (!r.v2) out.Line("}");
   }
-  const int written = run.Finish();
   step(kMaps);
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
-  return written;
+  run.ProcessMaps(o->image_handler, scene->maps);
+  return run.Finish();
+}
+
+Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
+  if (cmd_mode) return new VrmlExportOption(argc, argv);
+  return new VrmlExportOption();
 }
 
 int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
-  VrmlExportOption* o = static_cast<VrmlExportOption*>(base);
-  return o->OptionFields({{1037, "VRML 2.0", KV_FIELD_FLAG, &o->use_vrml20, sizeof(int)}}, out, max);
+  kvpf::FlagOption flags[VrmlExportOption::kFlagCount];
+  static_cast<VrmlExportOption*>(base)->Flags(flags);
+  return kvpf::FlagFields(flags, 1030, out, max);
 }
 
 kvpf::ExportClassDesc vrml_export_desc(kvpf::ExportClassInfo{
     kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()},
-    kvpf::NewExportOptions<VrmlExportOption>, ExportVrml, OptionFields});
+    NewOptions, ExportVrml, OptionFields});
 
 PluginClassDesc* const kClasses[] = {&vrml_export_desc};
 

@@ -139,11 +139,11 @@ void WriteShape10(Run& r, const Shape& s, const std::string& name, int surface) 
     out.Printf("\t\t\t]\n\t\t}\n\t\tNormalBinding { value PER_VERTEX_INDEXED }\n\n");
   }
   const MSrf_TextureLayer* map =
-      surface >= 0 && r.opt->export_materials ? DiffuseMap(r.surfaces[static_cast<size_t>(surface)].surface) : nullptr;
+      surface >= 0 && r.opt->switches.materials ? DiffuseMap(r.surfaces[static_cast<size_t>(surface)].surface) : nullptr;
   if (map) {
     out.Printf("\t\tTexture2\n\t\t{\n\t\t\twrapS REPEAT\n\t\t\twrapT REPEAT\n");
     out.Put("\t\t\tfilename ");
-    out.Quoted(MapUrl(r, map));
+    out.Quoted(MapUrl(r, map), MTextWriter::kQuoteNoOctal);
     out.EndLine();
     out.Printf("\t\t}\n\t\tTexture2Transform\n\t\t{\n");
     out.Printf("\t\t\tcenter %lf %lf\n\t\t\tscaleFactor %lf %lf\n\t\t\trotation %lf\n\t\t\ttranslation %lf %lf\n", 0.0,
@@ -209,9 +209,10 @@ void WriteMesh(Run& r, const MExportMesh& m) {
   }
   if (order.empty()) return;
 
-  const bool normals = mesh->NormalsUsed() && m_layer_fits(mesh, mesh->nf_a, mesh->Get_NVertex_Count());
-  const bool uvs =
-      mesh->UVUsed() && m.source->mapping_type == UV_MAP && m_layer_fits(mesh, mesh->uvf_a, mesh->Get_UVVertex_Count());
+  // A solid's mesh is mapped as the solid is.
+  const MExportLayers layers = m_export_layers(mesh);
+  const bool normals = layers.normals;
+  const bool uvs = layers.uvs && m.source->mapping_type == UV_MAP;
   Subset pos, nrm, tex;
   pos.Init(nv);
   if (normals) nrm.Init(mesh->Get_NVertex_Count());

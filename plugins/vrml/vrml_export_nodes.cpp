@@ -40,7 +40,7 @@ void Color(MTextWriter& out, const char* line, const MVector3& c) { out.Printf(l
 }  // namespace
 
 void WriteCamera(Run& r) {
-  MCamera* cam = r.scene->GetActiveCamera();
+  MCamera* cam = m_active_camera(r.scene);
   if (!cam) return;
   kvpf::ReportItem(r.cb, cam->get_name(), 0, 1);
   const std::string name = r.NodeName(kCameraPrefix, cam->get_name());
@@ -211,7 +211,7 @@ void WriteAppearanceBody(Run& r, MSurface* s, const char* indent) {
     line("\t\t repeatT TRUE");
     out.Put(indent);
     out.Put("\t\t url ");
-    out.Quoted(MapUrl(r, map));
+    out.Quoted(MapUrl(r, map), MTextWriter::kQuoteNoOctal);
     out.EndLine();
     line("\t }");
     line("\t textureTransform TextureTransform");
@@ -247,7 +247,7 @@ void WriteMaterials10(Run& r) {
 
 void WriteShapeMaterial(Run& r, int surface, const char* indent) {
   MTextWriter& out = r.out;
-  SurfaceNode* sn = (surface >= 0 && r.opt->export_materials) ? &r.surfaces[static_cast<size_t>(surface)] : nullptr;
+  SurfaceNode* sn = (surface >= 0 && r.opt->switches.materials) ? &r.surfaces[static_cast<size_t>(surface)] : nullptr;
   out.Put(indent);
   if (!r.v2) {
     if (sn) {

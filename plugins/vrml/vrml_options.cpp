@@ -15,14 +15,36 @@ const char* VrmlExportOption::Get_HelpString() {
          "\tand the map conversion options: the maps' new names go into the world\n\n";
 }
 
-VrmlExportOption::VrmlExportOption()
-    : SceneExportOption(kvrml::kStoreName, kvrml::kLogName, kvrml::kFilter, kvrml::kExt, 0) {
-  LoadOwnSettings({{"use_vrml20", &use_vrml20}});
+void VrmlExportOption::Flags(kvpf::FlagOption (&out)[kFlagCount]) {
+  switches.Describe(out);
+  out[kvpf::SceneSwitches::kCount] = {"use_vrml20", "use_vrml20", "VRML 2.0", &use_vrml20};
 }
 
-VrmlExportOption::VrmlExportOption(int argc, char** argv)
-    : SceneExportOption(argc, argv, kvrml::kStoreName, kvrml::kLogName, kvrml::kFilter, kvrml::kExt, 0) {
-  LoadOwnSettings({{"use_vrml20", &use_vrml20}});
+void VrmlExportOption::Init() {
+  Set_Filter(kvrml::kFilter);
+  Set_Ext(kvrml::kExt);
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::LoadSwitches(*this, kvrml::kStoreName, flags, kFlagCount, &image_handler);
 }
 
-VrmlExportOption::~VrmlExportOption() { SaveOwnSettings(); }
+VrmlExportOption::VrmlExportOption() : Export_FileOption(kvrml::kStoreName, kvrml::kLogName) { Init(); }
+
+VrmlExportOption::VrmlExportOption(int argc, char** argv) : Export_FileOption(argc, argv, kvrml::kLogName) {
+  Init();
+}
+
+VrmlExportOption::~VrmlExportOption() {
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::SaveSwitches(*this, kvrml::kStoreName, flags, kFlagCount, &image_handler);
+}
+
+void VrmlExportOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
+  kvpf::FlagOption flags[kFlagCount];
+  Flags(flags);
+  kvpf::PrintFlags(fp, flags);
+  image_handler.Print(fp);
+}

@@ -56,21 +56,6 @@ TEST(Scene, LookupsAreExactAndFirstWins) {
   EXPECT_EQ(s.GetMaterialbyName("wood"), s.surfaces->GetAt(0));
 }
 
-TEST(Scene, ActiveCameraByOptionsThenFlagThenFirst) {
-  MScene s("s");
-  EXPECT_EQ(s.GetActiveCamera(), nullptr);
-  MCamera* a = new MCamera("a");
-  MCamera* b = new MCamera("b");
-  s.cameras->Append(a);
-  s.cameras->Append(b);
-  s.options.active_camera = 1;
-  EXPECT_EQ(s.GetActiveCamera(), b);
-  s.options.active_camera = 7;
-  EXPECT_EQ(s.GetActiveCamera(), a);
-  b->active = 1;
-  EXPECT_EQ(s.GetActiveCamera(), b);
-}
-
 TEST(Scene, BoundsCenterNormalizeAndTransforms) {
   MScene s("s");
   s.objects->Append(box_mesh("a", MVector3(0, 0, 0), MVector3(4, 2, 1)));

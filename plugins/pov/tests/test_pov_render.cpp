@@ -63,14 +63,14 @@ TEST_P(PovRender, TestSceneSilhouetteAndMaterials) {
   kvtest::Image img;
   ASSERT_TRUE(kvtest::ReadImage(dir.file("scene.png"), &img));
   std::vector<int> seen = kvtest::ClassifyColours(img, kvtest::AlphaMask(img), palette);
-  std::vector<kvtest::RefTriangle> mirrored = kvtest::SceneTriangles(scene), swapped = mirrored;
+  std::vector<kvtest::Triangle> mirrored = kvtest::SceneTriangles(scene), swapped = mirrored;
   for (auto& t : mirrored) t.a.x = -t.a.x, t.b.x = -t.b.x, t.c.x = -t.c.x;
-  for (auto& t : swapped) t.material = t.material == 0 ? 2 : (t.material == 2 ? 0 : t.material);
-  kvtest::ViewCamera cam = kvtest::SceneCamera(scene);
-  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::Rasterize(swapped, cam, img.width, img.height, false), seen), 0.5);
+  for (auto& t : swapped) t.label = t.label == 0 ? 2 : (t.label == 2 ? 0 : t.label);
+  kvtest::ViewCamera cam = kvtest::ExportedView(scene);
+  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::MaterialImage(swapped, cam, img.width, img.height, false), seen), 0.5);
   cam.position.x = -cam.position.x;
   cam.target.x = -cam.target.x;
-  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::Rasterize(mirrored, cam, img.width, img.height, false), seen), 0.5);
+  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::MaterialImage(mirrored, cam, img.width, img.height, false), seen), 0.5);
 }
 
 TEST_P(PovRender, EveryOptionSetStillParses) {
@@ -141,7 +141,7 @@ TEST_P(PovCorpus, PovRayRendersItAndItsSilhouetteMatches) {
   ASSERT_GE(povtest::PovExport(), 0);
   if (!HavePovray()) GTEST_SKIP() << "povray not installed (scripts/install-deps.sh)";
   const std::string model = kvtest::corpus_file(GetParam().model);
-  MScene* scene = kvtest::ImportWith(kvtest::ImportClassFor(model), model);
+  MScene* scene = kvtest::ImportModel(model);
   ASSERT_NE(scene, nullptr);
   kvtest::TempDir dir;
   // Maps are copied beside the scene, where POV-Ray looks for them.

@@ -58,18 +58,18 @@ TEST_P(VrmlRender, TestSceneSilhouetteMaterialsAndWinding) {
   ASSERT_TRUE(kvtest::ReadImage(dir.file("scene.png"), &img));
   kvtest::Mask got = kvtest::AlphaMask(img);
   std::vector<int> seen = kvtest::ClassifyColours(img, got, palette);
-  std::vector<kvtest::RefTriangle> tris = kvtest::SceneTriangles(scene);
-  kvtest::ViewCamera cam = kvtest::SceneCamera(scene);
-  std::vector<kvtest::RefTriangle> mirrored = tris, reversed = tris, swapped = tris;
+  std::vector<kvtest::Triangle> tris = kvtest::SceneTriangles(scene);
+  kvtest::ViewCamera cam = kvtest::ExportedView(scene);
+  std::vector<kvtest::Triangle> mirrored = tris, reversed = tris, swapped = tris;
   for (auto& t : mirrored) t.a.x = -t.a.x, t.b.x = -t.b.x, t.c.x = -t.c.x, std::swap(t.b, t.c);
   for (auto& t : reversed) std::swap(t.b, t.c);
-  for (auto& t : swapped) t.material = t.material == 0 ? 2 : (t.material == 2 ? 0 : t.material);
+  for (auto& t : swapped) t.label = t.label == 0 ? 2 : (t.label == 2 ? 0 : t.label);
   cam.position.x = -cam.position.x;
   cam.target.x = -cam.target.x;
-  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::Rasterize(mirrored, cam, img.width, img.height, true), seen), 0.5);
-  cam = kvtest::SceneCamera(scene);
-  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::Rasterize(reversed, cam, img.width, img.height, true), seen), 0.5);
-  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::Rasterize(swapped, cam, img.width, img.height, true), seen), 0.5);
+  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::MaterialImage(mirrored, cam, img.width, img.height, true), seen), 0.5);
+  cam = kvtest::ExportedView(scene);
+  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::MaterialImage(reversed, cam, img.width, img.height, true), seen), 0.5);
+  EXPECT_LT(kvtest::WorstMaterialIoU(kvtest::MaterialImage(swapped, cam, img.width, img.height, true), seen), 0.5);
   delete scene;
 }
 
@@ -98,9 +98,7 @@ TEST_P(VrmlCorpus, View3dsceneReadsItWithoutWarningsAndItsSilhouetteMatches) {
   if (!kvtest::HaveProgram("view3dscene") || !kvtest::HaveProgram("xvfb-run"))
     GTEST_SKIP() << "view3dscene or xvfb-run not installed (scripts/install-deps.sh)";
   const std::string model = kvtest::corpus_file(GetParam().model);
-  const int cls = kvtest::ImportClassFor(model);
-  ASSERT_GE(cls, 0);
-  MScene* scene = kvtest::ImportWith(cls, model);
+  MScene* scene = kvtest::ImportModel(model);
   ASSERT_NE(scene, nullptr);
   kvtest::TempDir dir;
   int r = 0;
@@ -148,7 +146,7 @@ TEST_F(VrmlF3d, ReadsTheVrml20WorldWithItsMaterials) {
   vrmltest::Export(scene, dir.file("scene.wrl"), {"-ld_mode=1"}, &r);
   ASSERT_EQ(r, 1);
   kvtest::ProgramRun run = kvtest::RunF3d(dir.file("scene.wrl"), dir.file("f3d.png"), kWidth, kHeight,
-                                          kvtest::SceneCamera(scene), dir.str());
+                                          kvtest::ExportedView(scene), dir.str());
   ASSERT_EQ(run.status, 0) << run.output;
   std::vector<MVector3> palette = kvtest::SurfaceColours(scene);
   kvtest::RenderScore s = kvtest::ScoreRender(dir.file("f3d.png"), scene, false, &palette);
@@ -160,16 +158,16 @@ TEST_F(VrmlF3d, ReadsTheVrml20WorldWithItsMaterials) {
 
 TEST_F(VrmlF3d, ReadsTheCorpusAsVrml20) {
   KV_REQUIRE_CORPUS();
-  for (const std::string& m : kvtest::CorpusModels()) {
+  for (const char* m : kvtest::CorpusModels()) {
     const std::string model = kvtest::corpus_file(m);
-    MScene* scene = kvtest::ImportWith(kvtest::ImportClassFor(model), model);
+    MScene* scene = kvtest::ImportModel(model);
     ASSERT_NE(scene, nullptr) << m;
     kvtest::TempDir out;
     int r = 0;
     vrmltest::Export(scene, out.file("model.wrl"), {"-ld_mode=1", "-enable_copy=1"}, &r);
     ASSERT_EQ(r, 1) << m;
     kvtest::ProgramRun run = kvtest::RunF3d(out.file("model.wrl"), out.file("f3d.png"), kWidth, kHeight,
-                                            kvtest::SceneCamera(scene), out.str());
+                                            kvtest::ExportedView(scene), out.str());
     EXPECT_EQ(run.status, 0) << m << "\n" << run.output;
     kvtest::RenderScore s = kvtest::ScoreRender(out.file("f3d.png"), scene, false, nullptr);
     EXPECT_GE(s.iou, 0.95) << m << ": " << s.Text();
