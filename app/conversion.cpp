@@ -99,6 +99,8 @@ long FileStamp(const std::string& path) {
 
 }  // namespace
 
+std::string PredictedExportPath(PluginClassDesc* d, const std::string& path) { return PredictedOutput(d, path); }
+
 const char* ObjectTypeName(int type) {
   if (type < 0 || type >= static_cast<int>(sizeof kTypeNames / sizeof kTypeNames[0])) return "UNKNOWN";
   return kTypeNames[type];

@@ -16,6 +16,7 @@
 #include "mscene.h"
 
 class PluginRegistry;
+class PluginClassDesc;
 
 // The counters of the main window, recomputed after every change of the
 // scene list.
@@ -51,6 +52,10 @@ const char* ObjectTypeName(int type);
 // The object-list line of one object: "(M) name", "(R) name", "(S) name";
 // empty for types the list does not show.
 std::string ObjectListLine(MObj3d* obj);
+
+// The file an exporter writes for path when it cannot tell us: path's folder
+// and base name with the first "*.ext" of the class name.
+std::string PredictedExportPath(PluginClassDesc* d, const std::string& path);
 
 // Scene-list deleter: ~MScene, then my_free.
 void DeleteScene(void* scene);
