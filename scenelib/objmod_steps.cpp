@@ -33,9 +33,15 @@ const MeshStep kMeshSteps[] = {
 // they run. True when one ran.
 bool run_mesh_steps(MMesh_P& mesh, const ObjModOption1& o, Pass& pass) {
   bool ran = false;
+  // Smoothing makes the normals anew from the faces: the steps before it
+  // leave the old ones alone (welding, unifying or flipping them would be
+  // work thrown away), and smoothing reuses their storage.
+  const bool renew_normals = o.f_mesh_smooth && o.smooth_angle != 0.0 && mesh.normals_used;
+  if (renew_normals) mesh.normals_used = 0;
   FILE* old_log = mesh.log_file;
   mesh.log_file = pass.log_file();
   for (const MeshStep& step : kMeshSteps) {
+    if (step.flag == &ObjModOption1::f_mesh_smooth && renew_normals) mesh.normals_used = 1;
     if (!(o.*step.flag)) continue;
     pass.say(3, step.text);
     step.run(mesh, o, pass.face_progress());

@@ -332,6 +332,12 @@ TEST(ObjModPass, WeldMergesTheCornersOfAnUnweldedCube) {
   MScene* s = scene_of({make_unwelded_box()});
   MMesh_P* m = static_cast<MMesh_P*>(object_at(s, 0));
   ASSERT_EQ(m->Get_Vertex_Count(), 24);
+  // A normal layer of its own, which smoothing replaces.
+  m->UseNormals();
+  for (int i = 0; i < 6; ++i) {
+    m->Add_NFace(poly({0, 0, 0}, 0));
+    m->Add_NVertex(MVector3(0, 0, 1), -1.0);
+  }
   ObjModOption1 o = make_objmod();
   o.f_mesh_weld = 1;
   o.f_mesh_smooth = 1;
@@ -339,6 +345,9 @@ TEST(ObjModPass, WeldMergesTheCornersOfAnUnweldedCube) {
   EXPECT_EQ(m->Get_Vertex_Count(), 8);
   EXPECT_EQ(m->Get_Face_Count(), 6);
   EXPECT_EQ(m->Get_NFace_Count(), 6);  // smoothing made the normal layer
+  EXPECT_EQ(m->NormalsUsed(), 1);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(m->nf_a->data[i].count, 4) << i;
+  EXPECT_EQ(m->Get_NVertex_Count(), 6);  // below 90 degrees: one flat normal per side
   expect_near(s->GetBoundLeft(), MVector3(0, 0, 0));
   expect_near(s->GetBoundRight(), MVector3(1, 1, 1));
   delete s;
