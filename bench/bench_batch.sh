@@ -5,7 +5,8 @@
 #    (--jobs 1) and in two worker processes (--jobs 2);
 #  - the same list in three shards (--shard K/3), which together must
 #    convert every entry exactly once;
-#  - 1 000 small RAW files in one process (plug-ins loaded once).
+#  - 1 000 small RAW files to 3DS with the same pass, in one process
+#    (plug-ins loaded once).
 # Prints wall time, CPU time and peak memory per run.
 #
 #   bash bench/bench_batch.sh [RUNS]
@@ -17,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-RUNS=${1:-3}
+RUNS=${1:-5}
 CLI=${KORVANE_CLI:-build/bin/korvane-cli}
 DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/korvane-bench-batch}
 CORPUS=../shared/corpus
@@ -52,7 +53,7 @@ printf -- '-f_mesh_weld = 1;\n-f_mesh_smooth = 1;\n' >"$DIR/weld_smooth.ini"
 # The small files: the sample cube under 1 000 names.
 mkdir -p "$DIR/small"
 for i in $(seq 1 "$SMALL"); do cp samples/cube.raw "$DIR/small/cube$i.raw"; done
-"$CLI" batch-add "$DIR/small.lst" "$DIR/out/small" "$DIR"/small/*.raw >/dev/null
+"$CLI" batch-add "$DIR/small.lst" "$DIR/out/small" "$DIR"/small/*.raw --to '(*.3ds)' >/dev/null
 
 LABEL_WIDTH=40
 # shellcheck source=lib.sh
@@ -61,7 +62,7 @@ source bench/lib.sh
 for n in $(seq 1 "$RUNS"); do
   run "batch $ENTRIES corpus entries --jobs 1" "$n" "$CLI" batch "$DIR/corpus.lst" --objmod "$DIR/weld_smooth.ini" --jobs 1
   run "batch $ENTRIES corpus entries --jobs 2" "$n" "$CLI" batch "$DIR/corpus.lst" --objmod "$DIR/weld_smooth.ini" --jobs 2
-  run "batch $SMALL small files --jobs 1" "$n" "$CLI" batch "$DIR/small.lst"
+  run "batch $SMALL small files --jobs 1" "$n" "$CLI" batch "$DIR/small.lst" --objmod "$DIR/weld_smooth.ini"
 done
 
 # Every entry converted, and the three shards cover the list exactly once.
@@ -76,7 +77,7 @@ if [ "$total" != "$ENTRIES" ] || [ "$unique" != "$ENTRIES" ] || [ "$converted" !
   echo "bench_batch: shards wrote $total lines for $unique entries, $converted converted; expected $ENTRIES" >&2
   exit 1
 fi
-small=$("$CLI" batch "$DIR/small.lst" | tail -n 1)
+small=$("$CLI" batch "$DIR/small.lst" --objmod "$DIR/weld_smooth.ini" | tail -n 1)
 case "$small" in
   "batch: $SMALL entries, $SMALL converted, 0 failed, 0 skipped") ;;
   *) echo "bench_batch: small files: $small" >&2; exit 1 ;;
