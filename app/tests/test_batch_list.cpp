@@ -9,20 +9,14 @@
 #include <string>
 
 #include "batch_list.h"
+#include "batch_test_util.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-BatchEntry Entry(const std::string& input, const std::string& target = "/out/") {
-  BatchEntry e;
-  e.import_class = "RAW (*.raw)";
-  e.export_class = "Raw (*.raw)";
-  e.input = input;
-  e.target = target;
-  return e;
-}
+using kvtest::RawEntry;
 
 int Files(const fs::path& dir) {
   int n = 0;
@@ -36,7 +30,7 @@ TEST(BatchList, OneEntryIsSevenHashesAndReadsBack) {
   kvtest::TempDir dir;
   BatchList list;
   std::string why;
-  ASSERT_EQ(list.Add(Entry("/models/a.raw"), why), 1) << why;
+  ASSERT_EQ(list.Add(RawEntry("/models/a.raw"), why), 1) << why;
   ASSERT_EQ(list.Save(dir.file("a.lst"), why), 1) << why;
   EXPECT_EQ(kvtest::read_file(dir.file("a.lst")), "#RAW (*.raw)#Raw (*.raw)#/models/a.raw#/out/###\n");
   EXPECT_EQ(Files(dir.path()), 1);  // no temporary file left
@@ -102,19 +96,19 @@ TEST(BatchList, BadLinesAreSkippedAndReadingGoesOn) {
 TEST(BatchList, AddRefusesWhatALineCannotHold) {
   BatchList list;
   std::string why;
-  EXPECT_EQ(list.Add(Entry("/m/a#b.raw"), why), 0);
+  EXPECT_EQ(list.Add(RawEntry("/m/a#b.raw"), why), 0);
   EXPECT_NE(why.find("'#'"), std::string::npos) << why;
-  EXPECT_EQ(list.Add(Entry("/m/a\tb.raw"), why), 0);
+  EXPECT_EQ(list.Add(RawEntry("/m/a\tb.raw"), why), 0);
   EXPECT_NE(why.find("TAB"), std::string::npos) << why;
-  EXPECT_EQ(list.Add(Entry("/m/a\nb.raw"), why), 0);
-  EXPECT_EQ(list.Add(Entry("/m/a.raw", "/out\r/"), why), 0);
-  EXPECT_EQ(list.Add(Entry(""), why), 0);
-  BatchEntry spare = Entry("/m/a.raw");
+  EXPECT_EQ(list.Add(RawEntry("/m/a\nb.raw"), why), 0);
+  EXPECT_EQ(list.Add(RawEntry("/m/a.raw", "/out\r/"), why), 0);
+  EXPECT_EQ(list.Add(RawEntry(""), why), 0);
+  BatchEntry spare = RawEntry("/m/a.raw");
   spare.spare2 = "x#y";
   EXPECT_EQ(list.Add(spare, why), 0);
   EXPECT_TRUE(list.entries.empty());
 
-  for (const char* f : {"/0", "/1", "/2", "/3", "/4"}) ASSERT_EQ(list.Add(Entry(f), why), 1);
+  for (const char* f : {"/0", "/1", "/2", "/3", "/4"}) ASSERT_EQ(list.Add(RawEntry(f), why), 1);
   list.Delete({3, 1, 3, 9, -1});
   ASSERT_EQ(list.entries.size(), 3u);
   EXPECT_EQ(list.entries[0].input, "/0");
@@ -132,7 +126,7 @@ TEST(BatchList, FailedSaveLeavesTheOldList) {
   fs::permissions(ro, fs::perms(0555));
   BatchList list;
   std::string why;
-  ASSERT_EQ(list.Add(Entry("/new.raw"), why), 1);
+  ASSERT_EQ(list.Add(RawEntry("/new.raw"), why), 1);
 
   // root writes into any folder: the save runs as an ordinary user then.
   pid_t pid = fork();
@@ -164,14 +158,14 @@ TEST(BatchList, AppendKeepsEveryByteAlreadyThere) {
   kvtest::write_file(path, "#a#b#/c#/d#\nnot an entry\n#a#b#/e#/f#");
   chmod(path.c_str(), 0640);
   std::string why;
-  ASSERT_EQ(BatchList::AppendToFile(path, {Entry("/n.raw")}, why), 1) << why;
+  ASSERT_EQ(BatchList::AppendToFile(path, {RawEntry("/n.raw")}, why), 1) << why;
   EXPECT_EQ(kvtest::read_file(path),
             "#a#b#/c#/d#\nnot an entry\n#a#b#/e#/f#\n#RAW (*.raw)#Raw (*.raw)#/n.raw#/out/###\n");
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  ASSERT_EQ(BatchList::AppendToFile(dir.file("new.lst"), {Entry("/n.raw")}, why), 1) << why;
+  ASSERT_EQ(BatchList::AppendToFile(dir.file("new.lst"), {RawEntry("/n.raw")}, why), 1) << why;
   EXPECT_EQ(kvtest::read_file(dir.file("new.lst")), "#RAW (*.raw)#Raw (*.raw)#/n.raw#/out/###\n");
-  EXPECT_EQ(BatchList::AppendToFile(path, {Entry("/bad#name.raw")}, why), 0);
+  EXPECT_EQ(BatchList::AppendToFile(path, {RawEntry("/bad#name.raw")}, why), 0);
   EXPECT_NE(why.find("bad#name"), std::string::npos);
 }

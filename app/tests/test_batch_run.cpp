@@ -11,6 +11,7 @@
 
 #include "batch_command.h"
 #include "batch_run.h"
+#include "batch_test_util.h"
 #include "batch_workers.h"
 #include "conversion.h"
 #include "host_progress.h"
@@ -39,14 +40,7 @@ struct RawRegistry {
   }
 };
 
-BatchEntry RawEntry(const std::string& input, const std::string& target) {
-  BatchEntry e;
-  e.import_class = "RAW (*.raw)";
-  e.export_class = "Raw (*.raw)";
-  e.input = input;
-  e.target = target;
-  return e;
-}
+using kvtest::RawEntry;
 
 const char kTriangle[] = "tri\n0 0 0 1 0 0 0 1 0\n";
 
