@@ -57,17 +57,6 @@ int Failure(const std::string& why) {
   return kExitFailure;
 }
 
-// The modifier records of --objmod and --scenemod; false with why.
-struct Modifiers {
-  std::unique_ptr<ObjModOption1> objects;
-  std::unique_ptr<ObjModOption2> scene;
-  bool Load(const BatchArgs& a, std::string& why) {
-    if (!a.objmod.empty() && !(objects = kvhost::LoadObjectModifierFile(a.objmod, why))) return false;
-    if (!a.scenemod.empty() && !(scene = kvhost::LoadSceneModifierFile(a.scenemod, why))) return false;
-    return true;
-  }
-};
-
 // This program as a path a worker can be started from.
 std::string SelfPath(const char* argv0) {
   char buf[PATH_MAX];
@@ -112,13 +101,38 @@ class CliReporter final : public BatchReporter {
   std::map<int, int> lines_;
 };
 
+// What a run would do: the entries that would fail and why, the others'
+// outputs.
+BatchSummary DryRun(const std::vector<BatchJob>& jobs) {
+  BatchSummary summary;
+  for (const BatchJob& job : jobs) {
+    BatchResult r = ResultOf(job, BatchStatus::Converted, "");
+    std::string unreadable;
+    if (!job.problem.empty()) r = ResultOf(job, BatchStatus::Failed, job.problem);
+    else if (!CheckReadable(job.entry.input, unreadable))
+      r = ResultOf(job, BatchStatus::Failed, "cannot read input file: " + unreadable);
+    summary.Add(r.status);
+    if (r.status == BatchStatus::Converted) std::printf("would convert %s -> %s\n", r.input.c_str(), r.output.c_str());
+    else std::printf("%s\n", ResultLine(r).c_str());
+  }
+  return summary;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::exists(a, ec) && fs::equivalent(a, b, ec);
+}
+
 int CmdBatch(const BatchArgs& a, const std::string& plugin_dir, char* argv0) {
   if (a.positional.size() != 1)
     return UsageError("batch", a.positional.empty() ? "missing LIST.lst" : "unexpected argument " + Quote(a.positional[1]));
   const std::string& list_path = a.positional[0];
-  Modifiers mods;
+  // The list is never written by a run, not even as the report.
+  if (!a.report.empty() && SameFile(a.report, list_path))
+    return UsageError("batch", "--report names the list " + Quote(list_path));
+  ModifierFiles mods;
   std::string why;
-  if (!mods.Load(a, why)) return Failure(why);
+  if (!mods.Load(a.objmod, a.scenemod, why)) return Failure(why);
 
   BatchList list;
   BatchLoadReport loaded;
@@ -148,17 +162,7 @@ int CmdBatch(const BatchArgs& a, const std::string& plugin_dir, char* argv0) {
   BatchSummary summary;
   CatchInterrupt();
   if (a.dry_run) {
-    for (size_t k = 0; k < jobs.size(); ++k) {
-      const BatchJob& job = jobs[k];
-      BatchResult r = ResultOf(job, BatchStatus::Converted, "");
-      std::string unreadable;
-      if (!job.problem.empty()) r = ResultOf(job, BatchStatus::Failed, job.problem);
-      else if (!CheckReadable(job.entry.input, unreadable))
-        r = ResultOf(job, BatchStatus::Failed, "cannot read input file: " + unreadable);
-      summary.Add(r.status);
-      if (r.status == BatchStatus::Converted) std::printf("would convert %s -> %s\n", r.input.c_str(), r.output.c_str());
-      else std::printf("%s\n", ResultLine(r).c_str());
-    }
+    summary = DryRun(jobs);
   } else {
     BatchSettings settings;
     settings.objects = mods.objects.get();
@@ -240,9 +244,9 @@ int CmdBatchAdd(const BatchArgs& a, const std::string& plugin_dir, char* argv0) 
 }
 
 int CmdWorker(const BatchArgs& a, const std::string& plugin_dir, char* argv0) {
-  Modifiers mods;
+  ModifierFiles mods;
   std::string why;
-  if (!mods.Load(a, why)) return Failure(why);
+  if (!mods.Load(a.objmod, a.scenemod, why)) return Failure(why);
   Session session(plugin_dir);
   LoadPlugins(session, a.plugin_args, argv0);
   QuietPluginProgress(session.registry);

@@ -1,9 +1,11 @@
 // What the korvane-cli source files share: the loaded plug-ins and the
 // arguments handed to them, the terminal progress, and the batch commands.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "objmod.h"
 #include "plugin_host.h"
 
 namespace kvcli {
@@ -20,6 +22,14 @@ struct Session {
 // these arguments, also without any: the option records then never write
 // the settings store.
 void LoadPlugins(Session& s, const std::vector<char*>& plugin_args, char* program);
+
+// The records of --objmod and --scenemod (either may stay null).
+struct ModifierFiles {
+  std::unique_ptr<ObjModOption1> objects;
+  std::unique_ptr<ObjModOption2> scene;
+  // Loads the files named (an empty name: none); false with why.
+  bool Load(const std::string& objmod, const std::string& scenemod, std::string& why);
+};
 
 // The plug-ins show no progress of their own (a batch shows its own line).
 void QuietPluginProgress(PluginRegistry& registry);

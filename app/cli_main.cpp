@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -150,16 +149,9 @@ int PickImportClass(Session& s, const CommandArgs& args, const std::string& file
 }
 
 // The modifier records the command's --objmod and --scenemod name.
-struct Modifiers {
-  std::unique_ptr<ObjModOption1> objects;
-  std::unique_ptr<ObjModOption2> scene;
-};
-
-int LoadModifiers(const CommandArgs& args, Modifiers& mods) {
+int LoadModifiers(const CommandArgs& args, kvcli::ModifierFiles& mods) {
   std::string why;
-  if (!args.objmod.empty() && !(mods.objects = kvhost::LoadObjectModifierFile(args.objmod, why))) return Fail(why);
-  if (!args.scenemod.empty() && !(mods.scene = kvhost::LoadSceneModifierFile(args.scenemod, why))) return Fail(why);
-  return 0;
+  return mods.Load(args.objmod, args.scenemod, why) ? 0 : Fail(why);
 }
 
 // Imports file through class index into the driver; non-zero exit on failure.
@@ -200,7 +192,7 @@ int CmdInfo(Session& s, const CommandArgs& args) {
   const std::string& file = args.positional[0];
   int index = -1;
   if (int rc = PickImportClass(s, args, file, index)) return rc;
-  Modifiers mods;
+  kvcli::ModifierFiles mods;
   if (int rc = LoadModifiers(args, mods)) return rc;
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, index, file)) return rc;
@@ -236,7 +228,7 @@ int CmdConvert(Session& s, const CommandArgs& args) {
     to = kvcli::ExportClassForPath(s.registry, out, err);
   }
   if (to < 0) return Fail(err + NoPluginsNote(s));
-  Modifiers mods;
+  kvcli::ModifierFiles mods;
   if (int rc = LoadModifiers(args, mods)) return rc;
 
   ConversionDriver driver(s.registry);

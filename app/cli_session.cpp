@@ -1,5 +1,6 @@
-// Loading the plug-ins for a korvane-cli command.
+// Loading the plug-ins and the modifier files for a korvane-cli command.
 #include "cli_common.h"
+#include "modifier_commands.h"
 #include "plugin_framework.h"
 
 namespace kvcli {
@@ -13,6 +14,12 @@ void LoadPlugins(Session& s, const std::vector<char*>& plugin_args, char* progra
   // Always command-line mode, also without options: the option records then
   // never write the settings store.
   s.registry.SetCommandLine(static_cast<int>(s.plugin_argv.size() - 1), s.plugin_argv.data());
+}
+
+bool ModifierFiles::Load(const std::string& objmod, const std::string& scenemod, std::string& why) {
+  if (!objmod.empty() && !(objects = kvhost::LoadObjectModifierFile(objmod, why))) return false;
+  if (!scenemod.empty() && !(scene = kvhost::LoadSceneModifierFile(scenemod, why))) return false;
+  return true;
 }
 
 namespace {

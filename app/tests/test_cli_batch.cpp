@@ -186,6 +186,10 @@ TEST(CliBatch, UsageAndListErrors) {
   EXPECT_EQ(RunCli({"batch", dir.file("l.lst"), "--timeout", "soon"}).status, 2);
   EXPECT_EQ(RunCli({"batch", dir.file("l.lst"), "--to", "Raw"}).status, 2);
   EXPECT_EQ(RunCli({"batch-add", dir.file("l.lst")}).status, 2);
+  // The report must not overwrite the list.
+  kvtest::write_file(dir.file("k.lst"), RawLine(Sample(), dir.file("out")));
+  EXPECT_EQ(RunCli({"batch", dir.file("k.lst"), "--report", dir.file("k.lst")}).status, 2);
+  EXPECT_EQ(kvtest::read_file(dir.file("k.lst")), RawLine(Sample(), dir.file("out")));
   Result none = RunCli({"batch", dir.file("none.lst")});
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("none.lst"), std::string::npos);
