@@ -64,12 +64,17 @@ int FindBatchClass(PluginRegistry& registry, const std::string& name, bool impor
   return -1;
 }
 
+std::string OutputStem(const BatchJob& job) { return Join(job.entry.target, BaseName(job.entry.input)); }
+
 std::vector<BatchJob> PlanBatch(PluginRegistry& registry, const BatchList& list, const std::vector<int>& positions) {
   std::vector<int> order = positions;
   if (order.empty())
     for (int i = 0; i < static_cast<int>(list.entries.size()); ++i) order.push_back(i);
   std::vector<BatchJob> jobs;
-  std::map<std::string, size_t> writers;  // expected output -> first job writing it
+  // Export class and output stem -> the first job writing it. The exporter
+  // names the file only when it writes it; the same class given the same
+  // folder and base name writes the same file.
+  std::map<std::string, size_t> writers;
   for (int i : order) {
     if (i < 0 || i >= static_cast<int>(list.entries.size())) continue;
     BatchJob job;
@@ -77,22 +82,24 @@ std::vector<BatchJob> PlanBatch(PluginRegistry& registry, const BatchList& list,
     job.entry = list.entries[static_cast<size_t>(i)];
     job.import_class = FindBatchClass(registry, job.entry.import_class, true);
     job.export_class = FindBatchClass(registry, job.entry.export_class, false);
-    job.output = Join(job.entry.target, BaseName(job.entry.input) + ".xxx");
-    job.expected = job.output;
-    if (job.export_class >= 0) job.expected = PredictedExportPath(registry.GetClass(job.export_class), job.output);
+    const std::string stem = OutputStem(job);
+    job.output = stem + ".xxx";
     if (job.import_class < 0) {
       job.problem = "import class " + kvcli::Quote(job.entry.import_class) + " is not installed";
     } else if (job.export_class < 0) {
       job.problem = "export class " + kvcli::Quote(job.entry.export_class) + " is not installed";
     } else {
-      std::string key = Normal(job.expected);
-      auto [it, fresh] = writers.emplace(key, jobs.size());
+      const std::string key = Normal(stem);
+      auto [it, fresh] = writers.emplace(job.entry.export_class + '\n' + key, jobs.size());
+      const std::string input_stem = Normal(Join(fs::path(job.entry.input).parent_path().string(), BaseName(job.entry.input)));
       if (!fresh) {
         const BatchJob& first = jobs[it->second];
-        job.problem = "output " + kvcli::Quote(job.expected) + " is written by an earlier entry as well (" +
-                      kvcli::Quote(first.entry.input) + ")";
-      } else if (key == Normal(job.entry.input)) {
-        job.problem = "output " + kvcli::Quote(job.expected) + " would replace the input";
+        job.problem = "output " + kvcli::Quote(stem) + " through " + kvcli::Quote(job.entry.export_class) +
+                      " is written by an earlier entry as well (" + kvcli::Quote(first.entry.input) + ")";
+      } else if (key == input_stem &&
+                 kvcli::ClassNameHolds(registry.GetClass(job.export_class), kvcli::FileExtension(job.entry.input))) {
+        job.problem = "output " + kvcli::Quote(stem) + " through " + kvcli::Quote(job.entry.export_class) +
+                      " would replace the input";
       }
     }
     jobs.push_back(job);
@@ -104,7 +111,6 @@ BatchResult ResultOf(const BatchJob& job, BatchStatus status, const std::string&
   BatchResult r;
   r.index = job.index;
   r.input = job.entry.input;
-  r.output = job.expected;
   r.status = status;
   r.reason = reason;
   return r;
@@ -130,11 +136,10 @@ BatchResult ConvertBatchJob(PluginRegistry& registry, const BatchJob& job, const
     return fail("import failed: " + (driver.last_error.empty() ? std::string("No scene") : driver.last_error));
   kvhost::RunModifierPasses(driver, settings.objects, settings.scene);
   std::vector<std::string> written;
-  if (driver.ExportFile(job.export_class, job.output.c_str(), &written) != 1) {
-    std::string path = written.empty() ? job.expected : written.back();
-    return fail("export failed: " + driver.last_error + ": " + kvcli::WriteProblem(path));
-  }
+  if (driver.ExportFile(job.export_class, job.output.c_str(), &written) != 1)
+    return fail("export failed: " + driver.last_error);
   BatchResult r = ResultOf(job, BatchStatus::Converted, "");
+  // What the exporter reported it wrote (the first scene's file).
   if (!written.empty()) r.output = written.front();
   if (settings.count_triangles) r.triangles = driver.TriangleCount();
   r.seconds = Since(t0);

@@ -23,15 +23,17 @@ struct BatchJob {
   BatchEntry entry;
   int import_class = -1;     // registry positions; -1 not installed
   int export_class = -1;
-  std::string output;        // what the exporter is given: folder, base name, a placeholder extension
-  std::string expected;      // the file it should write
+  // What the exporter is given: folder, base name, a placeholder extension
+  // (the exporter puts its own). The file written is what the export
+  // reports afterwards.
+  std::string output;
   std::string problem;       // why it cannot be converted, known before trying; "" none
 };
 
 struct BatchResult {
   int index = -1;
   std::string input;
-  std::string output;
+  std::string output;        // the file the export reported; "" when nothing was written
   BatchStatus status = BatchStatus::Failed;
   std::string reason;
   double seconds = 0;
@@ -66,9 +68,15 @@ int FindBatchClass(PluginRegistry& registry, const std::string& name, bool impor
 
 // The jobs of the given list positions (all when empty), in that order:
 // classes looked up, output paths made, and what must fail before any
-// conversion: a class that is not installed, an output that another entry
-// writes as well, an output that would replace its own input.
+// conversion: a class that is not installed, two entries with the same
+// export class, target folder and base name (the second would overwrite the
+// first), an entry whose target folder and base name are its input's and
+// whose export class holds the input's extension (it would replace its
+// input).
 std::vector<BatchJob> PlanBatch(PluginRegistry& registry, const BatchList& list, const std::vector<int>& positions);
+
+// The target folder and base name of a job's output, without extension.
+std::string OutputStem(const BatchJob& job);
 
 // A job as a result without converting it (status as given).
 BatchResult ResultOf(const BatchJob& job, BatchStatus status, const std::string& reason);

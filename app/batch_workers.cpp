@@ -227,20 +227,19 @@ struct IgnoreSigpipe {
 
 std::string EncodeJob(const BatchJob& job) {
   return JoinFields({std::to_string(job.index), job.entry.import_class, job.entry.export_class, job.entry.input,
-                     job.entry.target, job.output, job.expected});
+                     job.entry.target, job.output});
 }
 
 bool DecodeJob(const std::string& line, BatchJob& job) {
   std::vector<std::string> f = SplitFields(line);
   long index = 0;
-  if (f.size() != 7 || !ToLong(f[0], index)) return false;
+  if (f.size() != 6 || !ToLong(f[0], index)) return false;
   job.index = static_cast<int>(index);
   job.entry.import_class = f[1];
   job.entry.export_class = f[2];
   job.entry.input = f[3];
   job.entry.target = f[4];
   job.output = f[5];
-  job.expected = f[6];
   return true;
 }
 

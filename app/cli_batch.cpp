@@ -102,7 +102,8 @@ class CliReporter final : public BatchReporter {
 };
 
 // What a run would do: the entries that would fail and why, the others'
-// outputs.
+// target folder, base name and export class (the exporter names the file
+// when it writes it).
 BatchSummary DryRun(const std::vector<BatchJob>& jobs) {
   BatchSummary summary;
   for (const BatchJob& job : jobs) {
@@ -112,7 +113,9 @@ BatchSummary DryRun(const std::vector<BatchJob>& jobs) {
     else if (!CheckReadable(job.entry.input, unreadable))
       r = ResultOf(job, BatchStatus::Failed, "cannot read input file: " + unreadable);
     summary.Add(r.status);
-    if (r.status == BatchStatus::Converted) std::printf("would convert %s -> %s\n", r.input.c_str(), r.output.c_str());
+    if (r.status == BatchStatus::Converted)
+      std::printf("would convert %s -> %s (%s)\n", r.input.c_str(), OutputStem(job).c_str(),
+                  job.entry.export_class.c_str());
     else std::printf("%s\n", ResultLine(r).c_str());
   }
   return summary;

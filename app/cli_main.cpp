@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +51,8 @@ const char* const kUsage =
     "export; the object pass works on all objects unless the file selects some.\n"
     "batch --jobs N converts in N worker processes (--timeout S kills an entry's worker after S\n"
     "seconds); --shard K/N converts the K-th of N slices of the list.\n"
-    "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program.\n";
+    "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program,\n"
+    "else (installed) " KORVANE_INSTALLED_PLUGIN_DIR "/ relative to the program.\n";
 
 int Usage(const std::string& why) {
   if (!why.empty()) std::fprintf(stderr, "korvane-cli: %s\n", why.c_str());
@@ -154,14 +156,22 @@ int LoadModifiers(const CommandArgs& args, kvcli::ModifierFiles& mods) {
   return mods.Load(args.objmod, args.scenemod, why) ? 0 : Fail(why);
 }
 
+// What a plug-in reported although it went on.
+void PrintWarnings(ConversionDriver& driver) {
+  for (const std::string& w : driver.warnings) std::fprintf(stderr, "korvane-cli: warning: %s\n", w.c_str());
+  driver.warnings.clear();
+}
+
 // Imports file through class index into the driver; non-zero exit on failure.
 int ImportInput(ConversionDriver& driver, int index, const std::string& file) {
   std::string why;
   if (!kvcli::CheckReadable(file, why)) return Fail("cannot read input file " + kvcli::Quote(file) + ": " + why);
   if (driver.ImportFile(index, file.c_str()) != 1) {
+    PrintWarnings(driver);
     return Fail("import of " + kvcli::Quote(file) + " failed: " +
                 (driver.last_error.empty() ? std::string("no scene") : driver.last_error));
   }
+  PrintWarnings(driver);
   return 0;
 }
 
@@ -210,7 +220,7 @@ int CmdDump(Session& s, const CommandArgs& args) {
   if (int rc = PickImportClass(s, args, file, index)) return rc;
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, index, file)) return rc;
-  if (driver.Dump(out.c_str()) != 1) return Fail(driver.last_error + ": " + kvcli::WriteProblem(out));
+  if (driver.Dump(out.c_str()) != 1) return Fail(driver.last_error);
   std::printf("%s\n", out.c_str());
   return 0;
 }
@@ -238,10 +248,8 @@ int CmdConvert(Session& s, const CommandArgs& args) {
     std::fprintf(stderr, "korvane-cli: warning: no objects read from %s\n", kvcli::Quote(in).c_str());
   std::vector<std::string> written;
   int ok = driver.ExportFile(to, out.c_str(), &written);
-  if (!ok) {
-    std::string path = written.empty() ? out : written.back();
-    return Fail(driver.last_error + ": " + kvcli::WriteProblem(path));
-  }
+  PrintWarnings(driver);
+  if (!ok) return Fail(driver.last_error);
   for (const std::string& p : written) std::printf("%s\n", p.c_str());
   return 0;
 }
@@ -289,9 +297,7 @@ int CmdHelp(Session& s, const CommandArgs& args) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   std::string plugin_dir;
   int i = 1;
   while (i < argc) {
@@ -365,6 +371,29 @@ int main(int argc, char** argv) {
   else if (cmd == "dump") rc = CmdDump(session, args);
   else if (cmd == "convert") rc = CmdConvert(session, args);
   else rc = CmdHelp(session, args);
-  std::fflush(stdout);
   return rc;
+}
+
+// Standard output is a file like any other: a full disk or a closed pipe
+// is a failure, not a finished report.
+int CheckStdout(int rc) {
+  errno = 0;
+  bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
+  int err = errno;
+  if (std::fclose(stdout) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok) return rc;
+  std::fprintf(stderr, "korvane-cli: cannot write standard output: %s\n", std::strerror(err ? err : EIO));
+  return rc == kvcli::kExitOk ? kvcli::kExitFailure : rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Past a file size limit a write should fail (and the output be thrown
+  // away), not kill the program half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+  return CheckStdout(Run(argc, argv));
 }

@@ -41,13 +41,6 @@ long MeshTriangles(MScene* scene, MMesh_P* mesh) {
   return n;
 }
 
-std::string Extension(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return path.substr(dot + 1);
-}
-
 // "path/base.ext" -> "path/base_k.ext".
 std::string WithSuffix(const std::string& path, int k) {
   size_t slash = path.find_last_of("/\\");
@@ -55,20 +48,6 @@ std::string WithSuffix(const std::string& path, int k) {
   size_t dot = path.rfind('.');
   if (dot == std::string::npos || dot < start) dot = path.size();
   return path.substr(0, dot) + "_" + std::to_string(k) + path.substr(dot);
-}
-
-// The file an exporter writes for path when it cannot tell us: path's folder
-// and base name with the first "*.ext" of the class name.
-std::string PredictedOutput(PluginClassDesc* d, const std::string& path) {
-  std::string ext;
-  const char* name = d->ClassName();
-  if (const char* star = name ? std::strstr(name, "*.") : nullptr) {
-    for (const char* p = star + 2; *p && *p != ')' && *p != ',' && *p != ' ' && *p != ';'; ++p) ext += *p;
-  }
-  std::string base = path;
-  std::string old = Extension(path);
-  if (!old.empty()) base.resize(path.size() - old.size() - 1);
-  return ext.empty() ? base : base + "." + ext;
 }
 
 // Creates the import or export object of a class, hands it to call and
@@ -91,15 +70,7 @@ int WithClassObject(PluginClassDesc* d, Call call) {
   return 0;
 }
 
-long FileStamp(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return -1;
-  return static_cast<long>(st.st_mtim.tv_sec) * 1000000000L + st.st_mtim.tv_nsec;
-}
-
 }  // namespace
-
-std::string PredictedExportPath(PluginClassDesc* d, const std::string& path) { return PredictedOutput(d, path); }
 
 const char* ObjectTypeName(int type) {
   if (type < 0 || type >= static_cast<int>(sizeof kTypeNames / sizeof kTypeNames[0])) return "UNKNOWN";
@@ -138,6 +109,7 @@ void ConversionDriver::ReplaceScenes(MScene* scene) {
 
 int ConversionDriver::ImportFile(int class_index, const char* path) {
   last_error.clear();
+  warnings.clear();
   PluginClassDesc* d = registry_.GetClass(class_index);
   if (!IsImportClass(d)) {
     last_error = "No import class";
@@ -150,8 +122,10 @@ int ConversionDriver::ImportFile(int class_index, const char* path) {
   }
   MScene* scene = o->ImportFile(path ? path : "");
   o->Destroy();
+  warnings = registry_.LastWarnings(class_index);
   if (!scene) {
-    last_error = "No scene";
+    last_error = registry_.LastError(class_index);
+    if (last_error.empty()) last_error = "No scene";
     return 0;
   }
   ReplaceScenes(scene);
@@ -201,24 +175,22 @@ int ConversionDriver::ExportFile(int class_index, const char* path, std::vector<
     return 0;
   }
   int ok = 1;
+  warnings.clear();
   for (int k = 0; k < scenes->count; ++k) {
     MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
     std::string target = k == 0 ? std::string(path ? path : "") : WithSuffix(path ? path : "", k);
-    std::string predicted = PredictedOutput(d, target);
-    long before = FileStamp(predicted);
     o->ExportFile(scene, target.c_str());
-    char out[1024] = "";
-    int result = registry_.LastExport(class_index, out, sizeof out);
-    if (result < 0) {
-      // The plug-in cannot tell: judge by the file it should have written.
-      std::snprintf(out, sizeof out, "%s", predicted.c_str());
-      long after = FileStamp(predicted);
-      result = after >= 0 && after != before ? 1 : 0;
-    }
-    if (written) written->push_back(out);
+    std::vector<char> out(8192, '\0');
+    int result = registry_.LastExport(class_index, out.data(), out.size());
+    for (std::string& w : registry_.LastWarnings(class_index)) warnings.push_back(std::move(w));
+    if (written) written->push_back(out[0] ? std::string(out.data()) : target);
     if (result != 1) {
       ok = 0;
-      if (last_error.empty()) last_error = std::string("Cannot open file ") + out;
+      if (last_error.empty()) {
+        last_error = result < 0 ? std::string("the export class does not report what it wrote")
+                                : registry_.LastError(class_index);
+        if (last_error.empty()) last_error = std::string("Cannot write file ") + out.data();
+      }
     }
   }
   o->Destroy();
@@ -417,21 +389,19 @@ int ConversionDriver::Dump(const char* path) {
     return 0;
   }
   // The path is used as given (a relative one resolves against the current
-  // directory); putting the current directory in front of an absolute path
-  // would name a file that does not exist.
-  LogFile log(const_cast<char*>(""), const_cast<char*>(path));
-  FILE* fp = log.Get_FILE();
-  if (!fp) {
-    last_error = std::string("Cannot open file ") + path;
+  // directory). Written aside and moved into place, so a failed dump never
+  // leaves half a file or destroys an older one.
+  MOutputFile out;
+  if (!out.Open(path)) {
+    last_error = "Cannot open file " + m_output_error(out);
     return 0;
   }
   for (int k = 0; k < scenes->count; ++k) {
     MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
-    if (scene) scene->Print(fp, 0, 0);
+    if (scene) scene->Print(out.Get_FILE(), 0, 0);
   }
-  std::fflush(fp);
-  if (std::ferror(fp)) {
-    last_error = std::string("Error writing file ") + path;
+  if (!out.Commit()) {
+    last_error = "Cannot write file " + m_output_error(out);
     return 0;
   }
   return 1;

@@ -16,7 +16,6 @@
 #include "mscene.h"
 
 class PluginRegistry;
-class PluginClassDesc;
 
 // The counters of the main window, recomputed after every change of the
 // scene list.
@@ -53,17 +52,17 @@ const char* ObjectTypeName(int type);
 // empty for types the list does not show.
 std::string ObjectListLine(MObj3d* obj);
 
-// The file an exporter writes for path when it cannot tell us: path's folder
-// and base name with the first "*.ext" of the class name.
-std::string PredictedExportPath(PluginClassDesc* d, const std::string& path);
-
 // Scene-list deleter: ~MScene, then my_free.
 void DeleteScene(void* scene);
 
 class ConversionDriver {
  public:
   MList* scenes;  // MScene*, owned (DeleteScene)
+  // Why the last import, export or dump failed, as the plug-in or the file
+  // system said it.
   std::string last_error;
+  // What the last import or export reported although it went on.
+  std::vector<std::string> warnings;
 
   explicit ConversionDriver(PluginRegistry& registry);
   ~ConversionDriver();
@@ -72,7 +71,8 @@ class ConversionDriver {
 
   // Imports path through class class_index (an import class) and, when a
   // scene comes back, makes it the only scene. 1 imported, 0 when the class
-  // is no import class or returned no scene.
+  // is no import class or returned no scene (last_error then holds the
+  // importer's reason: not of the format, unreadable).
   int ImportFile(int class_index, const char* path);
   // The same through the class whose filter holds the path's extension;
   // -1 and "Extension not recognized!" when none does.
@@ -84,8 +84,8 @@ class ConversionDriver {
   // path; the exporter keeps its folder and base name and appends its own
   // extension. With more than one scene, scene k > 0 gets "_k" after the
   // base name so no scene overwrites another. 1 when every file was
-  // written; 0 otherwise ("No Scene available" for an empty list, "Cannot
-  // open file ..." when the exporter could not create its file).
+  // written; 0 otherwise ("No Scene available" for an empty list, else the
+  // exporter's reason, such as "Cannot open file <path>: <why>").
   // written (may be null) receives the paths the exporter wrote or tried.
   int ExportFile(int class_index, const char* path, std::vector<std::string>* written = nullptr);
   // The class's save-file dialog for every scene.

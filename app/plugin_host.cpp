@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "pathutil.h"
 #include "profile.h"
@@ -49,7 +51,9 @@ PluginLibrary* TryLibrary(const std::string& path) {
   lib->status = 0;
   lib->lib_set_command_line = Bind<LibSetCommandLineProc>(lib->handle, KV_LIBSETCOMMANDLINE_SYMBOL);
   lib->lib_set_ui_hooks = dlsym(lib->handle, KV_LIBSETUIHOOKS_SYMBOL);
-  lib->lib_last_export = dlsym(lib->handle, "LibLastExport");
+  lib->lib_last_export = dlsym(lib->handle, KV_LIBLASTEXPORT_SYMBOL);
+  lib->lib_last_error = dlsym(lib->handle, KV_LIBLASTERROR_SYMBOL);
+  lib->lib_last_warning = dlsym(lib->handle, KV_LIBLASTWARNING_SYMBOL);
   return lib;
 }
 
@@ -144,18 +148,44 @@ PluginLibrary* PluginRegistry::GetClassLibrary(int i) {
   return (i >= 0 && i < static_cast<int>(class_libs_.size())) ? class_libs_[i] : nullptr;
 }
 
+std::vector<std::string> FilterExtensions(const char* filter) {
+  std::vector<std::string> out;
+  std::string f = filter ? filter : "";
+  // Fields alternate between a description and its patterns.
+  size_t field = 0, b = 0;
+  while (b <= f.size()) {
+    size_t e = f.find('|', b);
+    if (e == std::string::npos) e = f.size();
+    if (field % 2 == 1) {
+      size_t p = b;
+      while (p < e) {
+        size_t q = f.find(';', p);
+        if (q == std::string::npos || q > e) q = e;
+        std::string pat = Lower(f.substr(p, q - p).c_str());
+        while (!pat.empty() && pat.front() == ' ') pat.erase(0, 1);
+        while (!pat.empty() && pat.back() == ' ') pat.pop_back();
+        if (pat.size() > 2 && pat.compare(0, 2, "*.") == 0 && pat.find_first_of("*?", 2) == std::string::npos)
+          out.push_back(pat.substr(1));
+        p = q + 1;
+      }
+    }
+    ++field;
+    b = e + 1;
+  }
+  return out;
+}
+
 int PluginRegistry::FindImportClass(const char* path) {
-  char drive[260], dir[260], fname[260], ext[260];
-  m_splitpath(path ? path : "", drive, dir, fname, ext);
-  std::string e = Lower(ext);
+  std::string e = Lower(m_split_path(path ? path : "").ext.c_str());
+  if (e.size() < 2) return -1;  // no extension, or a bare "."
   for (int i = 0; i < classes->count; ++i) {
     PluginClassDesc* d = GetClass(i);
     if (d->SuperClassID() != MESH_IMPORT_CLASS_ID) continue;
     MeshImporter* imp = static_cast<MeshImporter*>(d->Create());
     if (!imp) continue;
-    std::string filter = Lower(imp->GetFilter());
+    std::vector<std::string> exts = FilterExtensions(imp->GetFilter());
     imp->Destroy();
-    if (filter.find(e) != std::string::npos) return i;
+    if (std::find(exts.begin(), exts.end(), e) != exts.end()) return i;
   }
   return -1;
 }
@@ -236,6 +266,24 @@ int PluginRegistry::LastExport(int class_index, char* path_out, size_t size) {
   return reinterpret_cast<Proc>(lib->lib_last_export)(path_out, size);
 }
 
+std::string PluginRegistry::LastError(int class_index) {
+  PluginLibrary* lib = GetClassLibrary(class_index);
+  if (!lib || !lib->lib_last_error) return "";
+  std::vector<char> buf(4096, '\0');
+  int failed = reinterpret_cast<LibLastErrorProc>(lib->lib_last_error)(buf.data(), buf.size());
+  return failed ? std::string(buf.data()) : std::string();
+}
+
+std::vector<std::string> PluginRegistry::LastWarnings(int class_index) {
+  std::vector<std::string> out;
+  PluginLibrary* lib = GetClassLibrary(class_index);
+  if (!lib || !lib->lib_last_warning) return out;
+  auto proc = reinterpret_cast<LibLastWarningProc>(lib->lib_last_warning);
+  std::vector<char> buf(4096, '\0');
+  for (int i = 0; i < 1000 && proc(i, buf.data(), buf.size()); ++i) out.emplace_back(buf.data());
+  return out;
+}
+
 int FindTablePosition(PluginRegistry& registry, const std::vector<int>& table, const char* name) {
   int pos = 0;
   if (!name) return 0;
@@ -256,7 +304,11 @@ std::string DefaultPluginDir() {
     if (d.back() != '/') d += '/';
     return d;
   }
-  return ExeDir() + "plugin/";
+  std::string beside = ExeDir() + "plugin/";
+  struct stat st;
+  if (stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return beside;
+  // Installed: the plug-in folder of the library folder, relative to bin/.
+  return std::filesystem::path(ExeDir() + KORVANE_INSTALLED_PLUGIN_DIR "/").lexically_normal().string();
 }
 
 std::string ProgramName() {

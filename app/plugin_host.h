@@ -25,6 +25,8 @@ struct PluginLibrary {
   LibSetCommandLineProc lib_set_command_line = nullptr;
   void* lib_set_ui_hooks = nullptr;   // LibSetUiHooksProc (plugin_ui.h)
   void* lib_last_export = nullptr;    // LibLastExportProc (plugin_framework.h)
+  void* lib_last_error = nullptr;     // LibLastErrorProc
+  void* lib_last_warning = nullptr;   // LibLastWarningProc
 
   KV_SHARED_HEAP
 };
@@ -51,8 +53,9 @@ class PluginRegistry {
   // The library that holds class i; null when out of range.
   PluginLibrary* GetClassLibrary(int i);
 
-  // Class-list position of the first import class whose filter (lower-cased)
-  // contains the path's extension (lower-cased, with its dot); -1 not found.
+  // Class-list position of the first import class whose filter lists the
+  // path's extension ("*.3ds" for model.3DS: the whole extension, any case;
+  // "*.*" matches nothing); -1 for no extension or one no class lists.
   int FindImportClass(const char* path);
 
   // Positions of the import (0x2000) and the export (0x2001) classes.
@@ -72,6 +75,11 @@ class PluginRegistry {
   // Result and path of the last export done through class i's library
   // (LibLastExport): 1 written, 0 failed, -1 unknown.
   int LastExport(int class_index, char* path_out, size_t size);
+  // Why the last import or export through class i's library failed; "" when
+  // it did not fail or the library cannot tell.
+  std::string LastError(int class_index);
+  // The warnings of that run.
+  std::vector<std::string> LastWarnings(int class_index);
 
   // Deletes both lists (unloading every library); the registry stays usable.
   void Destroy();
@@ -80,8 +88,13 @@ class PluginRegistry {
   std::vector<PluginLibrary*> class_libs_;  // parallel to classes
 };
 
-// The directory of the running program with "plugin/" appended, or
-// KORVANE_PLUGIN_DIR (with a trailing '/') when set.
+// The extensions an import filter lists, lower-cased with their dot
+// ("Name (*.a)|*.a;*.b|All (*.*)|*.*||" gives ".a", ".b").
+std::vector<std::string> FilterExtensions(const char* filter);
+
+// KORVANE_PLUGIN_DIR (with a trailing '/') when set; else "plugin/" beside
+// the running program when that folder exists (the build tree); else the
+// installed plug-in folder relative to the program (../lib/korvane/plugin/).
 std::string DefaultPluginDir();
 // Base name of the running program (no directory, no extension).
 std::string ProgramName();

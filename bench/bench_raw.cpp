@@ -12,7 +12,7 @@
 
 #include "korvanelib.h"
 #include "plugin_host.h"
-#include "raw_text.h"
+#include "numtext.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ void BM_ScanTriangleLine(benchmark::State& state) {
   const char line[] = "0.163313 0.540615 -0.268688 0.000000 0.498178 -0.278300 0.144773 0.521976 -0.369613";
   double v[18];
   for (auto _ : state) {
-    int n = kvraw::ScanNumbers(line, sizeof line - 1, v, 18);
+    int n = m_scan_numbers(line, sizeof line - 1, v, 18);
     benchmark::DoNotOptimize(n);
     benchmark::DoNotOptimize(v[8]);
   }
@@ -36,7 +36,7 @@ void BM_FormatFixed6(benchmark::State& state) {
   char buf[400];
   size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(kvraw::FormatFixed6(values[i++ & 4095], buf));
+    benchmark::DoNotOptimize(m_format_fixed6(values[i++ & 4095], buf));
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -1,17 +1,5 @@
-# korvane_plugin(<name> SOURCES ...): a format plug-in, built as <name>.so (no
-# "lib" prefix) into the plug-in folder beside the programs.
-function(korvane_plugin name)
-  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} MODULE ${P_SOURCES})
-  set_target_properties(${name} PROPERTIES
-    PREFIX ""
-    LIBRARY_OUTPUT_DIRECTORY ${KORVANE_PLUGIN_OUT_DIR}
-    BUILD_RPATH "$ORIGIN/.."
-    INSTALL_RPATH "$ORIGIN/..;$ORIGIN/../lib"
-    CXX_VISIBILITY_PRESET hidden)
-  target_link_libraries(${name} PRIVATE ${P_LIBS})
-  korvane_warnings(${name})
-endfunction()
+# korvane_plugin(): one definition for this tree and the installed package.
+include(${CMAKE_CURRENT_LIST_DIR}/KorvanePluginFunction.cmake)
 
 # korvane_test(<name> SOURCES ... LIBS ...): one GoogleTest executable, its
 # cases registered with CTest one by one.

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fileoption.h"
 #include "logfile.h"
 #include "mscene.h"
 #include "pathutil.h"
+#include "format_run.h"
 #include "plugin_framework.h"
 
 namespace kvpf {
@@ -24,7 +26,9 @@ KvUiHooks g_hooks;
 bool g_have_hooks = false;
 
 int g_last_export = -1;
-char g_last_export_path[1024] = "";
+// Room for a path chosen in a file dialog; a longer one fails the dialog.
+constexpr size_t kChosenPathSize = 8192;
+std::string g_last_export_path;
 
 // Remembers the current directory and goes back to it at the end of a run,
 // whatever the format code or a file dialog did to it.
@@ -43,15 +47,6 @@ class CurrentDirGuard {
   char dir_[PATH_MAX];
 };
 
-void Bounded(char* out, size_t out_size, const char* piece) {
-  if (!piece) return;
-  size_t len = std::strlen(out);
-  size_t n = strnlen(piece, 255);
-  if (len + n >= out_size) n = out_size - 1 - len;
-  std::memcpy(out + len, piece, n);
-  out[len + n] = 0;
-}
-
 std::string Caption(const PluginTexts& t, const char* word, const char* file = nullptr) {
   std::string c = t.short_name ? t.short_name : "";
   c += ' ';
@@ -65,16 +60,11 @@ std::string Caption(const PluginTexts& t, const char* word, const char* file = n
 
 // The file name part of a path, for the progress caption.
 std::string FilePart(const char* path) {
-  char drive[260], dir[260], fname[260], ext[260];
-  m_splitpath(path ? path : "", drive, dir, fname, ext);
-  return std::string(fname) + ext;
+  MPathParts parts = m_split_path(path ? path : "");
+  return parts.fname + parts.ext;
 }
 
-std::string BaseName(const char* path) {
-  char drive[260], dir[260], fname[260], ext[260];
-  m_splitpath(path ? path : "", drive, dir, fname, ext);
-  return fname;
-}
+std::string BaseName(const char* path) { return m_split_path(path ? path : "").fname; }
 
 void ShowHelpText(const PluginTexts& texts) {
   std::string caption = Caption(texts, "Help");
@@ -129,28 +119,31 @@ void SetUiHooks(const KvUiHooks* hooks) {
 const KvUiHooks* UiHooks() { return g_have_hooks ? &g_hooks : nullptr; }
 
 int LastExportResult(char* path_out, size_t size) {
-  if (path_out && size > 0) std::snprintf(path_out, size, "%s", g_last_export_path);
+  if (path_out && size > 0) std::snprintf(path_out, size, "%s", g_last_export_path.c_str());
   return g_last_export;
 }
 
+void SetWrittenPath(const char* path) { g_last_export_path = path ? path : ""; }
+
+int LastErrorText(char* out, size_t size) {
+  if (out && size > 0) std::snprintf(out, size, "%s", LastError().c_str());
+  return RunFailed() ? 1 : 0;
+}
+
+int LastWarningText(int i, char* out, size_t size) {
+  const std::vector<std::string>& w = LastWarnings();
+  if (i < 0 || static_cast<size_t>(i) >= w.size()) return 0;
+  if (out && size > 0) std::snprintf(out, size, "%s", w[static_cast<size_t>(i)].c_str());
+  return 1;
+}
+
 void BuildOutputPath(Export_FileOption* o, char* path_out, char* dir_out, int create_dir) {
-  char dir[1024] = "";
-  Bounded(dir, sizeof dir, o->Get_Pathname());
-  size_t len = std::strlen(dir);
-  if (len > 0 && dir[len - 1] != '/' && dir[len - 1] != '\\') Bounded(dir, sizeof dir, "/");
+  std::string dir;
+  std::string path = OutputPath(o, &dir);
   const char* sub = o->Get_SubDir();
-  if (o->subdir_mode && sub && *sub) {
-    Bounded(dir, sizeof dir, sub);
-    Bounded(dir, sizeof dir, "/");
-    if (create_dir) m_CreateDirectory(dir);
-  }
-  if (dir_out) std::memcpy(dir_out, dir, sizeof dir);
-  if (path_out) {
-    std::memcpy(path_out, dir, sizeof dir);
-    Bounded(path_out, 1024, o->Get_Filename());
-    Bounded(path_out, 1024, ".");
-    Bounded(path_out, 1024, o->Get_Ext());
-  }
+  if (create_dir && o->subdir_mode && sub && *sub) m_CreateDirectory(dir.c_str());
+  if (dir_out) std::snprintf(dir_out, 1024, "%s", dir.c_str());
+  if (path_out) std::snprintf(path_out, 1024, "%s", path.c_str());
 }
 
 bool CloseOutput(FILE* f, bool ok, LogFile& log, const char* path) {
@@ -217,14 +210,23 @@ MScene* Importer::Run(Import_FileOption* o) {
   } catch (...) {
     scene = nullptr;
   }
+  ClearReports();
   if (scene) {
     SetCurrentCallbacks(cb);
     try {
       info_.import_scene(scene, o, cb);
     } catch (...) {
       // Out of memory deep in the reader: keep what was read.
+      ReportWarning("out of memory: %s was read in part only", path ? path : "");
     }
     SetCurrentCallbacks(nullptr);
+    if (RunFailed()) {
+      // Not of the format, or unreadable: the reason is the host's to show.
+      delete scene;
+      scene = nullptr;
+    }
+  } else {
+    ReportError("out of memory");
   }
   CloseProgress();
   delete cb;
@@ -256,11 +258,11 @@ MScene* Importer::ImportInteractive() {
   }
   if (!o) return nullptr;
   MScene* scene = nullptr;
-  char chosen[1024];
+  std::vector<char> chosen(kChosenPathSize, '\0');
   if (g_have_hooks && g_hooks.open_file) {
     const char* last = o->Get_Filename();
-    if (g_hooks.open_file(o->Get_Filter(), last ? last : "", chosen, sizeof chosen)) {
-      o->Set_Filename(chosen);
+    if (g_hooks.open_file(o->Get_Filter(), last ? last : "", chosen.data(), chosen.size())) {
+      o->Set_Filename(chosen.data());
       scene = Run(o);
     }
   } else {
@@ -285,20 +287,24 @@ void Exporter::ShowOptions() {
 }
 
 void Exporter::Run(MScene* scene, Export_FileOption* o) {
+  ClearReports();
   MessageCallBack1* cb = NewCallbacks();
-  char path[1024];
-  BuildOutputPath(o, path, nullptr, 0);
-  std::snprintf(g_last_export_path, sizeof g_last_export_path, "%s", path);
+  g_last_export_path = OutputPath(o);
   g_last_export = 0;
-  if (!cb) return;
+  if (!cb) {
+    ReportError("out of memory");
+    return;
+  }
   const char* base = o->Get_Filename();
   OpenProgress(Caption(info_.texts, "Export", base ? base : "").c_str());
   SetCurrentCallbacks(cb);
   try {
-    g_last_export = info_.export_scene(scene, o, cb) ? 1 : 0;
+    g_last_export = info_.export_scene(scene, o, cb) && !RunFailed() ? 1 : 0;
   } catch (...) {
+    ReportError("out of memory");
     g_last_export = 0;
   }
+  if (g_last_export != 1 && !RunFailed()) ReportError("%s was not written", g_last_export_path.c_str());
   SetCurrentCallbacks(nullptr);
   CloseProgress();
   delete cb;
@@ -317,12 +323,10 @@ void Exporter::ExportFile(MScene* scene, const char* path) {
     return;
   }
   const char* scene_name = scene->get_name() ? scene->get_name() : "";
-  char drive[260], dir[260], fname[260], ext[260], joined[1024];
   o->Set_SubDir(BaseName(scene_name).c_str());
-  m_splitpath(path ? path : "", drive, dir, fname, ext);
-  m_makepath(joined, drive, dir, "", "");
-  o->Set_Pathname(joined);
-  o->Set_Filename(fname);
+  MPathParts parts = m_split_path(path ? path : "");
+  o->Set_Pathname(parts.dir.c_str());
+  o->Set_Filename(parts.fname.c_str());
   o->Set_ImportFilename(scene_name);
   Run(scene, o);
   delete o;
@@ -339,17 +343,15 @@ void Exporter::ExportInteractive(MScene* scene) {
   }
   if (!o) return;
   const char* scene_name = scene->get_name() ? scene->get_name() : "";
-  char drive[260], dir[260], fname[260], ext[260], proposed[1024], chosen[1024], joined[1024];
-  m_splitpath(scene_name, drive, dir, fname, ext);
-  m_makepath(proposed, "", "", fname, o->Get_Ext());
+  std::string fname = BaseName(scene_name);
+  std::string proposed = m_join_path("", fname, o->Get_Ext() ? o->Get_Ext() : "");
+  std::vector<char> chosen(kChosenPathSize, '\0');
   if (g_have_hooks && g_hooks.save_file) {
-    if (g_hooks.save_file(o->Get_Ext(), o->Get_Filter(), proposed, chosen, sizeof chosen)) {
-      char cdrive[260], cdir[260], cfname[260], cext[260];
-      m_splitpath(chosen, cdrive, cdir, cfname, cext);
-      m_makepath(joined, cdrive, cdir, "", "");
-      o->Set_Pathname(joined);
-      o->Set_Filename(cfname);
-      o->Set_SubDir(fname);
+    if (g_hooks.save_file(o->Get_Ext(), o->Get_Filter(), proposed.c_str(), chosen.data(), chosen.size())) {
+      MPathParts parts = m_split_path(chosen.data());
+      o->Set_Pathname(parts.dir.c_str());
+      o->Set_Filename(parts.fname.c_str());
+      o->Set_SubDir(fname.c_str());
       o->Set_ImportFilename(scene_name);
       Run(scene, o);
     }

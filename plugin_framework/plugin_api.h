@@ -5,6 +5,7 @@
 //
 // Nothing here may be reordered: a virtual function's position is its slot.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "korvanelib.h"
@@ -80,6 +81,13 @@ typedef int (*LibVersionProc)();
 // which never write the settings store. argc 0 returns to settings-store
 // mode. argv is not copied and must outlive the library's use of it.
 typedef void (*LibSetCommandLineProc)(int argc, char** argv);
+
+// Optional entry points about the library's last import or export: 1
+// written, 0 failed, -1 none yet, with the path written (or tried);
+// 1 when it failed, with the reason; warning i (1, or 0 past the last).
+typedef int (*LibLastExportProc)(char* path_out, size_t size);
+typedef int (*LibLastErrorProc)(char* out, size_t size);
+typedef int (*LibLastWarningProc)(int i, char* out, size_t size);
 }
 
 #define KV_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
@@ -89,5 +97,8 @@ typedef void (*LibSetCommandLineProc)(int argc, char** argv);
 #define KV_LIBCLASSDESCRIPTION_SYMBOL "LibClassDescription"
 #define KV_LIBVERSION_SYMBOL "LibVersion"
 #define KV_LIBSETCOMMANDLINE_SYMBOL "LibSetCommandLine"
+#define KV_LIBLASTEXPORT_SYMBOL "LibLastExport"
+#define KV_LIBLASTERROR_SYMBOL "LibLastError"
+#define KV_LIBLASTWARNING_SYMBOL "LibLastWarning"
 // Optional: installs the window program's dialogs (plugin_ui.h).
 #define KV_LIBSETUIHOOKS_SYMBOL "LibSetUiHooks"

@@ -205,14 +205,18 @@ const KvUiHooks* UiHooks();
 // Result of the last ExportScene in this library: 1 written, 0 failed, -1 no
 // export yet; the path it wrote (or tried to) when asked.
 int LastExportResult(char* path_out, size_t size);
+// For an export that names its files itself (one file per object, say): the
+// path the host reports as written instead of the one the options give.
+// Holds for the running export only.
+void SetWrittenPath(const char* path);
+// 1 when the last import or export of this library failed, with its reason
+// in out; 0 otherwise.
+int LastErrorText(char* out, size_t size);
+// Warning i of the last run in out: 1, or 0 past the last one.
+int LastWarningText(int i, char* out, size_t size);
 
 }  // namespace kvpf
 
-extern "C" {
-// Optional entry point: result and path of the last export (see above).
-typedef int (*LibLastExportProc)(char* path_out, size_t size);
-}
-#define KV_LIBLASTEXPORT_SYMBOL "LibLastExport"
 
 // Defines the plug-in's entry points. `classes` is a static array of
 // PluginClassDesc*.
@@ -227,4 +231,8 @@ typedef int (*LibLastExportProc)(char* path_out, size_t size);
   KV_PLUGIN_EXPORT void LibSetUiHooks(const KvUiHooks* hooks) { kvpf::SetUiHooks(hooks); }              \
   KV_PLUGIN_EXPORT int LibLastExport(char* path_out, size_t size) {                                    \
     return kvpf::LastExportResult(path_out, size);                                                     \
+  }                                                                                                    \
+  KV_PLUGIN_EXPORT int LibLastError(char* out, size_t size) { return kvpf::LastErrorText(out, size); }  \
+  KV_PLUGIN_EXPORT int LibLastWarning(int i, char* out, size_t size) {                                 \
+    return kvpf::LastWarningText(i, out, size);                                                        \
   }

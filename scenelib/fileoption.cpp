@@ -1,6 +1,9 @@
 #include "fileoption.h"
 
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <initializer_list>
 
 #include "cmdline.h"
@@ -42,9 +45,9 @@ void write_int(Profile& p, const char* key, int v) {
 const char* show(const char* s) { return s ? s : "(null)"; }
 
 void print_curdir(FILE* f) {
-  char cur[M_MAX_PATH];
-  if (!m_getcurdir(cur, sizeof cur)) cur[0] = 0;
-  fprintf(f, "\t current directory: %s\n", cur);
+  std::error_code ec;
+  std::string cur = std::filesystem::current_path(ec).string();
+  fprintf(f, "\t current directory: %s\n", ec ? "" : cur.c_str());
 }
 
 }  // namespace
@@ -297,11 +300,10 @@ void Export_FileOption::Set_SubDir(const char* s) { set_str(&subdir, s); }
 void Export_FileOption::Set_ImportFilename(const char* s) { set_str(&importfilename, s); }
 
 char* Export_FileOption::Get_RelImportFilename() {
-  static char rel[M_MAX_PATH];
-  char fname[M_MAX_FNAME], e[M_MAX_EXT];
-  m_splitpath(importfilename, nullptr, nullptr, fname, e);
-  m_makepath(rel, nullptr, nullptr, fname, e);
-  return rel;
+  static std::string rel;
+  MPathParts parts = m_split_path(importfilename);
+  rel = parts.fname + parts.ext;
+  return rel.data();
 }
 
 void Export_FileOption::Print_Options(FILE* f) {

@@ -8,6 +8,11 @@
 #include "pathutil.h"
 #include "strutil.h"
 #include "textio.h"
+#include "linereader.h"
+#include "textwriter.h"
+#include "numtext.h"
+#include "binio.h"
+#include "outfile.h"
 
 #include "geometry.h"
 #include "mlist.h"
@@ -19,6 +24,8 @@
 #include "mesh_hash.h"
 #include "names.h"
 #include "solids.h"
+#include "gridweld.h"
+#include "export_walk.h"
 
 #include "color.h"
 #include "surface.h"

@@ -16,9 +16,8 @@ LogFile::LogFile(const char* base_path, const char* logname) {
   if (append_mode || logname[0] == '/') {
     path = logname;
   } else {
-    char dir[M_MAX_DIR] = "";
-    if (base_path && *base_path) m_splitpath(base_path, nullptr, dir, nullptr, nullptr);
-    path = std::string(dir) + logname;
+    if (base_path && *base_path) path = m_split_path(base_path).dir;
+    path += logname;
   }
   fp = fopen(path.c_str(), append_mode ? "ab" : "wb");
   is_open = fp ? 1 : 0;

@@ -142,3 +142,9 @@ struct VertexFaces {
 };
 
 }  // namespace kvmesh
+
+// The triangles of one polygon given by its corner points, as the mesh's
+// own triangulation makes them (corners equal to their successor dropped,
+// then ear clipping): three corner positions (0 .. n-1) per triangle are
+// appended to tris. Fewer than three usable corners give nothing.
+void m_triangulate_polygon(const MVector3* pts, int n, std::vector<int>& tris);

@@ -363,6 +363,10 @@ void triangulate_polygon(const MVector3* pts, int n, std::vector<int>& tris) {
 
 }  // namespace kvmesh
 
+void m_triangulate_polygon(const MVector3* pts, int n, std::vector<int>& tris) {
+  if (pts) kvmesh::triangulate_polygon(pts, n, tris);
+}
+
 namespace {
 
 // Corner positions of the triangles of face f: a triangle as it is, a quad

@@ -1,5 +1,7 @@
 #include "pathutil.h"
 
+#include "outfile.h"
+
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -78,13 +80,10 @@ bool try_in(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
-void m_splitpath(const char* path, char* drive, char* dir, char* fname, char* ext) {
-  if (drive) drive[0] = 0;
-  if (dir) dir[0] = 0;
-  if (fname) fname[0] = 0;
-  if (ext) ext[0] = 0;
-  if (!path) return;
-  size_t len = strnlen(path, M_MAX_PATH - 1);
+MPathParts m_split_path(const char* path) {
+  MPathParts parts;
+  if (!path) return parts;
+  size_t len = std::strlen(path);
   size_t name_start = 0;
   for (size_t i = 0; i < len; ++i)
     if (is_sep(path[i])) name_start = i + 1;
@@ -95,9 +94,29 @@ void m_splitpath(const char* path, char* drive, char* dir, char* fname, char* ex
       break;
     }
   }
-  copy_cut(dir, M_MAX_DIR, path, name_start);
-  copy_cut(fname, M_MAX_FNAME, path + name_start, ext_start - name_start);
-  copy_cut(ext, M_MAX_EXT, path + ext_start, len - ext_start);
+  parts.dir.assign(path, name_start);
+  parts.fname.assign(path + name_start, ext_start - name_start);
+  parts.ext.assign(path + ext_start, len - ext_start);
+  return parts;
+}
+
+std::string m_join_path(const std::string& dir, const std::string& fname, const std::string& ext) {
+  std::string out = dir;
+  if (!out.empty() && !is_sep(out.back())) out += '/';
+  out += fname;
+  if (!ext.empty()) {
+    if (ext[0] != '.') out += '.';
+    out += ext;
+  }
+  return out;
+}
+
+void m_splitpath(const char* path, char* drive, char* dir, char* fname, char* ext) {
+  if (drive) drive[0] = 0;
+  MPathParts parts = m_split_path(path);
+  copy_cut(dir, M_MAX_DIR, parts.dir.data(), parts.dir.size());
+  copy_cut(fname, M_MAX_FNAME, parts.fname.data(), parts.fname.size());
+  copy_cut(ext, M_MAX_EXT, parts.ext.data(), parts.ext.size());
 }
 
 void m_makepath(char* out, const char* drive, const char* dir, const char* fname, const char* ext) {
@@ -178,10 +197,29 @@ char* m_find_file(const char* name, const char* search_path) {
 
 int m_CopyFile(const char* src, const char* dst, int fail_if_exists) {
   if (!src || !dst) return 0;
-  std::error_code ec;
-  auto opt = fail_if_exists ? std::filesystem::copy_options::none
-                            : std::filesystem::copy_options::overwrite_existing;
-  return std::filesystem::copy_file(src, dst, opt, ec) && !ec ? 1 : 0;
+  struct stat st;
+  if (fail_if_exists && stat(dst, &st) == 0) return 0;
+  FILE* in = fopen(src, "rb");
+  if (!in) return 0;
+  // Through a temporary file: a copy that fails half-way leaves an existing
+  // destination as it was.
+  MOutputFile out;
+  bool ok = out.Open(dst);
+  char buf[1 << 16];
+  while (ok) {
+    size_t n = fread(buf, 1, sizeof buf, in);
+    if (n == 0) {
+      ok = !ferror(in);
+      break;
+    }
+    ok = out.Write(buf, n);
+  }
+  fclose(in);
+  if (!ok) {
+    out.Discard();
+    return 0;
+  }
+  return out.Commit() ? 1 : 0;
 }
 
 int m_CreateDirectory(const char* path) {

@@ -2,6 +2,7 @@
 // '/' separates folders; '\\' is accepted too when splitting (model files
 // written on Windows name their maps that way). The drive part is always empty.
 #pragma once
+#include <string>
 
 // Buffer sizes of the path parts, terminating NUL included. Outputs are never
 // written past these; longer input is cut.
@@ -13,8 +14,22 @@
 
 // Splits path into drive (always ""), directory (with its trailing '/'),
 // file name and extension (dot included, taken from the file-name part only).
-// Any output may be null; each is a buffer of the matching M_MAX_ size.
+// Any output may be null; each is a buffer of the matching M_MAX_ size, and
+// a part longer than its buffer is cut (the split itself sees the whole
+// path, so a long folder never costs the extension).
 void m_splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
+// The same split without any length limit: what the program uses for paths
+// of its own (a path may be longer than any fixed buffer).
+struct MPathParts {
+  std::string dir;    // with its trailing separator, "" for none
+  std::string fname;  // without extension
+  std::string ext;    // with its dot, "" for none
+};
+MPathParts m_split_path(const char* path);
+// dir (a '/' added when it lacks a separator), fname and ext (a '.' added
+// when it lacks one); empty parts are left out. Nothing is cut.
+std::string m_join_path(const std::string& dir, const std::string& fname, const std::string& ext);
+
 // Joins the parts into out (M_MAX_PATH bytes): ':' after a drive that lacks
 // one, '/' after a directory that lacks one, '.' before an extension that
 // lacks one; null or empty parts are left out.

@@ -114,7 +114,9 @@ std::string store_file(const char* app) {
       f += hex[c & 15];
     }
   }
-  if (f.empty()) f = "%";
+  // An empty name stands as "%". Appended rather than assigned: GCC 12 at -O3
+  // reads the assignment's replace path as a possibly overlapping copy.
+  if (f.empty()) f += '%';
   return store_dir() + "/" + f + ".ini";
 }
 

@@ -7,7 +7,8 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev
+  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
+  groff-base man-db
 )
 missing=()
 for p in "${PKGS[@]}"; do

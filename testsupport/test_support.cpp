@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,13 +33,65 @@ void write_file(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string command_output(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
 fs::path source_dir() {
   if (const char* s = std::getenv("KORVANE_SOURCE_DIR")) return s;
   return KV_DEFAULT_SOURCE_DIR;
 }
 
-fs::path corpus_dir() { return source_dir().parent_path() / "shared" / "corpus"; }
-fs::path shared_data_dir() { return source_dir().parent_path() / "shared" / "data"; }
+namespace {
+
+fs::path shared_folder(const char* variable, const char* name) {
+  if (const char* s = std::getenv(variable); s && *s) return s;
+  return source_dir().parent_path() / "shared" / name;
+}
+
+// Tells once per process, on stderr, that a folder is missing.
+bool present(const fs::path& folder, const char* what, const char* variable, bool& told) {
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) return true;
+  if (!told) {
+    told = true;
+    std::fprintf(stderr, "%s\n", missing_folder_message(what, folder, variable).c_str());
+  }
+  return false;
+}
+
+}  // namespace
+
+fs::path corpus_dir() { return shared_folder("KORVANE_CORPUS_DIR", "corpus"); }
+fs::path shared_data_dir() { return shared_folder("KORVANE_DATA_DIR", "data"); }
+
+bool have_corpus() {
+  static bool told = false;
+  return present(corpus_dir(), "corpus", "KORVANE_CORPUS_DIR", told);
+}
+
+bool have_shared_data() {
+  static bool told = false;
+  return present(shared_data_dir(), "data folder", "KORVANE_DATA_DIR", told);
+}
+
+std::string corpus_file(const std::string& relative) { return (corpus_dir() / relative).string(); }
+
+bool corpus_required() {
+  const char* s = std::getenv("KORVANE_REQUIRE_CORPUS");
+  return s && std::string(s) == "1";
+}
+
+std::string missing_folder_message(const char* what, const fs::path& folder, const char* variable) {
+  return std::string(what) + " not found at " + folder.string() + " (set " + variable + ")";
+}
 
 fs::path bin_dir() {
   if (const char* s = std::getenv("KORVANE_BIN_DIR")) return s;

@@ -89,7 +89,6 @@ TEST(BatchRun, SecondInputMissingFailsAloneAndTheListStays) {
   std::vector<BatchJob> jobs = PlanBatch(raw.registry, list, {});
   ASSERT_EQ(jobs.size(), 3u);
   EXPECT_EQ(jobs[0].output, dir.file("out") + "/one.xxx");
-  EXPECT_EQ(jobs[0].expected, dir.file("out") + "/one.raw");
   Collect seen;
   BatchSettings settings;
   settings.count_triangles = true;
@@ -99,6 +98,8 @@ TEST(BatchRun, SecondInputMissingFailsAloneAndTheListStays) {
   ASSERT_EQ(seen.results.size(), 3u);
   EXPECT_EQ(seen.results[0].status, BatchStatus::Converted);
   EXPECT_EQ(seen.results[0].triangles, 1);
+  EXPECT_EQ(seen.results[0].output, dir.file("out") + "/one.raw");  // as the export reported it
+  EXPECT_EQ(seen.results[1].output, "");
   EXPECT_EQ(seen.results[1].status, BatchStatus::Failed);
   EXPECT_NE(seen.results[1].reason.find("No such file"), std::string::npos) << seen.results[1].reason;
   EXPECT_TRUE(fs::exists(dir.file("out/one.raw")));  // the target folder was made
@@ -158,7 +159,6 @@ TEST(BatchLines, JobsAndResultsSurviveTheWorkerPipe) {
   job.index = 42;
   job.entry = RawEntry("/in/a\tb\\c\nd.raw", "/out/");
   job.output = "/out/a.xxx";
-  job.expected = "/out/a.raw";
   BatchJob back;
   std::string line = EncodeJob(job);
   EXPECT_EQ(line.find('\n'), std::string::npos);
@@ -166,7 +166,7 @@ TEST(BatchLines, JobsAndResultsSurviveTheWorkerPipe) {
   EXPECT_EQ(back.index, 42);
   EXPECT_EQ(back.entry.input, job.entry.input);
   EXPECT_EQ(back.entry.export_class, "Raw (*.raw)");
-  EXPECT_EQ(back.expected, "/out/a.raw");
+  EXPECT_EQ(back.output, "/out/a.xxx");
   EXPECT_FALSE(DecodeJob("x\ty", back));
 
   BatchResult r;

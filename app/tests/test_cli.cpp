@@ -212,7 +212,8 @@ TEST(CliConvert, CoordinatesSurviveToThePrintedPrecision) {
       double v = (static_cast<int>(seed >> 8) % 2000001 - 1000000) / 1000.0 + ((seed >> 3) % 1000) / 1e6;
       char buf[64];
       std::snprintf(buf, sizeof buf, "%f", v);
-      line += (k ? " " : "") + std::string(buf);
+      if (k) line += ' ';
+      line += buf;
     }
     text += line + "\n";
     expect.push_back(line);
@@ -307,6 +308,17 @@ TEST(CliConvert, BadInputNeverCrashesOrHangs) {
   cases.push_back({"empty.raw", ""});
   for (auto& [name, bytes] : cases) {
     kvtest::write_file(dir.file(name), bytes);
+    if (name == "garbage.raw" || name == "nul.raw") {
+      // Binary data is no RAW file: status 1, the reader's reason, no output.
+      for (const char* cmd : {"info", "convert"}) {
+        Result r = cmd == std::string("info") ? RunCli({"info", dir.file(name)}, {}, 60)
+                                              : RunCli({"convert", dir.file(name), dir.file("out_" + name)}, {}, 60);
+        EXPECT_EQ(r.status, 1) << name << " " << cmd << ": " << r.err;
+        EXPECT_NE(r.err.find("is not a RAW file"), std::string::npos) << name << ": " << r.err;
+      }
+      EXPECT_FALSE(std::filesystem::exists(dir.file("out_" + name))) << name;
+      continue;
+    }
     Result info = RunCli({"info", dir.file(name)}, {}, 60);
     EXPECT_EQ(info.status, 0) << name << ": " << info.err;
     Result conv = RunCli({"convert", dir.file(name), dir.file("out_" + name)}, {}, 60);

@@ -147,7 +147,7 @@ TEST(CliBatch, SecondInputMissingIsReportedAndTheListKept) {
   EXPECT_EQ(RunCli({"batch", dir.file("l.lst")}).status, 0);
   Result dry = RunCli({"batch", dir.file("l.lst"), "--dry-run"});
   EXPECT_EQ(dry.status, 0);
-  EXPECT_TRUE(Has(OutLines(dry), "would convert " + dir.file("two.raw") + " -> " + out + "/two.raw")) << dry.out;
+  EXPECT_TRUE(Has(OutLines(dry), "would convert " + dir.file("two.raw") + " -> " + out + "/two (Raw (*.raw))")) << dry.out;
 }
 
 TEST(CliBatch, BlankLinesUnknownClassesAndAnUnterminatedLastLine) {

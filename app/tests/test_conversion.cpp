@@ -227,7 +227,7 @@ TEST_F(ConversionScene, DumpWritesEveryScene) {
 
   std::string bad = dir.file("no/such/dump.txt");
   EXPECT_EQ(driver.Dump(bad.c_str()), 0);
-  EXPECT_EQ(driver.last_error, "Cannot open file " + bad);
+  EXPECT_EQ(driver.last_error, "Cannot open file " + bad + ": No such file or directory");
   driver.Clear();
   EXPECT_EQ(driver.Dump(path.c_str()), 0);
   EXPECT_EQ(driver.last_error, "No Scene available");
@@ -292,7 +292,7 @@ TEST(ConversionDriverRaw, ImportReplacesExportWrites) {
   written.clear();
   std::string bad = dir.file("missing/out.raw");
   EXPECT_EQ(driver.ExportFile(to, bad.c_str(), &written), 0);
-  EXPECT_EQ(driver.last_error, "Cannot open file " + bad);
+  EXPECT_EQ(driver.last_error, "Cannot open file " + bad + ": No such file or directory");
   EXPECT_EQ(driver.Statistics().scenes, 1);  // the scene stays
 }
 

@@ -118,7 +118,15 @@ TEST(PluginHost, FindImportClassByExtension) {
   EXPECT_EQ(r.FindImportClass("/models/a.tst"), 0);
   EXPECT_EQ(r.FindImportClass("/models/A.TST"), 0);  // case-insensitive
   EXPECT_EQ(r.FindImportClass("/models/a.oth"), -1);  // only import classes count
-  EXPECT_EQ(r.FindImportClass("/models/noext"), 0);   // empty extension matches the first
+  // The whole extension, not a part of the filter: no extension, a bare
+  // dot or a prefix of "tst" fits no class.
+  EXPECT_EQ(r.FindImportClass("/models/noext"), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a."), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a.ts"), -1);
+  EXPECT_EQ(r.FindImportClass("/models/a.tstx"), -1);
+  EXPECT_EQ(r.FindImportClass("/models.tst/noext"), -1);
+  EXPECT_EQ(FilterExtensions("Raw (*.raw)|*.raw;*.R2 |All Files (*.*)|*.*||"),
+            (std::vector<std::string>{".raw", ".r2"}));
 }
 
 TEST(PluginHost, DestroyUnloadsAndStaysUsable) {
@@ -180,4 +188,19 @@ TEST(AppSettings, PluginDirFollowsEnvironment) {
   else
     unsetenv("KORVANE_PLUGIN_DIR");
   EXPECT_EQ(DefaultPluginDir().substr(DefaultPluginDir().size() - 7), "plugin/");
+}
+
+// The test programs have no plugin/ beside them, so the fallback is the
+// installed folder relative to the program (a build tree's korvane-cli and
+// an installed one are run by the CLI and install tests).
+TEST(AppSettings, PluginDirWithoutFolderBesideTheProgramIsTheInstalledOne) {
+  const char* old = std::getenv("KORVANE_PLUGIN_DIR");
+  std::string saved = old ? old : "";
+  unsetenv("KORVANE_PLUGIN_DIR");
+  std::filesystem::path exe_dir = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  ASSERT_FALSE(std::filesystem::exists(exe_dir / "plugin"));
+  std::string want = (exe_dir / KORVANE_INSTALLED_PLUGIN_DIR / "").lexically_normal().string();
+  EXPECT_EQ(DefaultPluginDir(), want);
+  EXPECT_EQ(want.find(".."), std::string::npos);
+  if (old) setenv("KORVANE_PLUGIN_DIR", saved.c_str(), 1);
 }

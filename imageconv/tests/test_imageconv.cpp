@@ -17,7 +17,7 @@ namespace {
 const int kWritable[] = {IMAGECONV_TGA, IMAGECONV_GIF, IMAGECONV_BMP, IMAGECONV_JPG,
                          IMAGECONV_TIF, IMAGECONV_PNG, IMAGECONV_PCX};
 
-std::string corpus(const char* rel) { return (kvtest::corpus_dir() / rel).string(); }
+std::string corpus(const char* rel) { return kvtest::corpus_file(rel); }
 
 bool have_identify() { return std::system("identify -version >/dev/null 2>&1") == 0; }
 
@@ -87,6 +87,7 @@ TEST(ImageConvTypes, UnknownExtensionsAndCodes) {
 // Every writable type from a real JPEG, each result read back by ImageMagick
 // and then fed through the library again.
 TEST(ImageConvConvert, CorpusJpegToEveryTypeAndBack) {
+  KV_REQUIRE_CORPUS();
   if (!have_identify()) GTEST_SKIP() << "ImageMagick identify not installed";
   const std::string src = corpus("3ds/jeep1.jpg");
   ASSERT_TRUE(fs::exists(src));
@@ -108,6 +109,7 @@ TEST(ImageConvConvert, CorpusJpegToEveryTypeAndBack) {
 }
 
 TEST(ImageConvConvert, CorpusBmpAndPngSources) {
+  KV_REQUIRE_CORPUS();
   if (!have_identify()) GTEST_SKIP() << "ImageMagick identify not installed";
   kvtest::TempDir tmp;
   std::string tga = tmp.file("faerie2.tga");
@@ -121,6 +123,7 @@ TEST(ImageConvConvert, CorpusBmpAndPngSources) {
 // A mislabelled source is read by its signature, not by the type it was
 // given.
 TEST(ImageConvConvert, SignatureWinsOverTheGivenType) {
+  KV_REQUIRE_CORPUS();
   if (!have_identify()) GTEST_SKIP() << "ImageMagick identify not installed";
   kvtest::TempDir tmp;
   std::string dst = tmp.file("out.bmp");
@@ -129,6 +132,7 @@ TEST(ImageConvConvert, SignatureWinsOverTheGivenType) {
 }
 
 TEST(ImageConvConvert, InPlaceConversionReplacesTheFile) {
+  KV_REQUIRE_CORPUS();
   if (!have_identify()) GTEST_SKIP() << "ImageMagick identify not installed";
   kvtest::TempDir tmp;
   std::string path = tmp.file("map.img");
@@ -140,6 +144,7 @@ TEST(ImageConvConvert, InPlaceConversionReplacesTheFile) {
 
 // Shell and GraphicsMagick metacharacters in names are plain characters.
 TEST(ImageConvConvert, OddCharactersInPathsAreTakenLiterally) {
+  KV_REQUIRE_CORPUS();
   kvtest::TempDir tmp;
   std::string src = tmp.file("a[0] b*.jpg");
   kvtest::write_file(src, kvtest::read_file(corpus("3ds/IMAGE1.jpg")));
@@ -155,6 +160,7 @@ TEST(ImageConvConvert, OddCharactersInPathsAreTakenLiterally) {
 }
 
 TEST(ImageConvFailure, MissingEmptyCorruptAndNonImageSources) {
+  KV_REQUIRE_CORPUS();
   kvtest::TempDir tmp;
   std::string dst = tmp.file("out.tga");
   EXPECT_EQ(convert_image(IMAGECONV_PNG, tmp.file("nope.png").c_str(), IMAGECONV_TGA, dst.c_str()),
@@ -193,6 +199,7 @@ TEST(ImageConvFailure, FailedConversionKeepsTheOldDestination) {
 }
 
 TEST(ImageConvFailure, BadArgumentsUnsupportedTypesAndUnwritableDestination) {
+  KV_REQUIRE_CORPUS();
   kvtest::TempDir tmp;
   const std::string src = corpus("3ds/IMAGE1.jpg");
   std::string dst = tmp.file("o.png");
@@ -210,6 +217,7 @@ TEST(ImageConvFailure, BadArgumentsUnsupportedTypesAndUnwritableDestination) {
 
 // The first calls may come from several threads; set-up happens once.
 TEST(ImageConvConvert, ConcurrentConversions) {
+  KV_REQUIRE_CORPUS();
   kvtest::TempDir tmp;
   const std::string src = corpus("3ds/IMAGE1.jpg");
   std::vector<int> results(4, -1);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "format_run.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 #include "test_support.h"
@@ -60,10 +61,25 @@ int ExportTest(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
   return 1;
 }
 
+// Writes its file under a name of its own, as a one-file-per-object format does.
+int ExportRenamed(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
+  std::string dir;
+  kvpf::OutputPath(o, &dir);
+  std::string path = dir + "piece0.tst";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fclose(f);
+  kvpf::SetWrittenPath(path.c_str());
+  return 1;
+}
+
 kvpf::ImportClassDesc import_desc(
     kvpf::ImportClassInfo{"Test (*.tst)", 0x1234u, kvpf::PluginTexts{"TST", "help\n"}, NewImport, ImportTest, nullptr});
 kvpf::ExportClassDesc export_desc(
     kvpf::ExportClassInfo{"Test (*.tst)", 0x1235u, kvpf::PluginTexts{"TST", "help\n"}, NewExport, ExportTest, nullptr});
+
+kvpf::ExportClassDesc renamed_desc(kvpf::ExportClassInfo{"Renamed (*.tst)", 0x1236u, kvpf::PluginTexts{"TST", "help\n"},
+                                                         NewExport, ExportRenamed, nullptr});
 
 class Framework : public ::testing::Test {
  protected:
@@ -143,6 +159,23 @@ TEST_F(Framework, ExportFileUsesFolderAndBaseNameOnly) {
   exp->Destroy();
   EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 1);
   EXPECT_EQ(kvtest::read_file(dir.file("model.tst")), "x");
+}
+
+TEST_F(Framework, AnExportNamesTheFileItWroteAndTheNextRunStartsAfresh) {
+  kvtest::TempDir dir;
+  MScene scene("/models/chair.3ds");
+  MeshExporter* exp = static_cast<MeshExporter*>(renamed_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  char path[1024];
+  EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 1);
+  EXPECT_EQ(std::string(path), dir.str() + "/piece0.tst");
+
+  exp = static_cast<MeshExporter*>(export_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 1);
+  EXPECT_EQ(std::string(path), dir.str() + "/model.tst");
 }
 
 TEST_F(Framework, SubDirectoryIsTheSceneBaseName) {

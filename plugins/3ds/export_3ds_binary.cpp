@@ -126,7 +126,11 @@ class BinaryWriter {
       // Pieces of a split mesh are "Obj_<k>_<piece>" when their own name
       // does not fit.
       std::string wanted = m.name;
-      if (wanted.size() > 10) wanted = "Obj_" + std::to_string(k) + (m.piece < 0 ? "" : "_" + std::to_string(m.piece));
+      if (wanted.size() > 10) {
+        wanted = "Obj_";
+        wanted += std::to_string(k);
+        if (m.piece >= 0) wanted += '_' + std::to_string(m.piece);
+      }
       std::vector<std::string> mats;
       mats.reserve(m.materials.size());
       for (const std::string& s : m.materials) {

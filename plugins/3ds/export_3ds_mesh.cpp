@@ -144,7 +144,7 @@ std::string UniqueNames::Get(const std::string& wanted) {
   std::string name = wanted.substr(0, max_len_);
   if (used_.insert(name).second) return name;
   for (int& n = last_n_[wanted];;) {
-    std::string suffix = "_" + std::to_string(++n);
+    std::string suffix = '_' + std::to_string(++n);
     name = wanted.substr(0, max_len_ > suffix.size() ? max_len_ - suffix.size() : 0) + suffix;
     if (used_.insert(name).second) return name;
   }

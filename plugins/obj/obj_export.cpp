@@ -10,7 +10,7 @@
 #include "korvanelib.h"
 #include "obj_options.h"
 #include "plugin_framework.h"
-#include "raw_text.h"
+
 
 namespace {
 
@@ -62,11 +62,11 @@ class Output {
   // "%lf %lf %lf"
   void Vector(const MVector3& v) {
     char tmp[3 * 360];
-    size_t n = static_cast<size_t>(kvraw::FormatFixed6(v.x, tmp));
+    size_t n = static_cast<size_t>(m_format_fixed6(v.x, tmp));
     tmp[n++] = ' ';
-    n += static_cast<size_t>(kvraw::FormatFixed6(v.y, tmp + n));
+    n += static_cast<size_t>(m_format_fixed6(v.y, tmp + n));
     tmp[n++] = ' ';
-    n += static_cast<size_t>(kvraw::FormatFixed6(v.z, tmp + n));
+    n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
     Put(tmp, n);
   }
   void Int(long v) {

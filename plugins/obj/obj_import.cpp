@@ -16,8 +16,8 @@
 #include "obj_lines.h"
 #include "obj_options.h"
 #include "plugin_framework.h"
-#include "raw_text.h"
-#include "raw_weld.h"
+
+
 
 namespace {
 
@@ -82,7 +82,7 @@ std::string Unified(const std::string& s) {
 // read as 0 so that one bad number cannot poison the bounds. The entry is
 // kept either way: dropping it would shift every later index.
 int ScanVector(const char* s, double* out, int max, bool* clamped) {
-  int n = kvraw::ScanNumbers(s, std::strlen(s), out, max);
+  int n = m_scan_numbers(s, std::strlen(s), out, max);
   for (int i = 0; i < n; ++i)
     if (!std::isfinite(out[i])) {
       out[i] = 0.0;
@@ -303,7 +303,7 @@ void Reader::TextureLayer(MSurface* m, const char* rest, int channel) {
   auto skip_numbers = [&](int count, double* out) {
     for (int i = 0; i < count; ++i) {
       double v;
-      const char* next = kvraw::ScanDouble(s, e, &v);
+      const char* next = m_scan_double(s, e, &v);
       if (!next) break;
       if (out) out[i] = v;
       s = next;
@@ -560,8 +560,8 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& l
   MVertexArray* out = kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a;
   const double tol = o_->weld_tol;
   const bool welding = tol > 0 && std::isfinite(tol);
-  std::unique_ptr<kvraw::GridWeld> weld;
-  if (welding) weld = std::make_unique<kvraw::GridWeld>(out, tol);
+  std::unique_ptr<MGridWeld> weld;
+  if (welding) weld = std::make_unique<MGridWeld>(out, tol);
   auto add = [&](const MVector3& v) { return weld ? weld->Add(v) : out->Add(v); };
   std::vector<int32_t> touched;
   int computed_uv = -1;

@@ -5,11 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "format_run.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 #include "raw_options.h"
-#include "raw_text.h"
-#include "raw_weld.h"
 
 namespace {
 
@@ -90,110 +89,112 @@ void CopyName(char* out, size_t size, const char* name) {
   out[n] = 0;
 }
 
+// Text has no bytes below 32 but TAB, the line ends and form feeds: a file
+// that does in its first block is some binary file, not triangles.
+bool LooksBinary(FILE* f) {
+  unsigned char head[4096];
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::rewind(f);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = head[i];
+    if (c < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 26) return true;
+  }
+  return false;
+}
+
 void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   RawImportOption* o = static_cast<RawImportOption*>(base);
-  const char* path = o->Get_Filename() ? o->Get_Filename() : "";
-  char path_copy[1024];
-  CopyName(path_copy, sizeof path_copy, path);
-  LogFile log(path_copy, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
-  log.write("Options:\n");
-  if (log.Get_FILE()) {
-    o->Print_Options(log.Get_FILE());
-    std::fflush(log.Get_FILE());
-  }
-  log.write("Parsing %s started ...      \n", path_copy);
-
+  kvpf::ImportRun run(o, cb, kTitle);
+  LogFile& log = run.log();
   scene->surfaces->Append(new MSurface(kDefault));
 
-  FILE* f = std::fopen(path_copy, "rb");
-  if (!f) {
-    log.write("File %s not found\n", path_copy);
-  } else {
-    long total = m_filesize(f);
-    const double tol = o->weld_tol;
+  FILE* f = run.OpenInputStream();
+  if (!f) return;
+  if (LooksBinary(f)) {
+    std::fclose(f);
+    return run.Fail("%s is not a RAW file: it holds binary data", run.path().c_str());
+  }
+  long total = m_filesize(f);
+  const double tol = o->weld_tol;
 
-    char name[1024] = "NONAME";
-    MMesh_P* mesh = NewMesh(name);
-    // A positive tolerance welds; 0, -1 or any other value keeps every vertex.
-    const bool welding = tol > 0 && std::isfinite(tol);
-    std::unique_ptr<kvraw::GridWeld> weld, nweld;
-    auto start_weld = [&] {
-      if (!welding) return;
-      weld = std::make_unique<kvraw::GridWeld>(mesh->v_a, tol);
-      nweld = std::make_unique<kvraw::GridWeld>(mesh->nv_a, tol);
-    };
-    start_weld();
-    if (cb) cb->msg1("Working on: %s", name);
-    log.write("Working on: %s\n", name);
-    kvraw::LineReader reader(f);
-    if (cb) cb->progress1(reader.Position(), total);
+  char name[1024] = "NONAME";
+  MMesh_P* mesh = NewMesh(name);
+  // A positive tolerance welds; 0, -1 or any other value keeps every vertex.
+  const bool welding = tol > 0 && std::isfinite(tol);
+  std::unique_ptr<MGridWeld> weld, nweld;
+  auto start_weld = [&] {
+    if (!welding) return;
+    weld = std::make_unique<MGridWeld>(mesh->v_a, tol);
+    nweld = std::make_unique<MGridWeld>(mesh->nv_a, tol);
+  };
+  start_weld();
+  if (cb) cb->msg1("Working on: %s", name);
+  log.write("Working on: %s\n", name);
+  MLineReader reader(f, MLineReader::kDropTabs);
+  if (cb) cb->progress1(reader.Position(), total);
 
-    long line_no = 0;
-    double v[18];
-    size_t len = 0;
-    for (;;) {
-      char* line = const_cast<char*>(reader.Next(&len));
-      if (!line) {
-        FinishMesh(scene, mesh, log, false);
+  long line_no = 0;
+  double v[18];
+  size_t len = 0;
+  for (;;) {
+    char* line = reader.Next(&len);
+    if (!line) {
+      FinishMesh(scene, mesh, log, false);
+      break;
+    }
+    ++line_no;
+    // Decimal commas: every ',' of the line becomes '.'.
+    for (char* c = static_cast<char*>(std::memchr(line, ',', len)); c;
+         c = static_cast<char*>(std::memchr(c + 1, ',', len - static_cast<size_t>(c + 1 - line))))
+      *c = '.';
+    const char* s = SkipBlanks(line);
+    LineKind kind = Classify(s);
+    if (kind == kName) {
+      FinishMesh(scene, mesh, log, true);
+      CopyName(name, sizeof name, s);
+      if (cb) cb->msg1("Working on: %s", name);
+      log.write("Working on: %s\n", name);
+      mesh = NewMesh(name);
+      start_weld();
+    } else if (kind == kTriangle) {
+      int n = m_scan_numbers(s, len - static_cast<size_t>(s - line), v, 18);
+      if (n != 9 && n != 18) {
+        log.write("Error found at line %ld\n", line_no);
+        FinishMesh(scene, mesh, log, true);
+        // Lines are told apart only by their first character: a bad line in
+        // a text file is a damaged RAW file, kept as far as it was read.
+        run.Warn("%s: reading stopped at line %ld, which holds %d numbers, not 9 or 18", run.path().c_str(),
+                 line_no, n);
         break;
       }
-      ++line_no;
-      // Decimal commas: every ',' of the line becomes '.'.
-      for (char* c = static_cast<char*>(std::memchr(line, ',', len)); c;
-           c = static_cast<char*>(std::memchr(c + 1, ',', len - static_cast<size_t>(c + 1 - line))))
-        *c = '.';
-      const char* s = SkipBlanks(line);
-      LineKind kind = Classify(s);
-      if (kind == kName) {
-        FinishMesh(scene, mesh, log, true);
-        CopyName(name, sizeof name, s);
-        if (cb) cb->msg1("Working on: %s", name);
-        log.write("Working on: %s\n", name);
-        mesh = NewMesh(name);
-        start_weld();
-      } else if (kind == kTriangle) {
-        int n = kvraw::ScanNumbers(s, len - static_cast<size_t>(s - line), v, 18);
-        if (n != 9 && n != 18) {
-          log.write("Error found at line %ld\n", line_no);
-          FinishMesh(scene, mesh, log, true);
-          break;
-        }
-        MVector3 a(v[0], v[1], v[2]), b(v[3], v[4], v[5]), c(v[6], v[7], v[8]);
-        MVector3 na, nb, nc;
-        if (n == 9) {
-          na = nb = nc = vect_normalize(vect_cross(b - a, c - a));
-        } else {
-          na = MVector3(v[9], v[10], v[11]);
-          nb = MVector3(v[12], v[13], v[14]);
-          nc = MVector3(v[15], v[16], v[17]);
-        }
-        if (weld) {
-          // Same result as Add_Tri/Add_NTri with the tolerance, found
-          // through a grid instead of a scan of every vertex.
-          int32_t f[3] = {weld->Add(a), weld->Add(b), weld->Add(c)};
-          mesh->f_a->Add(f, 3, 0);
-          int32_t g[3] = {nweld->Add(na), nweld->Add(nb), nweld->Add(nc)};
-          mesh->nf_a->Add(g, 3, 0);
-        } else {
-          // A tolerance of 0 or below never matches: skip the scan.
-          const double plain_tol = tol > 0 ? tol : -1.0;
-          mesh->Add_Tri(a, b, c, 0, plain_tol);
-          mesh->Add_NTri(na, nb, nc, 0, plain_tol);
-        }
-        mesh->Set_Face_MatId(mesh->Get_Face_Count() - 1, 0);
+      MVector3 a(v[0], v[1], v[2]), b(v[3], v[4], v[5]), c(v[6], v[7], v[8]);
+      MVector3 na, nb, nc;
+      if (n == 9) {
+        na = nb = nc = vect_normalize(vect_cross(b - a, c - a));
+      } else {
+        na = MVector3(v[9], v[10], v[11]);
+        nb = MVector3(v[12], v[13], v[14]);
+        nc = MVector3(v[15], v[16], v[17]);
       }
-      if (cb) cb->progress1(reader.Position(), total);
+      if (weld) {
+        // Same result as Add_Tri/Add_NTri with the tolerance, found
+        // through a grid instead of a scan of every vertex.
+        int32_t fv[3] = {weld->Add(a), weld->Add(b), weld->Add(c)};
+        mesh->f_a->Add(fv, 3, 0);
+        int32_t g[3] = {nweld->Add(na), nweld->Add(nb), nweld->Add(nc)};
+        mesh->nf_a->Add(g, 3, 0);
+      } else {
+        // A tolerance of 0 or below never matches: skip the scan.
+        const double plain_tol = tol > 0 ? tol : -1.0;
+        mesh->Add_Tri(a, b, c, 0, plain_tol);
+        mesh->Add_NTri(na, nb, nc, 0, plain_tol);
+      }
+      mesh->Set_Face_MatId(mesh->Get_Face_Count() - 1, 0);
     }
-    std::fclose(f);
+    if (cb) cb->progress1(reader.Position(), total);
   }
-
-  log.write("Postprocessing ...        \n");
-  scene->CalculateBoundingBox();
-  MMake_Default_Cam(scene);
-  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->active = 1;
-  MMake_Default_Light(scene);
-  log.write("Done                            \n");
+  std::fclose(f);
+  run.Finish(scene);
 }
 
 Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {

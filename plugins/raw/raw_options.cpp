@@ -57,8 +57,8 @@ RawExportOption::~RawExportOption() {
   store.WriteInt(kSpecific, kSmoothedKey, static_cast<unsigned long>(smoothed));
 }
 
-void RawExportOption::Print_Specific(FILE* fp) const {
+void RawExportOption::Print_Options(FILE* fp) {
   if (!fp) return;
+  Export_FileOption::Print_Options(fp);
   std::fprintf(fp, "\t raw_smoothed: %d\n", smoothed);
-  std::fprintf(fp, "\n");
 }

@@ -26,8 +26,8 @@ class RawExportOption : public Export_FileOption {
   RawExportOption(int argc, char** argv);
   ~RawExportOption() override;
 
-  // The log lines of the specific settings.
-  void Print_Specific(FILE* fp) const;
+  // The common options, then the specific ones.
+  void Print_Options(FILE* fp) override;
 
   static const char* Filter();
   static const char* Get_HelpString();

@@ -64,11 +64,11 @@ TEST(CmdLine, FilenameSkipsOptions) {
 
 TEST(CmdLine, ResponseFiles) {
   kvtest::TempDir t;
-  std::string inner = "@" + t.file("inner.rsp");
+  std::string inner = '@' + t.file("inner.rsp");
   kvtest::write_file(t.file("inner.rsp"), "-deep=1\n");
   kvtest::write_file(t.file("opts.rsp"), "// comment -iv=9\r\n-ov = 4;\r\n  -scale=2\n" + inner +
                                              "\n-" + std::string(3000, 'k') + "=1\n-last=5");
-  std::string at = "@" + t.file("opts.rsp");
+  std::string at = '@' + t.file("opts.rsp");
   Args a{"prog", at, "-tail=1"};
   int v = 0;
   EXPECT_EQ(m_get_cmdl_int(a.argc(), a.argv(), "ov", 0, &v), 1);
@@ -81,7 +81,7 @@ TEST(CmdLine, ResponseFiles) {
   EXPECT_EQ(m_get_cmdl_flag(a.argc(), a.argv(), "deep"), 0);  // no nesting
   EXPECT_EQ(m_get_cmdl_flag(a.argc(), a.argv(), "tail"), 1);
 
-  std::string missing = "@" + t.file("nope.rsp");
+  std::string missing = '@' + t.file("nope.rsp");
   Args b{"prog", "-a=1", missing, "-b=1"};
   testing::internal::CaptureStderr();
   EXPECT_EQ(m_get_cmdl_flag(b.argc(), b.argv(), "b"), 0);  // collection ends there

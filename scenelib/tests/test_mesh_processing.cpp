@@ -323,6 +323,30 @@ TEST(Triangulate, BadGeometryNeverHangs) {
   }
 }
 
+TEST(Triangulate, OnePolygonByItsPoints) {
+  // An L-shaped hexagon: four triangles, each inside the outline and in
+  // the polygon's own winding.
+  const MVector3 l[6] = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+  std::vector<int> tris;
+  m_triangulate_polygon(l, 6, tris);
+  ASSERT_EQ(tris.size(), 12u);
+  for (size_t t = 0; t < tris.size(); t += 3) {
+    const MVector3 a = l[tris[t]], b = l[tris[t + 1]], c = l[tris[t + 2]];
+    EXPECT_GT(vect_cross(b - a, c - a).z, 0);
+    const MVector3 centre = (a + b + c) / 3.0;
+    EXPECT_FALSE(centre.x > 1 && centre.y > 1);
+  }
+  // A repeated corner is dropped; two corners give nothing.
+  const MVector3 q[5] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  tris.clear();
+  m_triangulate_polygon(q, 5, tris);
+  EXPECT_EQ(tris.size(), 6u);
+  tris.clear();
+  m_triangulate_polygon(q, 2, tris);
+  m_triangulate_polygon(nullptr, 4, tris);
+  EXPECT_TRUE(tris.empty());
+}
+
 // ---- Welding, degenerate faces, orientation -----------------------------------
 
 TEST(Weld, MergesSharedCornersInAllLayers) {
@@ -681,4 +705,56 @@ TEST(UVOptimize, SeamsKeepTheirCoordinates) {
       EXPECT_TRUE(o->Get_UVVertex(k) == m.Get_UVVertex(m.Get_IUVFace(f)[c]));
     }
   delete o;
+}
+
+// The smoothing spares the hash lookup of a corner whose normal equals the
+// one its vertex added last; the result must be what the lookup per corner
+// gives. Replayed here corner by corner on a bumpy grid of two materials.
+TEST(Normals, ByAngleAsTheLookupPerCornerGivesIt) {
+  const int n = 24;
+  MMesh_P* m = new MMesh_P("grid");
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i)
+      m->Add_Vertex(MVector3(i, j, ((i * 7 + j * 3) % 5) * 0.3 + (i == 12 ? -0.0 : 0.0)), -1.0);
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const int a = j * (n + 1) + i;
+      MIPolygon f;
+      for (int v : {a, a + 1, a + n + 2, a + n + 1}) f.Add(v);
+      f.Set_MatId((i / 6 + j / 6) % 2);
+      m->Add_Face(f);
+    }
+  const double angles[2] = {40.0, 75.0};
+  m->NormalSmooth(nullptr, angles, 2);
+
+  const int nf = m->Get_Face_Count();
+  std::vector<MVector3> fn(nf);
+  for (int i = 0; i < nf; ++i) fn[i] = m->Calculate_Normal(i);
+  MVertexArray normals;
+  MHash_V hash(&normals, 3 * m->Get_Vertex_Count());
+  hash.Set_Tolerance(1e-4);
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = m->Get_IFace(i);
+    const double angle = angles[f.mat_id];
+    for (int c = 0; c < f.count; ++c) {
+      MVector3 sum;
+      for (int g = 0; g < nf; ++g) {
+        const MIPolygon& other = m->Get_IFace(g);
+        bool uses = false;
+        for (int k = 0; k < other.count; ++k) uses = uses || other[k] == f[c];
+        if (!uses || other.mat_id != f.mat_id) continue;
+        const double d = vect_dot(fn[g], fn[i]);
+        if (std::acos(d <= -1 ? -1 : d >= 1 ? 1 : d) * 57.29577951308232 < angle) sum += fn[g];
+      }
+      const MVector3 cn = vect_normalize(sum);
+      int k = hash.Get_Vertex_Index(cn);
+      if (k < 0) {
+        k = normals.Add(cn);
+        hash.Add_Vertex_Index(cn, k);
+      }
+      ASSERT_EQ(m->Get_INFace(i)[c], k) << "face " << i << " corner " << c;
+    }
+  }
+  EXPECT_EQ(m->Get_NVertex_Count(), normals.Get_Count());
+  delete m;
 }

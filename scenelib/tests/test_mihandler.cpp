@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string corpus(const char* rel) { return (kvtest::corpus_dir() / rel).string(); }
+std::string corpus(const char* rel) { return kvtest::corpus_file(rel); }
 
 bool have_identify() { return std::system("identify -version >/dev/null 2>&1") == 0; }
 
@@ -255,7 +255,9 @@ class MIHandlerProcess : public ::testing::Test {
   MMapList maps;
   MessageCallBack1 cb{rec_msg, rec_progress, rec_msg, rec_progress, rec_msg, rec_progress};
 
+  // Every case here works on copies of corpus images.
   void SetUp() override {
+    KV_REQUIRE_CORPUS();
     g_msgs.clear();
     g_progress.clear();
     src_dir = tmp.file("src");

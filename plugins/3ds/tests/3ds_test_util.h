@@ -40,14 +40,7 @@ inline bool Have3dsdump() { return std::system("command -v 3dsdump >/dev/null 2>
 
 // What "3dsdump -t" prints for a file; empty when it cannot run.
 inline std::string Dump3ds(const std::string& path) {
-  std::string out;
-  FILE* p = popen(("3dsdump -t '" + path + "' 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
+  return kvtest::command_output("3dsdump -t '" + path + "' 2>/dev/null");
 }
 
 }  // namespace kv3dstest

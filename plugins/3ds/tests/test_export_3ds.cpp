@@ -157,7 +157,7 @@ class Export3ds : public ::testing::Test {
 }  // namespace
 
 TEST_F(Export3ds, NamesFollowTheFormatLimits) {
-  for (int i = 0; i < 4; ++i) AddTriangles(scene, ("m" + std::to_string(i)).c_str(), 1, false, false);
+  for (int i = 0; i < 4; ++i) AddTriangles(scene, ('m' + std::to_string(i)).c_str(), 1, false, false);
   AddTriangles(scene, "thirteen_char", 1, false, false);  // fifth object
   AddTriangles(scene, "m0", 1, false, false);              // would replace the first
   scene->cameras->Append(new MCamera("camera_12chr"));
@@ -360,7 +360,7 @@ TEST_F(Export3ds, MaterialsAndMapsSurviveTheRoundTrip) {
 }
 
 TEST_F(Export3ds, CorpusRoundTripsKeepTrianglesBoundsAndMaterials) {
-  if (!std::filesystem::is_directory(kv3dstest::CorpusFolder())) GTEST_SKIP() << "no corpus";
+  KV_REQUIRE_CORPUS();
   int files = 0;
   for (const auto& file : kv3dstest::CorpusFiles()) {
     SCOPED_TRACE(file.filename().string());

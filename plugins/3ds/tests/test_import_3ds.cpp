@@ -55,6 +55,7 @@ class Import3ds : public ::testing::Test {
 }  // namespace
 
 TEST_F(Import3ds, CorpusFilesGiveTheCountsOfAnIndependentReader) {
+  KV_REQUIRE_CORPUS();
   for (const Expected& e : kCorpus) {
     SCOPED_TRACE(e.file);
     delete scene;
@@ -76,8 +77,10 @@ TEST_F(Import3ds, CorpusFilesGiveTheCountsOfAnIndependentReader) {
 }
 
 TEST_F(Import3ds, SmoothingGroupsGiveNormalsAndMaterialsGiveSurfaces) {
+  KV_REQUIRE_CORPUS();
   scene = Import((kvtest::corpus_dir() / "3ds" / "jeep1.3ds").string());
   ASSERT_NE(scene, nullptr);
+  ASSERT_GE(scene->objects->count, 1);
   MMesh_P* m = static_cast<MMesh_P*>(scene->objects->GetAt(0));
   ASSERT_EQ(m->get_type(), MESH2);
   ASSERT_TRUE(m->NormalsUsed());
@@ -92,6 +95,7 @@ TEST_F(Import3ds, SmoothingGroupsGiveNormalsAndMaterialsGiveSurfaces) {
 }
 
 TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
+  KV_REQUIRE_CORPUS();
   std::string bytes = kvtest::read_file((kvtest::corpus_dir() / "3ds" / "test1.3ds").string());
   ASSERT_GT(bytes.size(), 100u);
   std::string path = dir.file("cut.3ds");
@@ -130,6 +134,7 @@ TEST_F(Import3ds, MissingAndForeignFilesAreLogged) {
 }
 
 TEST_F(Import3ds, MapFilesGoToTheMapListWithTheFileFolderAsSearchPath) {
+  KV_REQUIRE_CORPUS();
   scene = Import((kvtest::corpus_dir() / "3ds" / "test1.3ds").string());
   ASSERT_NE(scene, nullptr);
   bool found = false;

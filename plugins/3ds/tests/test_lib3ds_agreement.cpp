@@ -52,8 +52,8 @@ bool Lib3ds(const std::string& path, Summary* out) {
 }  // namespace
 
 TEST(Lib3dsAgreement, CorpusFacesAndBounds) {
+  KV_REQUIRE_CORPUS();
   if (!kv3dstest::Have3dsdump()) GTEST_SKIP() << "3dsdump not installed";
-  if (!std::filesystem::is_directory(kv3dstest::CorpusFolder())) GTEST_SKIP() << "no corpus";
   int files = 0;
   for (const auto& file : kv3dstest::CorpusFiles()) {
     SCOPED_TRACE(file.filename().string());

@@ -183,6 +183,7 @@ TEST_F(ObjExport, UnopenableFilesFail) {
 }
 
 TEST_F(ObjExport, ObjToObjIsStableAfterTheFirstPass) {
+  KV_REQUIRE_CORPUS();
   std::string in = (kvtest::corpus_dir() / "obj" / "spider.obj").string();
   std::vector<std::string> files;
   long tris = -1;

@@ -63,6 +63,7 @@ const char kQuad[] = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 // Triangle counts and bounds as Debian's assimp-utils 5 ("assimp info")
 // reports them for the corpus files.
 TEST_F(ObjImport, CorpusFilesMatchAnIndependentReader) {
+  KV_REQUIRE_CORPUS();
   struct Expect {
     const char* file;
     long triangles;
@@ -91,6 +92,7 @@ TEST_F(ObjImport, CorpusFilesMatchAnIndependentReader) {
 }
 
 TEST_F(ObjImport, SpiderGroupsMaterialsAndWindowsMapNamesResolve) {
+  KV_REQUIRE_CORPUS();
   ASSERT_NE(OpenCorpus("spider.obj"), nullptr);
   // 19 groups with faces (assimp splits 4 of them by primitive type: 23).
   EXPECT_EQ(scene->objects->count, 19);
@@ -111,6 +113,7 @@ TEST_F(ObjImport, SpiderGroupsMaterialsAndWindowsMapNamesResolve) {
 }
 
 TEST_F(ObjImport, MaterialNamesWithBlanksMatchTheLibrary) {
+  KV_REQUIRE_CORPUS();
   // "usemtl  Hard Shiny Plastic White " (two blanks before, one after).
   ASSERT_NE(OpenCorpus("space_in_material_name.obj"), nullptr);
   ASSERT_EQ(scene->objects->count, 1);
@@ -320,7 +323,7 @@ TEST_F(ObjImport, HostileInputNeitherCrashesNorHangs) {
   for (int i = 0; i < 50000; ++i) text += "v " + std::to_string(std::cos(i * 1e-4)) + " " +
                                            std::to_string(std::sin(i * 1e-4)) + " 0\n";
   text += "f";
-  for (int i = 1; i <= 50000; ++i) text += " " + std::to_string(i + 1);
+  for (int i = 1; i <= 50000; ++i) text += ' ' + std::to_string(i + 1);
   text += "\n";
   ASSERT_NE(Read(text), nullptr);
   ASSERT_EQ(scene->objects->count, 1);

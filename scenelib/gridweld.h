@@ -1,4 +1,4 @@
-// Vertex welding for the RAW import in near-linear time. Gives exactly what
+// Vertex welding of importers in near-linear time. Gives exactly what
 // MVertexArray::Add_Tol gives (the first vertex closer than the tolerance,
 // else a new one), which scans the whole array for every vertex and would
 // take hours on a large file.
@@ -8,12 +8,10 @@
 
 #include "mesh_arrays.h"
 
-namespace kvraw {
-
-class GridWeld {
+class MGridWeld {
  public:
   // verts is the array vertices are added to; tol > 0.
-  GridWeld(MVertexArray* verts, double tol);
+  MGridWeld(MVertexArray* verts, double tol);
   // Index of the first vertex closer than tol to v, or of v appended.
   int Add(const MVector3& v);
 
@@ -36,4 +34,3 @@ class GridWeld {
   std::vector<int32_t> next_;  // chain per vertex, in index order
 };
 
-}  // namespace kvraw

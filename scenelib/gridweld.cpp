@@ -1,8 +1,7 @@
-#include "raw_weld.h"
+#include "gridweld.h"
 
 #include <cmath>
 
-namespace kvraw {
 namespace {
 
 // Cells twice the tolerance wide: two points closer than the tolerance then
@@ -19,11 +18,11 @@ inline uint64_t Mix(int64_t x, int64_t y, int64_t z) {
 
 }  // namespace
 
-GridWeld::GridWeld(MVertexArray* verts, double tol) : verts_(verts), tol_(tol), cell_(2.0 * tol) {
+MGridWeld::MGridWeld(MVertexArray* verts, double tol) : verts_(verts), tol_(tol), cell_(2.0 * tol) {
   slots_.assign(1024, Slot{0, 0, 0, -1, -1});
 }
 
-bool GridWeld::Cell(const MVector3& v, int64_t* c) const {
+bool MGridWeld::Cell(const MVector3& v, int64_t* c) const {
   const double p[3] = {v.x, v.y, v.z};
   for (int i = 0; i < 3; ++i) {
     if (!std::isfinite(p[i])) return false;
@@ -35,7 +34,7 @@ bool GridWeld::Cell(const MVector3& v, int64_t* c) const {
   return true;
 }
 
-int64_t GridWeld::Find(int64_t x, int64_t y, int64_t z) const {
+int64_t MGridWeld::Find(int64_t x, int64_t y, int64_t z) const {
   size_t mask = slots_.size() - 1;
   for (size_t i = Mix(x, y, z) & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
@@ -44,7 +43,7 @@ int64_t GridWeld::Find(int64_t x, int64_t y, int64_t z) const {
   }
 }
 
-void GridWeld::Grow() {
+void MGridWeld::Grow() {
   std::vector<Slot> old;
   old.swap(slots_);
   slots_.assign(old.size() * 2, Slot{0, 0, 0, -1, -1});
@@ -57,7 +56,7 @@ void GridWeld::Grow() {
   }
 }
 
-void GridWeld::Insert(const int64_t* c, int index) {
+void MGridWeld::Insert(const int64_t* c, int index) {
   if (next_.size() <= static_cast<size_t>(index)) next_.resize(static_cast<size_t>(index) + 1, -1);
   int64_t at = Find(c[0], c[1], c[2]);
   if (at >= 0) {
@@ -74,7 +73,7 @@ void GridWeld::Insert(const int64_t* c, int index) {
   ++used_;
 }
 
-int GridWeld::Add(const MVector3& v) {
+int MGridWeld::Add(const MVector3& v) {
   int64_t c[3];
   if (!Cell(v, c)) {
     // A point with an infinite or NaN coordinate is never closer than the
@@ -102,4 +101,3 @@ int GridWeld::Add(const MVector3& v) {
   return index;
 }
 
-}  // namespace kvraw

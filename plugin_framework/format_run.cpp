@@ -1,0 +1,237 @@
+#include "format_run.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+namespace kvpf {
+namespace {
+
+std::string g_error;
+std::vector<std::string> g_warnings;
+bool g_failed = false;
+constexpr size_t kMaxWarnings = 200;
+
+std::string Format(const char* fmt, va_list ap) {
+  char small[512];
+  va_list again;
+  va_copy(again, ap);
+  int n = std::vsnprintf(small, sizeof small, fmt, ap);
+  if (n < 0) {
+    va_end(again);
+    return std::string();
+  }
+  if (static_cast<size_t>(n) < sizeof small) {
+    va_end(again);
+    return std::string(small, static_cast<size_t>(n));
+  }
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  std::vsnprintf(big.data(), big.size(), fmt, again);
+  va_end(again);
+  big.resize(static_cast<size_t>(n));
+  return big;
+}
+
+void SetError(const std::string& text) {
+  if (!g_failed) g_error = text.empty() ? std::string("failed") : text;
+  g_failed = true;
+}
+
+void AddWarning(const std::string& text) {
+  if (g_warnings.size() < kMaxWarnings) {
+    g_warnings.push_back(text);
+  } else if (g_warnings.size() == kMaxWarnings) {
+    g_warnings.push_back("more warnings left out");
+  }
+}
+
+void WriteBanner(LogFile& log, Base_FileOption* o, const char* title, const char* stamp) {
+  log.write("%s %s %s\n", title ? title : "", stamp ? stamp : "", "VC++50");
+  log.write("Options:\n");
+  if (FILE* f = log.Get_FILE()) {
+    if (auto* io = dynamic_cast<Import_FileOption*>(o)) io->Print_Options(f);
+    if (auto* eo = dynamic_cast<Export_FileOption*>(o)) eo->Print_Options(f);
+    std::fputs("\n", f);
+    std::fflush(f);
+  }
+}
+
+}  // namespace
+
+void ReportError(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  SetError(text);
+}
+
+void ReportWarning(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  AddWarning(text);
+}
+
+void ClearReports() {
+  g_error.clear();
+  g_warnings.clear();
+  g_failed = false;
+}
+
+bool RunFailed() { return g_failed; }
+const std::string& LastError() { return g_error; }
+const std::vector<std::string>& LastWarnings() { return g_warnings; }
+
+// ---- import --------------------------------------------------------------
+
+ImportRun::ImportRun(Import_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
+    : path_(o->Get_Filename() ? o->Get_Filename() : ""), cb_(cb) {
+  log_ = std::make_unique<LogFile>(path_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
+  WriteBanner(*log_, o, title, stamp);
+  log_->write("Parsing %s started ...      \n", path_.c_str());
+}
+
+bool ImportRun::OpenInput(MFileView* file) {
+  if (file->Open(path_.c_str())) return true;
+  log_->write("File %s not found\n", path_.c_str());
+  SetError("cannot read " + path_ + ": " + std::strerror(file->error()));
+  return false;
+}
+
+FILE* ImportRun::OpenInputStream() {
+  MFileView probe;  // a folder or a device is no input
+  if (!probe.Open(path_.c_str())) {
+    log_->write("File %s not found\n", path_.c_str());
+    SetError("cannot read " + path_ + ": " + std::strerror(probe.error()));
+    return nullptr;
+  }
+  probe.Close();
+  errno = 0;
+  FILE* f = std::fopen(path_.c_str(), "rb");
+  if (!f) {
+    log_->write("File %s not found\n", path_.c_str());
+    SetError("cannot read " + path_ + ": " + std::strerror(errno ? errno : EIO));
+  }
+  return f;
+}
+
+void ImportRun::Fail(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  SetError(text);
+}
+
+void ImportRun::Warn(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  AddWarning(text);
+}
+
+void ImportRun::Finish(MScene* scene, int active_camera) {
+  log_->write("Postprocessing ...        \n");
+  scene->CalculateBoundingBox();
+  MMake_Default_Cam(scene);
+  const int cams = scene->cameras ? scene->cameras->count : 0;
+  const int active = active_camera >= 0 && active_camera < cams ? active_camera : 0;
+  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(active))) cam->active = 1;
+  scene->options.active_camera = active;
+  MMake_Default_Light(scene);
+  log_->write("Done                            \n");
+}
+
+// ---- export --------------------------------------------------------------
+
+std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
+  std::string dir = o->Get_Pathname() ? o->Get_Pathname() : "";
+  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+  const char* sub = o->Get_SubDir();
+  if (o->subdir_mode && sub && *sub) {
+    dir += sub;
+    dir += '/';
+  }
+  if (dir_out) *dir_out = dir;
+  std::string path = dir + (o->Get_Filename() ? o->Get_Filename() : "");
+  path += '.';
+  path += o->Get_Ext() ? o->Get_Ext() : "";
+  return path;
+}
+
+ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
+    : cb_(cb) {
+  path_ = OutputPath(o, &dir_);
+  base_ = o->Get_Filename() ? o->Get_Filename() : "";
+  const char* sub = o->Get_SubDir();
+  if (o->subdir_mode && sub && *sub) m_CreateDirectory(dir_.c_str());
+  log_ = std::make_unique<LogFile>(dir_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
+  WriteBanner(*log_, o, title, stamp);
+}
+
+ExportRun::~ExportRun() {
+  for (auto& out : outputs_) out->Discard();
+}
+
+MOutputFile* ExportRun::Open(const char* path) {
+  std::string p = path ? path : path_;
+  auto out = std::make_unique<MOutputFile>();
+  if (!out->Open(p.c_str())) {
+    log_->write("Cannot open file %s \n", p.c_str());
+    SetError("Cannot open file " + m_output_error(*out));
+    return nullptr;
+  }
+  if (!path) log_->write("Writing %s started ...\n", p.c_str());
+  outputs_.push_back(std::move(out));
+  return outputs_.back().get();
+}
+
+void ExportRun::Fail(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  SetError(text);
+}
+
+void ExportRun::Warn(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  AddWarning(text);
+}
+
+int ExportRun::Finish() {
+  bool ok = !RunFailed();
+  // Every file closed first: a full disk on the last one leaves the
+  // earlier targets untouched too.
+  for (auto& out : outputs_) {
+    if (!out->Close() && ok) {
+      log_->write("Cannot write file %s \n", out->path().c_str());
+      SetError("Cannot write file " + m_output_error(*out));
+      ok = false;
+    }
+  }
+  for (auto& out : outputs_) {
+    if (!ok) {
+      out->Discard();
+    } else if (!out->Commit()) {
+      log_->write("Cannot write file %s \n", out->path().c_str());
+      SetError("Cannot write file " + m_output_error(*out));
+      ok = false;
+    }
+  }
+  outputs_.clear();
+  if (ok) log_->write("Writing %s finished       \n", path_.c_str());
+  return ok ? 1 : 0;
+}
+
+}  // namespace kvpf

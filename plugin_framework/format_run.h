@@ -1,0 +1,144 @@
+// What every format routine does around its format: the run's log with its
+// banner and options, the input or output paths, the outputs written in full
+// or not at all, and the reasons a run failed, which reach the host.
+//
+// An importer:
+//   void ImportFoo(MScene* scene, Import_FileOption* o, MessageCallBack1* cb) {
+//     kvpf::ImportRun run(o, cb, "Foo Import Plugin 1.0");
+//     MFileView file;
+//     if (!run.OpenInput(&file)) return;
+//     if (!file.StartsWith("FOO1", 4)) return run.Fail("not a Foo file");
+//     ... read into scene, run.log().write(...), run.Warn(...) ...
+//     run.Finish(scene);
+//   }
+// An exporter:
+//   int ExportFoo(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
+//     kvpf::ExportRun run(o, cb, "Foo Export Plugin 1.0");
+//     MOutputFile* f = run.Open();
+//     if (!f) return 0;
+//     MTextWriter out(*f, o->ld_mode);
+//     ForEachExportMesh(scene, cb, {}, [&](const MExportMesh& m) { ... });
+//     out.Flush();
+//     return run.Finish();
+//   }
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "korvanelib.h"
+
+namespace kvpf {
+
+// The build stamp of a plug-in's log banner.
+#define KV_BUILD_STAMP __DATE__ " " __TIME__
+
+// ---- reasons that reach the host ---------------------------------------
+
+// Why the running import or export failed (the first reason of a run is
+// kept): the import gives no scene, the export counts as not written. The
+// host shows the text (LibLastError).
+void ReportError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Something the user should know although the run goes on: part of a file
+// was unreadable, a map was left out (LibLastWarning).
+void ReportWarning(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The framework starts every run with none.
+void ClearReports();
+bool RunFailed();
+const std::string& LastError();
+const std::vector<std::string>& LastWarnings();
+
+// ---- import --------------------------------------------------------------
+
+class ImportRun {
+ public:
+  // Opens the log beside the input (in verbose mode), writes the banner
+  // ("<title> <stamp> VC++50") and the options, then "Parsing <path>
+  // started ...".
+  ImportRun(Import_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP);
+  ImportRun(const ImportRun&) = delete;
+  ImportRun& operator=(const ImportRun&) = delete;
+
+  const std::string& path() const { return path_; }
+  LogFile& log() { return *log_; }
+  MessageCallBack1* cb() const { return cb_; }
+
+  // Maps the input; on failure logs "File <path> not found" and fails the
+  // run with the system's reason.
+  bool OpenInput(MFileView* file);
+  // The same for formats read line by line (null on failure; the caller
+  // closes it).
+  FILE* OpenInputStream();
+
+  // The file is not of the format, or cannot be read at all: logs the
+  // reason, reports it to the host; the import gives no scene.
+  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Part of the file could not be used; what was read stays.
+  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  bool Failed() const { return RunFailed(); }
+
+  // The end of every import: bounding box, the default camera (camera
+  // active_camera made active, the first when out of range) and lights when
+  // the file had none, and the closing log lines.
+  void Finish(MScene* scene, int active_camera = 0);
+
+ private:
+  std::string path_;
+  MessageCallBack1* cb_;
+  std::unique_ptr<LogFile> log_;
+};
+
+// ---- export --------------------------------------------------------------
+
+class ExportRun {
+ public:
+  // Builds the output path from the option record (creating the
+  // sub-directory when the record asks for one), opens the log there (in
+  // verbose mode) and writes the banner and the options.
+  ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP);
+  // Outputs not committed by Finish are discarded.
+  ~ExportRun();
+  ExportRun(const ExportRun&) = delete;
+  ExportRun& operator=(const ExportRun&) = delete;
+
+  // <dir><base>.<ext>: the model file.
+  const std::string& path() const { return path_; }
+  // The output folder with its trailing '/', sub-directory included.
+  const std::string& dir() const { return dir_; }
+  // The model file's name without folder and extension.
+  const std::string& base() const { return base_; }
+  // <dir><base><suffix>, for companion files: Companion(".mtl").
+  std::string Companion(const char* suffix) const { return dir_ + base_ + suffix; }
+  LogFile& log() { return *log_; }
+  MessageCallBack1* cb() const { return cb_; }
+
+  // Opens an output (the model file when path is null), written aside until
+  // Finish. Null on failure, with "Cannot open file <path> " logged and the
+  // reason reported.
+  MOutputFile* Open(const char* path = nullptr);
+  MOutputFile* Open(const std::string& path) { return Open(path.c_str()); }
+
+  // The export cannot be done as asked: the reason goes to the log and the
+  // host, and Finish writes nothing.
+  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  bool Failed() const { return RunFailed(); }
+
+  // Closes every output and, when all were written without fault, moves
+  // them into place; otherwise none is ("Cannot write file <path> " logged,
+  // the reason reported). 1 written, 0 not.
+  int Finish();
+
+ private:
+  MessageCallBack1* cb_;
+  std::string path_, dir_, base_;
+  std::unique_ptr<LogFile> log_;
+  std::vector<std::unique_ptr<MOutputFile>> outputs_;
+};
+
+// The output path of an export: Get_Pathname, then Get_SubDir + "/" when the
+// sub-directory flag is set, then Get_Filename "." Get_Ext. Nothing is cut.
+// dir_out (may be null) gets the folder part (with its '/').
+std::string OutputPath(Export_FileOption* o, std::string* dir_out = nullptr);
+
+}  // namespace kvpf

@@ -1,0 +1,97 @@
+#include "export_walk.h"
+
+#include "mesh.h"
+#include "mscene.h"
+#include "solids.h"
+
+bool m_all_triangles(MMesh_P* m) {
+  const int n = m->Get_Face_Count();
+  for (int i = 0; i < n; ++i)
+    if (m->Get_VertexperFace_Count(i) != 3) return false;
+  auto layer_fits = [&](MFaceArray* layer) {
+    if (!layer) return true;
+    if (layer->count != n) return false;
+    for (int i = 0; i < n; ++i)
+      if (layer->data[i].count != 3) return false;
+    return true;
+  };
+  if (m->NormalsUsed() && !layer_fits(m->nf_a)) return false;
+  if (m->UVUsed() && !layer_fits(m->uvf_a)) return false;
+  return true;
+}
+
+namespace {
+
+// The triangles of mesh: itself when it has nothing else, a cached copy, or
+// a new copy (kept in the scene when caching; else handed back in made).
+MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cache, MMesh_P** made) {
+  if (m_all_triangles(mesh)) return mesh;
+  if (cache && mesh->get_name()) {
+    MObj3d* cached = scene->GetTriObjectbyName(mesh->get_name());
+    // The copies list may hold other kinds of objects under the same name.
+    if (cached && cached->get_type() == MESH2) return static_cast<MMesh_P*>(cached);
+  }
+  if (cb && cb->msg3) cb->msg3("Triangulating ...");
+  MMesh_P* tri = mesh->Triangulate(cb ? cb->progress3 : nullptr);
+  if (cb && cb->msg3) cb->msg3("");
+  if (!tri || tri->Get_Face_Count() == 0) {
+    // Nothing to write from: the mesh itself is passed on, and writers
+    // skip its faces of fewer than three corners.
+    delete tri;
+    return mesh;
+  }
+  if (cache) {
+    scene->tri_objects->Append(tri);
+  } else {
+    *made = tri;
+  }
+  return tri;
+}
+
+}  // namespace
+
+int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
+                      const std::function<void(const MExportMesh&)>& fn) {
+  if (!scene || !scene->objects) return 0;
+  const int count = scene->objects->count;
+  int written = 0;
+  for (int k = 0; k < count; ++k) {
+    MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(k));
+    if (!obj) continue;
+    if (options.report_objects && cb) {
+      if (cb->msg2) cb->msg2("%s", obj->get_name() ? obj->get_name() : "");
+      if (cb->progress2) cb->progress2(k, count);
+    }
+    MObj3d* source = obj;
+    if (obj->get_type() == OREF) {
+      source = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
+      if (!source || source->get_type() == OREF) continue;
+    }
+    if (options.skip_hidden && (obj->hidden || source->hidden)) continue;
+
+    MMesh_P* mesh = nullptr;
+    MMesh_P* temp = nullptr;  // freed after the call
+    MMesh_P* made = nullptr;  // an uncached triangulation, freed after the call
+    if (source->get_type() == MESH2) {
+      mesh = static_cast<MMesh_P*>(source);
+      if (options.triangulate) mesh = Triangles(scene, mesh, cb, options.cache, &made);
+    } else if (source->get_type() == TSOLID) {
+      mesh = temp = static_cast<MSolid*>(source)->Get_Mesh();
+      if (mesh && options.triangulate) mesh = Triangles(scene, mesh, cb, false, &made);
+    }
+    if (!mesh) continue;
+
+    MExportMesh item;
+    item.object = obj;
+    item.source = source;
+    item.mesh = mesh;
+    item.matrix = obj->transformation.Get_LocalMatrix();
+    item.index = k;
+    item.count = count;
+    fn(item);
+    ++written;
+    delete made;
+    delete temp;
+  }
+  return written;
+}

@@ -1,0 +1,45 @@
+// The walk every exporter makes over a scene: the objects in list order,
+// each reference standing for the object it names, polygon meshes through
+// their triangulated copy (cached in the scene's tri_objects for the next
+// export), solids through a mesh made for the call.
+#pragma once
+#include <functional>
+
+#include "geometry.h"
+#include "msgcallback.h"
+
+class MScene;
+class MObj3d;
+class MMesh_P;
+
+struct MExportWalkOptions {
+  // Meshes as stored, n-gons and all, instead of their triangulation.
+  bool triangulate = true;
+  // Keep triangulated copies in the scene for later exports (else they are
+  // made for the call and freed after it).
+  bool cache = true;
+  // Leave out hidden objects (a reference is left out when it or the
+  // object it names is hidden).
+  bool skip_hidden = false;
+  // Row-2 progress: the name of each object and its place in the list.
+  bool report_objects = true;
+};
+
+struct MExportMesh {
+  MObj3d* object = nullptr;  // as listed: the reference itself for an instance
+  MObj3d* source = nullptr;  // what is written: the named object of a reference, else object
+  MMesh_P* mesh = nullptr;   // the faces to write; valid during the call only
+  MMatrix matrix;            // the listed object's local matrix
+  int index = 0;             // position of object in the scene's list
+  int count = 0;             // objects in the list
+};
+
+// Calls fn once per written mesh; returns how many there were. Objects that
+// give no mesh (other types, a reference naming nothing or another
+// reference, a solid without a mesh) are passed over.
+int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
+                      const std::function<void(const MExportMesh&)>& fn);
+
+// True when every face (and every normal and texture face, where the mesh
+// has them) has three corners: the mesh is its own triangulation.
+bool m_all_triangles(MMesh_P* mesh);

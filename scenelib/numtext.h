@@ -1,0 +1,27 @@
+// Numbers in text formats: a fast strtod-compatible scanner and exact
+// printf-compatible formatters.
+#pragma once
+#include <cstddef>
+
+// Parses one strtod-style number at s (leading white space skipped).
+// Returns the character after it, or null when no number starts there. The
+// text must be NUL-terminated at or before end_of_text.
+const char* m_scan_double(const char* s, const char* end_of_text, double* out);
+
+// Reads up to max numbers from the NUL-terminated text s of the given length
+// (strtod syntax, white space between them); returns how many.
+int m_scan_numbers(const char* s, size_t length, double* out, int max);
+
+// Writes v exactly as printf("%f") does; returns the length. out needs
+// M_FIXED6_MAX bytes for any double.
+#define M_FIXED6_MAX 352
+int m_format_fixed6(double v, char* out);
+
+// Writes v as printf("%.*g", precision, v) does; returns the length. out
+// needs M_GENERAL_MAX bytes.
+#define M_GENERAL_MAX 48
+int m_format_general(double v, int precision, char* out);
+
+// The shortest text that reads back as the same double ("0.1", "1e+300").
+// out needs M_GENERAL_MAX bytes.
+int m_format_shortest(double v, char* out);

@@ -1,0 +1,321 @@
+// The shared I/O of the formats: outputs that commit or leave the target
+// alone, the line reader, the text writer, bounded binary reading and the
+// exporters' scene walk.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "korvanelib.h"
+#include "test_support.h"
+
+namespace {
+
+FILE* stream_of(const std::string& bytes) {
+  FILE* f = tmpfile();
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  rewind(f);
+  return f;
+}
+
+std::vector<std::string> lines_of(const std::string& bytes, MLineReader::TabMode tabs, size_t buffer = 64,
+                                  size_t max_line = MLineReader::kDefaultMaxLine, std::vector<long>* numbers = nullptr) {
+  FILE* f = stream_of(bytes);
+  MLineReader r(f, tabs, buffer, max_line);
+  std::vector<std::string> out;
+  size_t len;
+  while (char* line = r.Next(&len)) {
+    out.emplace_back(line, len);
+    if (numbers) numbers->push_back(r.LineNumber());
+  }
+  fclose(f);
+  return out;
+}
+
+size_t files_in(const std::filesystem::path& dir) {
+  size_t n = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir)) n += e.is_regular_file() ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+TEST(OutputFile, CommitReplacesDiscardAndFailureKeepTheTarget) {
+  kvtest::TempDir dir;
+  std::string target = dir.file("model.obj");
+  kvtest::write_file(target, "old contents");
+  chmod(target.c_str(), 0640);
+  {
+    MOutputFile out;
+    ASSERT_TRUE(out.Open(target.c_str()));
+    ASSERT_TRUE(out.Write("new", 3));
+    EXPECT_EQ(kvtest::read_file(target), "old contents");  // written aside until the commit
+  }  // not committed: discarded
+  EXPECT_EQ(kvtest::read_file(target), "old contents");
+  EXPECT_EQ(files_in(dir.path()), 1u);
+  {
+    MOutputFile out;
+    ASSERT_TRUE(out.Open(target.c_str()));
+    out.Write("x", 1);
+    out.NoteError(ENOSPC);  // a writer on top saw the disk fill up
+    EXPECT_FALSE(out.Commit());
+    EXPECT_EQ(out.ErrorText(), "No space left on device");
+  }
+  EXPECT_EQ(kvtest::read_file(target), "old contents");
+  EXPECT_EQ(files_in(dir.path()), 1u);
+  MOutputFile out;
+  ASSERT_TRUE(out.Open(target.c_str()));
+  ASSERT_TRUE(out.Write("new", 3));
+  ASSERT_TRUE(out.Commit());
+  EXPECT_EQ(kvtest::read_file(target), "new");
+  struct stat st;
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replaced file's mode is kept
+  EXPECT_EQ(files_in(dir.path()), 1u);
+}
+
+TEST(OutputFile, DevicesFoldersAndMissingFolders) {
+  kvtest::TempDir dir;
+  MOutputFile full;
+  ASSERT_TRUE(full.Open("/dev/full"));  // written directly, never replaced
+  std::string block(1 << 16, 'x');
+  full.Write(block.data(), block.size());
+  EXPECT_FALSE(full.Commit());
+  EXPECT_EQ(full.error(), ENOSPC);
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+
+  MOutputFile folder;
+  EXPECT_FALSE(folder.Open(dir.str().c_str()));
+  EXPECT_EQ(folder.error(), EISDIR);
+  MOutputFile missing;
+  EXPECT_FALSE(missing.Open(dir.file("no/such/x.raw").c_str()));
+  EXPECT_EQ(m_output_error(missing), dir.file("no/such/x.raw") + ": No such file or directory");
+
+  // A link to a file: the file gets the new text, the link stays a link.
+  kvtest::write_file(dir.file("real.txt"), "a");
+  std::filesystem::create_symlink(dir.file("real.txt"), dir.file("link.txt"));
+  MOutputFile via;
+  ASSERT_TRUE(via.Open(dir.file("link.txt").c_str()));
+  via.Write("b", 1);
+  ASSERT_TRUE(via.Commit());
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.txt")));
+  EXPECT_EQ(kvtest::read_file(dir.file("real.txt")), "b");
+}
+
+TEST(OutputFile, LongPathsWorkOrFailWithoutBeingCut) {
+  kvtest::TempDir dir;
+  std::string deep = dir.str();
+  while (deep.size() < 3000) deep += "/" + std::string(200, 'd');
+  std::filesystem::create_directories(deep);
+  std::string path = deep + "/model.raw";
+  MOutputFile out;
+  ASSERT_TRUE(out.Open(path.c_str()));
+  out.Write("x", 1);
+  ASSERT_TRUE(out.Commit());
+  EXPECT_EQ(kvtest::read_file(path), "x");
+  std::string too_long = deep + "/" + std::string(2000, 'n') + "/m.raw";
+  MOutputFile refused;
+  EXPECT_FALSE(refused.Open(too_long.c_str()));
+  EXPECT_NE(refused.error(), 0);
+  MPathParts parts = m_split_path(path.c_str());
+  EXPECT_EQ(parts.ext, ".raw");
+  EXPECT_EQ(m_join_path(parts.dir, parts.fname, parts.ext), path);
+  char ext[M_MAX_EXT];
+  m_splitpath(path.c_str(), nullptr, nullptr, nullptr, ext);
+  EXPECT_STREQ(ext, ".raw");  // a long folder never costs the extension
+}
+
+TEST(LineReader, EndsTabsLastLineAndNumbers) {
+  std::vector<long> numbers;
+  std::string text = "a\tb\r\nc\rd\n\ne\x01" "f\n" + std::string(200, 'x') + "\nlast";
+  auto kept = lines_of(text, MLineReader::kKeepTabs, 64, MLineReader::kDefaultMaxLine, &numbers);
+  EXPECT_EQ(kept, (std::vector<std::string>{"a\tb", "c", "d", "", "e", "f", std::string(200, 'x'), "last"}));
+  // A control character ends a line but does not count as a line end.
+  EXPECT_EQ(numbers, (std::vector<long>{1, 2, 3, 4, 5, 5, 6, 7}));
+  auto dropped = lines_of(text, MLineReader::kDropTabs);
+  EXPECT_EQ(dropped[0], "ab");
+  EXPECT_EQ(lines_of("", MLineReader::kKeepTabs).size(), 0u);
+  EXPECT_EQ(lines_of("\r\n", MLineReader::kKeepTabs), (std::vector<std::string>{""}));
+}
+
+TEST(LineReader, LongLinesAreCutAtTheBoundAndTheRestSkipped) {
+  std::string text = std::string(1000, 'a') + "\nnext\n";
+  FILE* f = stream_of(text);
+  MLineReader r(f, MLineReader::kKeepTabs, 64, 100);
+  size_t len;
+  ASSERT_NE(r.Next(&len), nullptr);
+  EXPECT_EQ(len, 100u);
+  EXPECT_TRUE(r.LineCut());
+  char* line = r.Next(&len);
+  ASSERT_NE(line, nullptr);
+  EXPECT_STREQ(line, "next");
+  EXPECT_FALSE(r.LineCut());
+  EXPECT_EQ(r.Position(), static_cast<long>(text.size()));
+  fclose(f);
+}
+
+TEST(TextWriter, LineEndsNumbersAndLongStatements) {
+  for (int mode : {0, 1, 2, 3}) {
+    FILE* f = tmpfile();
+    {
+      MTextWriter w(f, mode);
+      w.Printf("v %s\n", std::string(3000, 'n').c_str());  // never cut
+      w.Fixed(-0.0000005);
+      w.Put(' ');
+      w.General(1.0 / 3.0, 10);
+      w.Put(' ');
+      w.Int(-42);
+      w.EndLine();
+      EXPECT_FALSE(w.Failed());
+    }
+    long n = ftell(f);
+    rewind(f);
+    std::string out(static_cast<size_t>(n), '\0');
+    EXPECT_EQ(fread(out.data(), 1, out.size(), f), out.size());
+    fclose(f);
+    const char* end = mode == 0 ? "\r\n" : mode == 1 ? "\n" : mode == 2 ? "\r" : "";
+    EXPECT_TRUE(out == "v " + std::string(3000, 'n') + end + "-0.000000 0.3333333333 -42" + end)
+        << mode << ": " << out.substr(3000);
+  }
+  char buf[M_GENERAL_MAX];
+  for (double v : {0.1, 1e300, -2.5e-310, 123456789.0, 1e21}) {
+    char ref[64];
+    std::snprintf(ref, sizeof ref, "%.10g", v);
+    m_format_general(v, 10, buf);
+    EXPECT_STREQ(buf, ref);
+    m_format_shortest(v, buf);
+    EXPECT_EQ(std::strtod(buf, nullptr), v);
+  }
+}
+
+TEST(TextWriter, FailureReachesTheOutput) {
+  MOutputFile out;
+  ASSERT_TRUE(out.Open("/dev/full"));
+  {
+    MTextWriter w(out, 1);
+    std::string big(1 << 18, 'x');
+    w.Put(big);
+    w.Flush();
+    EXPECT_TRUE(w.Failed());
+  }
+  EXPECT_TRUE(out.Failed());
+  EXPECT_FALSE(out.Commit());
+}
+
+TEST(BinReader, BoundsSubReadersAndByteOrder) {
+  const uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 'a', 'b', 0, 'c'};
+  MBinReader le(bytes, sizeof bytes);
+  EXPECT_EQ(le.U16(), 0x0201);
+  MBinReader be(bytes, sizeof bytes, MByteOrder::kBig);
+  EXPECT_EQ(be.U32(), 0x01020304u);
+  // A chunk that claims more than its parent holds: the sub-reader gets
+  // what there is, the parent fails.
+  MBinReader sub = le.Sub(100);
+  EXPECT_EQ(sub.Size(), 8u);
+  EXPECT_FALSE(le.Ok());
+  EXPECT_EQ(le.U32(), 0u);  // zeros after a short read
+  EXPECT_EQ(sub.U32(), 0x06050403u);
+  EXPECT_EQ(sub.CString(10), "ab");
+  EXPECT_TRUE(sub.Ok());
+  EXPECT_EQ(sub.CString(10), "c");  // no NUL before the end
+  EXPECT_FALSE(sub.Ok());
+  MBinReader counts(bytes, sizeof bytes);
+  EXPECT_EQ(counts.FitCount(1000000, 4), 2u);
+  EXPECT_FALSE(counts.Seek(11));
+  std::vector<uint8_t> out;
+  MBinWriter w(&out, MByteOrder::kBig);
+  w.U32(0);
+  w.FixedString("name", 6);
+  w.F32(1.5f);
+  w.PatchU32(0, static_cast<uint32_t>(out.size()));
+  MBinReader back(out.data(), out.size(), MByteOrder::kBig);
+  EXPECT_EQ(back.U32(), 14u);
+  EXPECT_EQ(back.FixedString(6), "name");
+  EXPECT_EQ(back.F32(), 1.5f);
+  EXPECT_TRUE(back.AtEnd());
+}
+
+TEST(FileView, MapsFilesAndRefusesTheRest) {
+  kvtest::TempDir dir;
+  kvtest::write_file(dir.file("a.3ds"), std::string("MM\x10\0", 4));
+  MFileView v;
+  ASSERT_TRUE(v.Open(dir.file("a.3ds").c_str()));
+  EXPECT_EQ(v.size(), 4u);
+  EXPECT_TRUE(v.StartsWith("MM", 2));
+  EXPECT_FALSE(v.StartsWith("MM\x10\0\0", 5));
+  EXPECT_FALSE(v.Open(dir.str().c_str()));
+  EXPECT_EQ(v.error(), EISDIR);
+  EXPECT_FALSE(v.Open(dir.file("missing").c_str()));
+  EXPECT_EQ(v.error(), ENOENT);
+  kvtest::write_file(dir.file("empty"), "");
+  ASSERT_TRUE(v.Open(dir.file("empty").c_str()));
+  EXPECT_EQ(v.size(), 0u);
+  EXPECT_FALSE(v.StartsWith("M", 1));
+}
+
+namespace {
+
+MMesh_P* Quad(const char* name, double x) {
+  MMesh_P* m = new MMesh_P(name);
+  int a = m->v_a->Add(MVector3(x, 0, 0)), b = m->v_a->Add(MVector3(x + 1, 0, 0));
+  int c = m->v_a->Add(MVector3(x + 1, 1, 0)), d = m->v_a->Add(MVector3(x, 1, 0));
+  int32_t q[4] = {a, b, c, d};
+  m->f_a->Add(q, 4, 0);
+  return m;
+}
+
+}  // namespace
+
+TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
+  MScene scene("walk");
+  scene.objects->Append(Quad("quad", 0));
+  MMesh_P* hidden = Quad("hidden", 5);
+  hidden->hidden = 1;
+  scene.objects->Append(hidden);
+  MRefObj* ref = new MRefObj(0, "quad");
+  ref->set_name("instance");
+  ref->transformation.local.m[3][0] = 10;
+  scene.objects->Append(ref);
+  scene.objects->Append(new MRefObj(0, "nothing"));
+  scene.objects->Append(new MSphere("ball"));
+
+  std::vector<std::string> seen;
+  std::vector<int> faces;
+  MExportWalkOptions all;
+  int n = ForEachExportMesh(&scene, nullptr, all, [&](const MExportMesh& m) {
+    seen.push_back(std::string(m.object->get_name()) + ">" + m.source->get_name());
+    faces.push_back(m.mesh->Get_Face_Count());
+    if (std::string(m.object->get_name()) == "instance") {
+      EXPECT_EQ(m.matrix.m[3][0], 10);
+    }
+  });
+  EXPECT_EQ(n, 4);
+  EXPECT_EQ(seen, (std::vector<std::string>{"quad>quad", "hidden>hidden", "instance>quad", "ball>ball"}));
+  EXPECT_EQ(faces[0], 2);
+  EXPECT_EQ(faces[2], 2);
+  EXPECT_GT(faces[3], 0);
+  // quad and hidden were triangulated once and cached for the next export.
+  EXPECT_EQ(scene.tri_objects->count, 2);
+
+  MExportWalkOptions visible;
+  visible.skip_hidden = true;
+  visible.triangulate = false;
+  seen.clear();
+  ForEachExportMesh(&scene, nullptr, visible, [&](const MExportMesh& m) {
+    seen.push_back(m.object->get_name());
+    if (m.source->get_type() == MESH2) {
+      EXPECT_EQ(m.mesh, m.source);  // as stored
+    }
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"quad", "instance", "ball"}));
+
+  MScene fresh("nocache");
+  fresh.objects->Append(Quad("q", 0));
+  MExportWalkOptions nocache;
+  nocache.cache = false;
+  ForEachExportMesh(&fresh, nullptr, nocache, [&](const MExportMesh& m) { EXPECT_EQ(m.mesh->Get_Face_Count(), 2); });
+  EXPECT_EQ(fresh.tri_objects->count, 0);
+}

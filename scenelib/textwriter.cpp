@@ -1,0 +1,128 @@
+#include "textwriter.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <vector>
+
+#include "numtext.h"
+#include "outfile.h"
+
+MTextWriter::MTextWriter(MOutputFile& out, int ld_mode) : f_(out.Get_FILE()), out_(&out), ld_mode_(ld_mode) {}
+
+MTextWriter::MTextWriter(FILE* f, int ld_mode) : f_(f), ld_mode_(ld_mode) {}
+
+MTextWriter::~MTextWriter() { Flush(); }
+
+void MTextWriter::Fail(int err) {
+  if (!error_) error_ = err ? err : EIO;
+  if (out_) out_->NoteError(error_);
+}
+
+void MTextWriter::Flush() {
+  if (!used_) return;
+  if (!f_) {
+    Fail(EBADF);
+  } else {
+    errno = 0;
+    if (std::fwrite(buf_, 1, used_, f_) != used_) Fail(errno);
+  }
+  used_ = 0;
+}
+
+void MTextWriter::Put(const char* s, size_t n) {
+  if (n > kSize - used_) Flush();
+  if (n > kSize) {
+    if (!f_) {
+      Fail(EBADF);
+      return;
+    }
+    errno = 0;
+    if (std::fwrite(s, 1, n, f_) != n) Fail(errno);
+    return;
+  }
+  std::memcpy(buf_ + used_, s, n);
+  used_ += n;
+}
+
+void MTextWriter::Put(const char* s) {
+  if (s) Put(s, std::strlen(s));
+}
+
+void MTextWriter::EndLine() {
+  switch (ld_mode_) {
+    case 0: Put("\r\n", 2); break;
+    case 1: Put('\n'); break;
+    case 2: Put('\r'); break;
+    default: break;
+  }
+}
+
+void MTextWriter::Line(const char* s) {
+  Put(s);
+  EndLine();
+}
+
+void MTextWriter::PutTranslated(const char* s, size_t n) {
+  const char* end = s + n;
+  while (s < end) {
+    const char* nl = static_cast<const char*>(std::memchr(s, '\n', static_cast<size_t>(end - s)));
+    if (!nl) {
+      Put(s, static_cast<size_t>(end - s));
+      return;
+    }
+    Put(s, static_cast<size_t>(nl - s));
+    EndLine();
+    s = nl + 1;
+  }
+}
+
+void MTextWriter::Printf(const char* fmt, ...) {
+  if (!fmt) return;
+  char small[512];
+  va_list ap;
+  va_start(ap, fmt);
+  va_list again;
+  va_copy(again, ap);
+  int n = std::vsnprintf(small, sizeof small, fmt, ap);
+  va_end(ap);
+  if (n < 0) {
+    va_end(again);
+    return;
+  }
+  if (static_cast<size_t>(n) < sizeof small) {
+    va_end(again);
+    PutTranslated(small, static_cast<size_t>(n));
+    return;
+  }
+  std::vector<char> big(static_cast<size_t>(n) + 1);
+  std::vsnprintf(big.data(), big.size(), fmt, again);
+  va_end(again);
+  PutTranslated(big.data(), static_cast<size_t>(n));
+}
+
+void MTextWriter::Fixed(double v) {
+  char tmp[M_FIXED6_MAX];
+  Put(tmp, static_cast<size_t>(m_format_fixed6(v, tmp)));
+}
+
+void MTextWriter::General(double v, int precision) {
+  char tmp[M_GENERAL_MAX];
+  Put(tmp, static_cast<size_t>(m_format_general(v, precision, tmp)));
+}
+
+void MTextWriter::Int(long v) {
+  char tmp[24];
+  int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
+  Put(tmp, static_cast<size_t>(n));
+}
+
+void MTextWriter::Vector(const MVector3& v) {
+  char tmp[3 * M_FIXED6_MAX];
+  size_t n = static_cast<size_t>(m_format_fixed6(v.x, tmp));
+  tmp[n++] = ' ';
+  n += static_cast<size_t>(m_format_fixed6(v.y, tmp + n));
+  tmp[n++] = ' ';
+  n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
+  Put(tmp, n);
+}

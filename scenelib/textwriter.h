@@ -1,0 +1,63 @@
+// Buffered text output with the exporter's line delimiter: every "\n" goes
+// out as CR LF (ld_mode 0, DOS), LF (1, UNIX), CR (2, MAC) or not at all (any
+// other mode), as m_fprintf writes it; but nothing is ever cut, whatever the
+// length of a line.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "geometry.h"
+
+class MOutputFile;
+
+class MTextWriter {
+ public:
+  // Failures are noted in out, so that it does not commit.
+  MTextWriter(MOutputFile& out, int ld_mode);
+  MTextWriter(FILE* f, int ld_mode);
+  ~MTextWriter();
+  MTextWriter(const MTextWriter&) = delete;
+  MTextWriter& operator=(const MTextWriter&) = delete;
+
+  // Raw text: a "\n" inside is written as it is.
+  void Put(const char* s, size_t n);
+  void Put(const char* s);
+  void Put(const std::string& s) { Put(s.data(), s.size()); }
+  void Put(char c) {
+    if (used_ == kSize) Flush();
+    buf_[used_++] = c;
+  }
+  // The line delimiter.
+  void EndLine();
+  // s, then the line delimiter.
+  void Line(const char* s);
+  void Line(const std::string& s) {
+    Put(s);
+    EndLine();
+  }
+  // printf, any length; each "\n" of the result becomes the line delimiter.
+  void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+  // Numbers: exactly printf's "%f", "%.*g", "%ld"; Vector is "%f %f %f".
+  void Fixed(double v);
+  void General(double v, int precision);
+  void Int(long v);
+  void Vector(const MVector3& v);
+
+  void Flush();
+  bool Failed() const { return error_ != 0; }
+  int error() const { return error_; }
+  int ld_mode() const { return ld_mode_; }
+
+ private:
+  void PutTranslated(const char* s, size_t n);
+  void Fail(int err);
+  static constexpr size_t kSize = 1 << 16;
+  FILE* f_;
+  MOutputFile* out_ = nullptr;
+  int ld_mode_;
+  size_t used_ = 0;
+  int error_ = 0;
+  char buf_[kSize];
+};
