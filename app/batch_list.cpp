@@ -1,8 +1,6 @@
 #include "batch_list.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,59 +9,26 @@
 #include <fstream>
 #include <sstream>
 
+#include "outfile.h"
+
 namespace {
 
 std::string Errno() { return std::strerror(errno); }
 
-// The folder part of path with its separator ("" for the current folder).
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
-// Writes bytes to a new file beside path and renames it over path, checking
-// every write and the close; on failure the new file is removed and path is
-// left alone.
+// Writes bytes in place of path through an output file that replaces it
+// only when every write and the close succeeded; on failure path is left
+// alone.
 int ReplaceFile(const std::string& path, const std::string& bytes, std::string& why) {
-  std::string temp = FolderOf(path) + ".lst-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back(0);
-  int fd = mkstemp(name.data());
-  if (fd < 0) {
-    why = "cannot create a file in " + (FolderOf(path).empty() ? std::string(".") : FolderOf(path)) + ": " + Errno();
+  MOutputFile out;
+  if (!out.Open(path.c_str())) {
+    why = "cannot save list " + m_output_error(out);
     return 0;
   }
-  // The new file gets the old one's mode, or what a new file gets.
-  struct stat st;
-  mode_t mode;
-  if (stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
+  if (!out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
+    why = "cannot save list " + m_output_error(out);
+    return 0;
   }
-  fchmod(fd, mode);
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  if (ok && fsync(fd) != 0 && errno != EINVAL) ok = false;
-  if (!ok) why = "cannot write " + path + ": " + Errno();
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    why = "cannot write " + path + ": " + Errno();
-  }
-  if (ok && rename(name.data(), path.c_str()) != 0) {
-    ok = false;
-    why = "cannot replace " + path + ": " + Errno();
-  }
-  if (!ok) unlink(name.data());
-  return ok ? 1 : 0;
+  return 1;
 }
 
 bool IsBlank(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
