@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 
 namespace imp3ds {
@@ -35,29 +35,29 @@ struct MapParams {
 MapParams ReadMap(const k3ds::Chunk* map, k3ds::ErrorList& err) {
   MapParams p;
   if (!map) return p;
-  if (map->Find(0x0030) || map->Find(0x0031)) p.amount = ReadPercent(*map, err);
-  if (const k3ds::Chunk* f = map->Find(0xA300)) p.file = ChunkName(*f, err, MSRF_NAME_LEN - 1);
-  if (const k3ds::Chunk* f = map->Find(0xA351)) {
+  if (map->Find(kIntPercentage) || map->Find(kFloatPercentage)) p.amount = ReadPercent(*map, err);
+  if (const k3ds::Chunk* f = map->Find(kMatMapName)) p.file = ChunkName(*f, err, MSRF_NAME_LEN - 1);
+  if (const k3ds::Chunk* f = map->Find(kMatMapTiling)) {
     k3ds::Reader r(f->data, &err);
     p.flags = r.Word();
   }
-  ReadFloatOf(*map, 0xA353, &p.blur, err);
-  ReadFloatOf(*map, 0xA354, &p.u_scale, err);
-  ReadFloatOf(*map, 0xA356, &p.v_scale, err);
-  ReadFloatOf(*map, 0xA358, &p.u_offset, err);
-  ReadFloatOf(*map, 0xA35A, &p.v_offset, err);
-  ReadFloatOf(*map, 0xA35C, &p.rotation, err);
-  const uint16_t tints[5] = {0xA360, 0xA362, 0xA364, 0xA366, 0xA368};
+  ReadFloatOf(*map, kMatMapTexBlur, &p.blur, err);
+  ReadFloatOf(*map, kMatMapUScale, &p.u_scale, err);
+  ReadFloatOf(*map, kMatMapVScale, &p.v_scale, err);
+  ReadFloatOf(*map, kMatMapUOffset, &p.u_offset, err);
+  ReadFloatOf(*map, kMatMapVOffset, &p.v_offset, err);
+  ReadFloatOf(*map, kMatMapAng, &p.rotation, err);
+  const uint16_t tints[5] = {kMatMapCol1, kMatMapCol2, kMatMapRCol, kMatMapGCol, kMatMapBCol};
   for (int i = 0; i < 5; ++i)
     if (const k3ds::Chunk* t = map->Find(tints[i])) {
       k3ds::Reader r(t->data, &err);
       double red = r.Byte() / 255.0, green = r.Byte() / 255.0, blue = r.Byte() / 255.0;
       p.tint[i].Init_RGB(red, green, blue, 1.0);
     }
-  if (map->id == 0xA230) {
+  if (map->id == kMatBumpMap) {
     int32_t bump = 0;
-    if (map->Find(0xA252)) {
-      ReadShortOf(*map, 0xA252, &bump, err);
+    if (map->Find(kMatBumpPercent)) {
+      ReadShortOf(*map, kMatBumpPercent, &bump, err);
       p.amount = bump * 0.01;
     }
   }
@@ -163,10 +163,10 @@ struct Slot {
 
 // The order in which maps become layers.
 const Slot kSlots[] = {
-    {0xA200, 0xA33E, kDiffuseColor},      {0xA33A, 0xA340, kDiffuseColor},
-    {0xA204, 0xA348, kSpecularColor},     {0xA230, 0xA344, kBumpIntensity},
-    {0xA33C, 0xA346, kSpecularIntensity}, {0xA33D, 0xA34A, kLuminousIntensity},
-    {0xA210, 0xA342, kOpacity},
+    {kMatTexMap, kMatTexMask, kDiffuseColor},      {kMatTex2Map, kMatTex2Mask, kDiffuseColor},
+    {kMatSpecMap, kMatSpecMask, kSpecularColor},     {kMatBumpMap, kMatBumpMask, kBumpIntensity},
+    {kMatShinMap, kMatShinMask, kSpecularIntensity}, {kMatSelfIllumMap, kMatSelfIllumMask, kLuminousIntensity},
+    {kMatOpacMap, kMatOpacMask, kOpacity},
 };
 
 struct MaterialMaps {
@@ -182,39 +182,39 @@ void ImportMaterial(Context& ctx, const k3ds::Chunk& e, const std::string& name)
   k3ds::ErrorList& err = ctx.err;
   MSurface* s = new MSurface(name.c_str());
   MSrf_Color& col = s->color;
-  ReadColor(e.Find(0xA010), &col.ambient, err);
-  ReadColor(e.Find(0xA020), &col.diffuse, err);
-  ReadColor(e.Find(0xA030), &col.specular, err);
+  ReadColor(e.Find(kMatAmbient), &col.ambient, err);
+  ReadColor(e.Find(kMatDiffuse), &col.diffuse, err);
+  ReadColor(e.Find(kMatSpecular), &col.specular, err);
   col.ambient_intensity = 1.0;
   col.diffuse_intensity = 1.0;
-  col.specular_intensity = ReadPercentOf(e, 0xA041, 0.0, err);
-  col.luminous_intensity = ReadPercentOf(e, 0xA084, 0.0, err);
+  col.specular_intensity = ReadPercentOf(e, kMatShin2Pct, 0.0, err);
+  col.luminous_intensity = ReadPercentOf(e, kMatSelfIlPct, 0.0, err);
   col.lock_luminous = 1;
-  s->spec.phong_size = ReadPercentOf(e, 0xA040, 0.0, err);
+  s->spec.phong_size = ReadPercentOf(e, kMatShininess, 0.0, err);
 
   int32_t shading = 3;
-  ReadShortOf(e, 0xA100, &shading, err);
-  const bool wire = e.Find(0xA085) != nullptr;
+  ReadShortOf(e, kMatShading, &shading, err);
+  const bool wire = e.Find(kMatWire) != nullptr;
   if (wire) shading = 0;
   MSrf_Attributes& at = s->attributes;
   at.shading_type = shading == 1 ? SHADE_FLAT : shading == 2 ? SHADE_GOURAUD : shading == 4 ? SHADE_METAL : SHADE_PHONG;
   at.wireframe_shader = wire ? 1 : 0;
   double wire_size = 1.0;
-  ReadFloatOf(e, 0xA087, &wire_size, err);
+  ReadFloatOf(e, kMatWireSize, &wire_size, err);
   at.wireframe_width = wire_size;
-  at.blur = ReadPercentOf(e, 0xA053, 0.0, err);
-  at.use_soften = e.Find(0xA08C) ? 1 : 0;
-  at.use_twosided = e.Find(0xA081) ? 1 : 0;
-  at.use_facemap = e.Find(0xA088) ? 1 : 0;
+  at.blur = ReadPercentOf(e, kMatRefBlur, 0.0, err);
+  at.use_soften = e.Find(kMatPhongSoft) ? 1 : 0;
+  at.use_twosided = e.Find(kMatTwoSide) ? 1 : 0;
+  at.use_facemap = e.Find(kMatFaceMap) ? 1 : 0;
 
-  double transparency = ReadPercentOf(e, 0xA050, 0.0, err);
-  if (e.Find(0xA08A)) transparency = -transparency;  // falloff inside
-  const double falloff = ReadPercentOf(e, 0xA052, 0.0, err);
+  double transparency = ReadPercentOf(e, kMatTransparency, 0.0, err);
+  if (e.Find(kMatXpFallIn)) transparency = -transparency;  // falloff inside
+  const double falloff = ReadPercentOf(e, kMatXpFall, 0.0, err);
   MSrf_OpRef& op = s->opref;
   op.surface_opacity = op.reflected_opacity = 1.0 - std::fabs(transparency);
   if (falloff > 0) {
     op.edge_opacity_enabled = 1;
-    if (e.Find(0xA240)) {
+    if (e.Find(kMatUseXpFall)) {
       op.edge_opacity = 1.0 - falloff;
       op.edge_opacity_exponent = 0.6;
     } else {
@@ -230,9 +230,9 @@ void ImportMaterial(Context& ctx, const k3ds::Chunk& e, const std::string& name)
     mm.map[i] = ReadMap(e.Find(kSlots[i].map), err);
     mm.mask[i] = ReadMap(e.Find(kSlots[i].mask), err);
   }
-  mm.reflection = ReadMap(e.Find(0xA220), err);
-  mm.reflection_mask = ReadMap(e.Find(0xA34C), err);
-  if (const k3ds::Chunk* ar = e.Find(0xA310)) {
+  mm.reflection = ReadMap(e.Find(kMatReflMap), err);
+  mm.reflection_mask = ReadMap(e.Find(kMatReflMask), err);
+  if (const k3ds::Chunk* ar = e.Find(kMatAcubic)) {
     k3ds::Reader r(ar->data, &err);
     r.Byte();
     r.Byte();

@@ -2,18 +2,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 
 namespace imp3ds {
 namespace {
 
-bool IsColorChunk(uint16_t id) { return id >= 0x0010 && id <= 0x0013; }
+bool IsColorChunk(uint16_t id) { return id >= kColorF && id <= kLinColorF; }
 
 MColor ColorOfChunk(const k3ds::Chunk& c, k3ds::ErrorList& err) {
   k3ds::Reader r(c.data, &err);
   MColor out(0, 0, 0, 1);
-  if (c.id == 0x0010 || c.id == 0x0013) {
+  if (c.id == kColorF || c.id == kLinColorF) {
     float v[3];
     r.Vector(v);
     out.Init_RGB(v[0], v[1], v[2], 1.0);
@@ -31,12 +31,12 @@ void ImportGlobals(Context& ctx, const k3ds::Chunk& ed) {
   double scale = 1.0, bias = 1.0, ray_bias = 1.0, filter = 3.0;
   int32_t map_size = 512;
   MColor ambient(0, 0, 0, 1);
-  ReadFloatOf(ed, 0x0100, &scale, ctx.err);
-  ReadFloatOf(ed, 0x1400, &bias, ctx.err);
-  ReadFloatOf(ed, 0x1460, &ray_bias, ctx.err);
-  ReadShortOf(ed, 0x1420, &map_size, ctx.err);
-  ReadFloatOf(ed, 0x1450, &filter, ctx.err);
-  ReadColor(ed.Find(0x2100), &ambient, ctx.err);
+  ReadFloatOf(ed, kMasterScale, &scale, ctx.err);
+  ReadFloatOf(ed, kLoShadowBias, &bias, ctx.err);
+  ReadFloatOf(ed, kRayBias, &ray_bias, ctx.err);
+  ReadShortOf(ed, kShadowMapSize, &map_size, ctx.err);
+  ReadFloatOf(ed, kShadowFilter, &filter, ctx.err);
+  ReadColor(ed.Find(kAmbientLight), &ambient, ctx.err);
   if (Failed(ctx, "GetMeshSet3ds")) return;
   MSceneOptions& o = ctx.scene->options;
   o.master_scale = scale;
@@ -54,16 +54,16 @@ void ImportBackground(Context& ctx, const k3ds::Chunk& ed) {
   MColor solid(0, 0, 0, 1);
   MColor grad[3] = {MColor(0, 0, 0, 1), MColor(0, 0, 0, 1), MColor(0, 0, 0, 1)};
   double pos = 0.5;
-  if (const k3ds::Chunk* b = ed.Find(0x1100)) bitmap = ChunkName(*b, ctx.err, MSRF_NAME_LEN - 1);
-  ReadColor(ed.Find(0x1200), &solid, ctx.err);
-  if (const k3ds::Chunk* g = ed.Find(0x1300)) {
+  if (const k3ds::Chunk* b = ed.Find(kBitMap)) bitmap = ChunkName(*b, ctx.err, MSRF_NAME_LEN - 1);
+  ReadColor(ed.Find(kSolidBgnd), &solid, ctx.err);
+  if (const k3ds::Chunk* g = ed.Find(kVGradient)) {
     k3ds::Reader r(g->data, &ctx.err);
     pos = r.Float();
     int n = 0;
     for (const k3ds::Chunk& k : g->kids)
       if (IsColorChunk(k.id) && n < 3) grad[n++] = ColorOfChunk(k, ctx.err);
   }
-  int use = ed.Find(0x1101) ? 3 : ed.Find(0x1201) ? 1 : ed.Find(0x1301) ? 2 : 0;
+  int use = ed.Find(kUseBitMap) ? 3 : ed.Find(kUseSolidBgnd) ? 1 : ed.Find(kUseVGradient) ? 2 : 0;
   if (Failed(ctx, "GetBackground3ds")) return;
   MBackGround& bg = ctx.scene->background;
   switch (use) {
@@ -96,18 +96,18 @@ void ImportBackground(Context& ctx, const k3ds::Chunk& ed) {
 }
 
 void ImportAtmosphere(Context& ctx, const k3ds::Chunk& ed) {
-  if (!ed.Find(0x2201)) return;  // distance cue and layered fog are not taken
+  if (!ed.Find(kUseFog)) return;  // distance cue and layered fog are not taken
   double near_plane = 0.0, near_density = 0.0, far_plane = 10000.0, far_density = 100.0;
   MColor color(0, 0, 0, 1);
   int fog_bg = 0;
-  if (const k3ds::Chunk* f = ed.Find(0x2200)) {
+  if (const k3ds::Chunk* f = ed.Find(kFog)) {
     k3ds::Reader r(f->data, &ctx.err);
     near_plane = r.Float();
     near_density = r.Float();
     far_plane = r.Float();
     far_density = r.Float();
     ReadColor(f, &color, ctx.err);
-    fog_bg = f->Find(0x2210) ? 1 : 0;
+    fog_bg = f->Find(kFogBgnd) ? 1 : 0;
   }
   if (Failed(ctx, "GetAtmosphere3ds")) return;
   MFog& fog = ctx.scene->fog;
@@ -130,7 +130,7 @@ void ImportCamera(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
   cam->position = MVector3(p[0], p[1], p[2]);
   cam->target = MVector3(t[0], t[1], t[2]);
   cam->roll_angle = bank;
-  if (const k3ds::Chunk* rng = c.Find(0x4720)) {
+  if (const k3ds::Chunk* rng = c.Find(kCamRanges)) {
     k3ds::Reader rr(rng->data, &ctx.err);
     cam->near_plane = rr.Float();
     cam->far_plane = rr.Float();
@@ -155,15 +155,15 @@ void ImportLight(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
   float p[3];
   r.Vector(p);
   MLight* l = new MLight(name.c_str());
-  const k3ds::Chunk* spot = c.Find(0x4610);
+  const k3ds::Chunk* spot = c.Find(kDlSpotlight);
   l->type = spot ? SPOTLIGHT : POINTLIGHT;
   l->position = MVector3(p[0], p[1], p[2]);
   ReadColor(&c, &l->color, ctx.err);
-  ReadFloatOf(c, 0x465B, &l->intensity, ctx.err);
-  ReadFloatOf(c, 0x4659, &l->inner, ctx.err);
-  ReadFloatOf(c, 0x465A, &l->outer, ctx.err);
-  l->active = c.Find(0x4620) ? 0 : 1;
-  l->attenuation = c.Find(0x4625) ? 1 : 0;
+  ReadFloatOf(c, kDlMultiplier, &l->intensity, ctx.err);
+  ReadFloatOf(c, kDlInnerRange, &l->inner, ctx.err);
+  ReadFloatOf(c, kDlOuterRange, &l->outer, ctx.err);
+  l->active = c.Find(kDlOff) ? 0 : 1;
+  l->attenuation = c.Find(kDlAttenuate) ? 1 : 0;
   std::string projector;
   if (spot) {
     k3ds::Reader sr(spot->data, &ctx.err);
@@ -172,20 +172,20 @@ void ImportLight(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
     l->target = MVector3(t[0], t[1], t[2]);
     l->hotspot = sr.Float();
     l->falloff = sr.Float();
-    ReadFloatOf(*spot, 0x4656, &l->roll, ctx.err);
-    ReadFloatOf(*spot, 0x4657, &l->aspect, ctx.err);
-    l->cone_style = spot->Find(0x4651) ? 1 : 0;
-    l->shadow_cast = spot->Find(0x4630) ? 1 : 0;
-    l->shadow_type = spot->Find(0x4627) ? 1 : 0;
-    if (const k3ds::Chunk* ls = spot->Find(0x4641)) {
+    ReadFloatOf(*spot, kDlSpotRoll, &l->roll, ctx.err);
+    ReadFloatOf(*spot, kDlSpotAspect, &l->aspect, ctx.err);
+    l->cone_style = spot->Find(kDlSpotRectangular) ? 1 : 0;
+    l->shadow_cast = spot->Find(kDlShadowed) ? 1 : 0;
+    l->shadow_type = spot->Find(kDlRaytrace) ? 1 : 0;
+    if (const k3ds::Chunk* ls = spot->Find(kDlLocalShadow2)) {
       k3ds::Reader lr(ls->data, &ctx.err);
       l->shadow_local = 1;
       l->shadow_bias = lr.Float();
       l->shadow_filter = lr.Float();
       l->shadow_map_size = lr.Short();
     }
-    ReadFloatOf(*spot, 0x4658, &l->ray_bias, ctx.err);
-    if (const k3ds::Chunk* pj = spot->Find(0x4653)) {
+    ReadFloatOf(*spot, kDlRayBias, &l->ray_bias, ctx.err);
+    if (const k3ds::Chunk* pj = spot->Find(kDlSpotProjector)) {
       l->projector = 1;
       projector = ChunkName(*pj, ctx.err, MLIGHT_NAME_LEN - 1);
       std::snprintf(l->bitmap_name, sizeof l->bitmap_name, "%s", projector.c_str());

@@ -1,6 +1,5 @@
 // The three export classes of the 3D Studio export library.
-#include "export_3ds_options.h"
-#include "export_3ds_writers.h"
+#include "3ds_export.h"
 #include "plugin_framework.h"
 #include "plugin_ui.h"
 

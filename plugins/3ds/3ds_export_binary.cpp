@@ -6,10 +6,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_options.h"
-#include "export_3ds_parts.h"
-#include "export_3ds_writers.h"
+#include "3ds_export.h"
+#include "format_run.h"
 #include "plugin_framework.h"
 
 namespace k3ds {
@@ -21,13 +19,13 @@ const long kSteps = 8;
 void Step(MessageCallBack1* cb, long step, const char* text) { kvpf::ReportStep(cb, step, kSteps, text); }
 
 // Version stamps of a fresh database for 3D Studio release 3.
-Chunk NewRoot(int kind, Chunk editor) {
+Chunk NewRoot(FileKind kind, Chunk editor) {
   Chunk root;
-  root.id = kind == 2 ? kProjectFile : kMeshFile;
-  if (kind == 1) Writer(&root.Add(0x0002).data).Long(3);
+  root.id = RootOfKind(kind);
+  if (kind == kMeshFile) Writer(&root.Add(kM3dVersion).data).Long(3);
   root.kids.push_back(std::move(editor));
-  Chunk& kf = root.Add(0xB000);
-  Writer w(&kf.Add(0xB00A).data);
+  Chunk& kf = root.Add(kKfData);
+  Writer w(&kf.Add(kKfHdr).data);
   w.Short(5);
   w.String("", 512);
   w.Long(30);
@@ -51,8 +49,8 @@ class BinaryWriter {
  public:
   BinaryWriter(MScene* scene, Export3dsOption* o, MessageCallBack1* cb, LogFile& log)
       : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log}, materials_(MaterialNames(scene)) {
-    editor_.id = kEditor;
-    Writer(&editor_.Add(0x3D3E).data).Long(3);
+    editor_.id = kMData;
+    Writer(&editor_.Add(kMeshVersion).data).Long(3);
   }
 
   Chunk Build() {
@@ -89,7 +87,7 @@ class BinaryWriter {
     // a face group's material while reading it find them then.
     for (Chunk& c : materials_chunk_.kids) editor_.kids.push_back(std::move(c));
     for (Chunk& c : objects_chunk_.kids) editor_.kids.push_back(std::move(c));
-    return NewRoot(o_->kind.file_kind == 1 ? 2 : 1, std::move(editor_));
+    return NewRoot(o_->kind.file_kind, std::move(editor_));
   }
 
  private:
@@ -173,43 +171,24 @@ class BinaryWriter {
   Chunk materials_chunk_, objects_chunk_;  // collected, then moved into editor_
 };
 
-void BadFile(LogFile& log, int code) {
-  log.write("%s\n", ErrorMessage(code));
-  log.write("Bad 3DS File\n");
-  log.write("Abort conversion ...\n");
-}
-
 }  // namespace
 
 int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
-  char path[1024], dir[1024];
-  kvpf::BuildOutputPath(o, path, dir, 1);
-  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  WriteLogHead(log, kTitle, o);
-  log.write("Writing %s started ...\n", path);
-
-  FILE* f = std::fopen(path, "wb");
-  if (!f) {
-    log.write("File %s not found. Abort!\n", path);
-    return 0;
-  }
-  std::vector<uint8_t> bytes;
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  MOutputFile* f = run.Open();
+  if (!f) return 0;
   {
-    BinaryWriter writer(scene, o, cb, log);
-    Chunk root = writer.Build();
-    Serialize(root, &bytes);
+    std::vector<uint8_t> bytes;
+    {
+      BinaryWriter writer(scene, o, cb, run.log());
+      Chunk root = writer.Build();
+      Serialize(root, &bytes);
+    }
+    f->Write(bytes.data(), bytes.size());
   }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    BadFile(log, kWritingDatabase);
-    return 0;
-  }
-  log.write("Writing %s finished       \n", path);
-
   Step(cb, 7, "Maps ...");
-  if (scene->maps) o->image_handler.ProcessMapFiles(log.Get_FILE(), cb, scene->maps, path);
-  return 1;
+  run.ProcessMaps(o->image_handler, scene->maps);
+  return run.Finish();
 }
 
 }  // namespace k3ds

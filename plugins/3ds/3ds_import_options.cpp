@@ -1,4 +1,4 @@
-#include "import_3ds_options.h"
+#include "3ds_import.h"
 
 #include "cmdline.h"
 #include "profile.h"
@@ -75,8 +75,9 @@ Import3dsOption::~Import3dsOption() {
   store.WriteString(kSpecific, "image_search_path", image_search_path);
 }
 
-void Import3dsOption::PrintSpecific(FILE* fp) {
+void Import3dsOption::Print_Options(FILE* fp) {
   if (!fp) return;
+  Import_FileOption::Print_Options(fp);
   for (const IntField& f : kIntFields) std::fprintf(fp, "\t %s: %d\n", f.key, this->*f.value);
 }
 

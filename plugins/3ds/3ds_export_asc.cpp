@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_mesh.h"
-#include "export_3ds_writers.h"
+#include "3ds_export.h"
+#include "format_run.h"
 #include "plugin_framework.h"
 
 namespace k3ds {
@@ -17,14 +16,15 @@ const long kSteps = 6;
 
 class AscWriter {
  public:
-  AscWriter(FILE* f, int ld_mode, MScene* scene, MessageCallBack1* cb, LogFile& log)
-      : f_(f), ld_(ld_mode), scene_(scene), cb_(cb), log_(log) {}
+  AscWriter(MTextWriter& out, MScene* scene, MessageCallBack1* cb, LogFile& log)
+      : out_(out), scene_(scene), cb_(cb), log_(log) {}
 
+  // printf, each "\n" the exporter's line delimiter.
   template <typename... A>
   void Line(const char* fmt, A... args) {
-    m_fprintf(ld_, f_, fmt, args...);
+    out_.Printf(fmt, args...);
   }
-  void Text(const char* s) { m_fprintf(ld_, f_, "%s", s); }
+  void Text(const char* s) { out_.Printf("%s", s); }
 
   void Step(long step, const char* text) { kvpf::ReportStep(cb_, step, kSteps, text); }
 
@@ -151,8 +151,7 @@ class AscWriter {
   void Item(const char* name, long i, long n) { kvpf::ReportItem(cb_, name, i, n); }
 
  private:
-  FILE* f_;
-  int ld_;
+  MTextWriter& out_;
   MScene* scene_;
   MessageCallBack1* cb_;
   LogFile& log_;
@@ -161,50 +160,42 @@ class AscWriter {
 }  // namespace
 
 int ExportAsc(MScene* scene, ExportAscOption* o, MessageCallBack1* cb) {
-  char path[1024], dir[1024];
-  kvpf::BuildOutputPath(o, path, dir, 1);
-  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  WriteLogHead(log, kTitle, o);
-  FILE* f = std::fopen(path, "wb");
-  if (!f) {
-    log.write("Cannot open file %s \n", path);
-    return 0;
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  MOutputFile* f = run.Open();
+  if (!f) return 0;
+  {
+    MTextWriter out(*f, o->ld_mode);
+    AscWriter w(out, scene, cb, run.log());
+    const ExportFlags& fl = o->flags;
+    if (fl.global_setting) {
+      w.Step(0, "Settings ...");
+      w.Ambient();
+    }
+    if (fl.back_ground) {
+      w.Step(1, "Background ...");
+      w.Background();
+    }
+    if (fl.atmosphere) {
+      w.Step(2, "Atmosphere ...");
+      w.Fog();
+    }
+    if (fl.cameras) {
+      w.Step(3, "Cameras ...");
+      w.Cameras();
+    }
+    if (fl.lights) {
+      w.Step(4, "Lights ...");
+      w.Lights();
+    }
+    if (fl.meshes) {
+      w.Step(5, "Meshes ...");
+      WalkOptions walk;
+      walk.fast_smoothing = fl.fast_smoothing != 0;
+      walk.dump_meshes = false;
+      ForEachMesh(scene, run.log(), cb, walk, [&](TriMesh& m, int) { w.Mesh(m); });
+    }
   }
-  std::vector<char> buffer(1 << 16);
-  std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-  log.write("Writing %s started ...\n", path);
-  AscWriter w(f, o->ld_mode, scene, cb, log);
-  const ExportFlags& fl = o->flags;
-  if (fl.global_setting) {
-    w.Step(0, "Settings ...");
-    w.Ambient();
-  }
-  if (fl.back_ground) {
-    w.Step(1, "Background ...");
-    w.Background();
-  }
-  if (fl.atmosphere) {
-    w.Step(2, "Atmosphere ...");
-    w.Fog();
-  }
-  if (fl.cameras) {
-    w.Step(3, "Cameras ...");
-    w.Cameras();
-  }
-  if (fl.lights) {
-    w.Step(4, "Lights ...");
-    w.Lights();
-  }
-  if (fl.meshes) {
-    w.Step(5, "Meshes ...");
-    WalkOptions walk;
-    walk.fast_smoothing = fl.fast_smoothing != 0;
-    walk.dump_meshes = false;
-    ForEachMesh(scene, log, cb, walk, [&](TriMesh& m, int) { w.Mesh(m); });
-  }
-  if (!kvpf::CloseOutput(f, true, log, path)) return 0;
-  log.write("Writing %s finished       \n", path);
-  return 1;
+  return run.Finish();
 }
 
 }  // namespace k3ds

@@ -1,8 +1,7 @@
-#include "export_3ds_mesh.h"
 
 #include <algorithm>
 
-#include "export_3ds_smoothing.h"
+#include "3ds_export.h"
 #include "plugin_framework.h"
 
 namespace k3ds {
@@ -78,12 +77,6 @@ TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
   return t;
 }
 
-bool AllTriangles(MMesh_P& m) {
-  for (int f = 0; f < m.Get_Face_Count(); ++f)
-    if (m.Get_IFace(f).count != 3) return false;
-  return true;
-}
-
 // Texture vertex i already belongs to vertex i (as in meshes read from 3D
 // Studio files): nothing for the UV optimisation to do, and the mesh keeps
 // its own vertex numbering.
@@ -152,38 +145,11 @@ std::string UniqueNames::Get(const std::string& wanted) {
 
 void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOptions& opt,
                  const std::function<void(TriMesh&, int)>& write) {
-  const int count = scene->objects ? scene->objects->count : 0;
-  for (int k = 0; k < count; ++k) {
-    MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(k));
-    if (!obj) continue;
-    if (cb && cb->msg2) cb->msg2("%s", obj->get_name() ? obj->get_name() : "");
-    if (cb && cb->progress2) cb->progress2(k, count);
-    const MMatrix local = obj->transformation.Get_LocalMatrix();
-    if (obj->get_type() == OREF) {
-      MObj3d* target = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
-      if (target && target->get_type() != OREF) obj = target;
-    }
-
-    MMesh_P* mesh = nullptr;
-    MMesh_P* temp = nullptr;  // owned here
-    if (obj->get_type() == MESH2) {
-      mesh = static_cast<MMesh_P*>(obj);
-      if (MObj3d* tri = scene->GetTriObjectbyName(mesh->get_name())) {
-        if (tri->get_type() == MESH2) mesh = static_cast<MMesh_P*>(tri);
-      } else if (!AllTriangles(*mesh)) {  // else triangulation would give nothing new
-        if (cb && cb->msg3) cb->msg3("Triangulating ...");
-        MMesh_P* tri_mesh = mesh->Triangulate(Progress3);
-        if (cb && cb->msg3) cb->msg3("");
-        if (tri_mesh) {
-          scene->tri_objects->Append(tri_mesh);
-          mesh = tri_mesh;
-        }
-      }
-    } else if (obj->get_type() == TSOLID) {
-      mesh = temp = static_cast<MSolid*>(obj)->Get_Mesh();
-    }
-    if (!mesh) continue;
-
+  // The scene's walk gives the triangles; what is the format's own is one
+  // texture coordinate per vertex and the 16-bit counts.
+  ForEachExportMesh(scene, cb, MExportWalkOptions{}, [&](const MExportMesh& item) {
+    MMesh_P* mesh = item.mesh;
+    const MObj3d* obj = item.source;
     MMesh_P* optimized = nullptr;
     const bool shared = SharedUVIndices(*mesh);
     if (mesh->UVUsed() && !shared) {
@@ -198,27 +164,25 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
         log.write("UV optimization of %s failed, texture coordinates dropped\n", mesh->get_name());
       }
     }
-    MMesh_P& src = optimized ? *optimized : *mesh;
-    TriMesh t = Collect(src, local, opt);
+    TriMesh t = Collect(optimized ? *optimized : *mesh, item.matrix, opt);
     if (!optimized && !shared) t.uv.clear();
+    delete optimized;
     t.name = obj->get_name() ? obj->get_name() : "";
     t.hidden = obj->hidden;
     t.matte = obj->flag4;
     t.cast_shadows = obj->cast_shadows;
     t.receive_shadows = obj->receive_shadows;
-    delete optimized;
-    delete temp;
 
     if (t.VertexCount() > kMaxCount || t.FaceCount() > kMaxCount) {
       std::vector<TriMesh> pieces = SplitMesh(t);
       log.write("Mesh %s to big (%d vertices, %d faces)\n", t.name.c_str(), t.VertexCount(), t.FaceCount());
       log.write("Mesh %s split into %d meshes\n", t.name.c_str(), static_cast<int>(pieces.size()));
       t = TriMesh();
-      for (TriMesh& p : pieces) write(p, k);
+      for (TriMesh& p : pieces) write(p, item.index);
     } else {
-      write(t, k);
+      write(t, item.index);
     }
-  }
+  });
 }
 
 }  // namespace k3ds

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 
@@ -8,6 +8,7 @@ namespace imp3ds {
 
 bool Failed(Context& ctx, const char* fn, const char* obj) {
   if (!ctx.err.Pending()) return false;
+  ++ctx.damaged;
   if (obj)
     ctx.log.write("Error after function \"%s\" (\"%s\"):\n", fn, obj);
   else
@@ -24,7 +25,7 @@ std::string ChunkName(const k3ds::Chunk& c, k3ds::ErrorList& err, size_t max) {
 
 bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
   if (!parent) return false;
-  for (uint16_t id : {0x0013, 0x0010}) {
+  for (uint16_t id : {kLinColorF, kColorF}) {
     if (const k3ds::Chunk* f = parent->Find(id)) {
       k3ds::Reader r(f->data, &err);
       float v[3];
@@ -33,7 +34,7 @@ bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
       return true;
     }
   }
-  for (uint16_t id : {0x0011, 0x0012}) {
+  for (uint16_t id : {kColor24, kLinColor24}) {
     if (const k3ds::Chunk* b = parent->Find(id)) {
       k3ds::Reader r(b->data, &err);
       double red = r.Byte() / 255.0, green = r.Byte() / 255.0, blue = r.Byte() / 255.0;
@@ -45,11 +46,11 @@ bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
 }
 
 double ReadPercent(const k3ds::Chunk& parent, k3ds::ErrorList& err) {
-  if (const k3ds::Chunk* i = parent.Find(0x0030)) {
+  if (const k3ds::Chunk* i = parent.Find(kIntPercentage)) {
     k3ds::Reader r(i->data, &err);
     return r.Short() * 0.01;
   }
-  if (const k3ds::Chunk* f = parent.Find(0x0031)) {
+  if (const k3ds::Chunk* f = parent.Find(kFloatPercentage)) {
     k3ds::Reader r(f->data, &err);
     return r.Float();
   }

@@ -1,24 +1,23 @@
 // Global settings, background, fog, cameras and lights as editor chunks.
 #include <cmath>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 
 void PutMeshSet(Chunk& editor, const MSceneOptions& o) {
-  PutFloat(editor, 0x0100, o.master_scale);
-  PutFloat(editor, 0x1400, o.shadow_bias);
-  PutShortOf(editor, 0x1420, o.shadow_map_size);
-  PutFloat(editor, 0x1450, o.shadow_filter);
-  PutFloat(editor, 0x1460, o.ray_bias);
+  PutFloat(editor, kMasterScale, o.master_scale);
+  PutFloat(editor, kLoShadowBias, o.shadow_bias);
+  PutShortOf(editor, kShadowMapSize, o.shadow_map_size);
+  PutFloat(editor, kShadowFilter, o.shadow_filter);
+  PutFloat(editor, kRayBias, o.ray_bias);
   {
-    Chunk& amb = editor.Add(0x2100);
+    Chunk& amb = editor.Add(kAmbientLight);
     const MColor c = Scaled(o.ambient_color, o.ambient_intensity);
-    PutFloatColor(amb, c, 0x0010);
-    PutFloatColor(amb, c, 0x0013);
+    PutFloatColor(amb, c, kColorF);
+    PutFloatColor(amb, c, kLinColorF);
   }
-  Writer w(&editor.Add(0x1500).data);
+  Writer w(&editor.Add(kOConsts).data);
   PutVector(w, MVector3(0, 0, 0));
 }
 
@@ -36,24 +35,24 @@ void PutBackground(Chunk& editor, const MBackGround& b, const MaterialContext& c
       in_use = BCKG_TEXTURE;
     }
   }
-  Writer(&editor.Add(0x1100).data).String(bitmap.c_str(), 12);
-  PutFloatColor(editor.Add(0x1200), b.solid_color);
+  Writer(&editor.Add(kBitMap).data).String(bitmap.c_str(), 12);
+  PutFloatColor(editor.Add(kSolidBgnd), b.solid_color);
   {
-    Chunk& g = editor.Add(0x1300);
+    Chunk& g = editor.Add(kVGradient);
     Writer(&g.data).Float(static_cast<float>(1.0 - b.mid_pos));
     // Stored bottom first.
     PutFloatColor(g, b.bottom_color);
     PutFloatColor(g, b.mid_color);
     PutFloatColor(g, b.top_color);
   }
-  if (in_use == BCKG_TEXTURE) editor.Add(0x1101);
-  if (in_use == BCKG_SOLID) editor.Add(0x1201);
-  if (in_use == BCKG_GRADIENT) editor.Add(0x1301);
+  if (in_use == BCKG_TEXTURE) editor.Add(kUseBitMap);
+  if (in_use == BCKG_SOLID) editor.Add(kUseSolidBgnd);
+  if (in_use == BCKG_GRADIENT) editor.Add(kUseVGradient);
 }
 
 void PutAtmosphere(Chunk& editor, const MFog& f) {
   {
-    Chunk& fog = editor.Add(0x2200);
+    Chunk& fog = editor.Add(kFog);
     Writer w(&fog.data);
     // Defaults of an unused fog record.
     w.Float(f.enabled ? static_cast<float>(f.near_plane) : 0.0f);
@@ -61,10 +60,10 @@ void PutAtmosphere(Chunk& editor, const MFog& f) {
     w.Float(f.enabled ? static_cast<float>(f.far_plane) : 1000.0f);
     w.Float(f.enabled ? static_cast<float>(f.far_density * 100.0) : 100.0f);
     PutFloatColor(fog, f.enabled ? f.color : MColor(0, 0, 0, 1));
-    if (f.enabled && f.fog_background) fog.Add(0x2210);
+    if (f.enabled && f.fog_background) fog.Add(kFogBgnd);
   }
   {
-    Chunk& layered = editor.Add(0x2302);
+    Chunk& layered = editor.Add(kLayerFog);
     Writer w(&layered.data);
     w.Float(0.0f);
     w.Float(100.0f);
@@ -73,20 +72,20 @@ void PutAtmosphere(Chunk& editor, const MFog& f) {
     PutFloatColor(layered, MColor(0, 0, 0, 1));
   }
   {
-    Chunk& cue = editor.Add(0x2300);
+    Chunk& cue = editor.Add(kDistanceCue);
     Writer w(&cue.data);
     w.Float(0.0f);
     w.Float(0.0f);
     w.Float(1000.0f);
     w.Float(100.0f);
   }
-  if (f.enabled) editor.Add(0x2201);
+  if (f.enabled) editor.Add(kUseFog);
 }
 
 void PutCamera(Chunk& editor, MCamera& c, const std::string& name) {
-  Chunk& obj = editor.Add(0x4000);
+  Chunk& obj = editor.Add(kNamedObject);
   Writer(&obj.data).String(name.c_str(), 10);
-  Chunk& cam = obj.Add(0x4700);
+  Chunk& cam = obj.Add(kNCamera);
   Writer w(&cam.data);
   PutVector(w, c.position);
   PutVector(w, c.target);
@@ -94,7 +93,7 @@ void PutCamera(Chunk& editor, MCamera& c, const std::string& name) {
   // A field of view the lens formula cannot take keeps the 50 mm lens.
   const bool fov_ok = c.fov > 0 && std::isfinite(c.fov);
   w.Float(fov_ok ? static_cast<float>(2400.0 / c.fov) : 50.0f);
-  Writer r(&cam.Add(0x4720).data);
+  Writer r(&cam.Add(kCamRanges).data);
   r.Float(static_cast<float>(c.near_plane));
   r.Float(static_cast<float>(c.far_plane));
 }
@@ -111,42 +110,42 @@ bool PutLight(Chunk& editor, MLight& l, const std::string& name, const MaterialC
       projector.clear();
     }
   }
-  Chunk& obj = editor.Add(0x4000);
+  Chunk& obj = editor.Add(kNamedObject);
   Writer(&obj.data).String(name.c_str(), 10);
-  Chunk& light = obj.Add(0x4600);
+  Chunk& light = obj.Add(kNDirectLight);
   {
     Writer w(&light.data);
     PutVector(w, l.position);
   }
   PutFloatColor(light, l.color);
-  PutFloat(light, 0x465A, l.outer);
-  PutFloat(light, 0x4659, l.inner);
-  PutFloat(light, 0x465B, l.intensity);
-  if (!l.active) light.Add(0x4620);
-  if (l.attenuation) light.Add(0x4625);
+  PutFloat(light, kDlOuterRange, l.outer);
+  PutFloat(light, kDlInnerRange, l.inner);
+  PutFloat(light, kDlMultiplier, l.intensity);
+  if (!l.active) light.Add(kDlOff);
+  if (l.attenuation) light.Add(kDlAttenuate);
   if (l.type != SPOTLIGHT) return true;
 
-  Chunk& spot = light.Add(0x4610);
+  Chunk& spot = light.Add(kDlSpotlight);
   {
     Writer w(&spot.data);
     PutVector(w, l.target);
     w.Float(static_cast<float>(l.hotspot));
     w.Float(static_cast<float>(l.falloff));
   }
-  PutFloat(spot, 0x4656, l.roll);
-  if (l.aspect != 1.0) PutFloat(spot, 0x4657, l.aspect);
-  if (l.shadow_cast) spot.Add(0x4630);
-  if (l.shadow_type == 1) spot.Add(0x4627);
-  PutFloat(spot, 0x4658, l.ray_bias);
+  PutFloat(spot, kDlSpotRoll, l.roll);
+  if (l.aspect != 1.0) PutFloat(spot, kDlSpotAspect, l.aspect);
+  if (l.shadow_cast) spot.Add(kDlShadowed);
+  if (l.shadow_type == 1) spot.Add(kDlRaytrace);
+  PutFloat(spot, kDlRayBias, l.ray_bias);
   if (l.shadow_local) {
-    Writer w(&spot.Add(0x4641).data);
+    Writer w(&spot.Add(kDlLocalShadow2).data);
     w.Float(static_cast<float>(l.shadow_bias));
     w.Float(static_cast<float>(l.shadow_filter));
     w.Short(static_cast<int16_t>(std::fmax(-32768.0, std::fmin(32767.0, l.shadow_map_size))));
   }
-  if (l.cone_style == 1) spot.Add(0x4651);
-  spot.Add(0x4650);
-  if (!projector.empty()) Writer(&spot.Add(0x4653).data).String(projector.c_str(), 12);
+  if (l.cone_style == 1) spot.Add(kDlSpotRectangular);
+  spot.Add(kDlSeeCone);
+  if (!projector.empty()) Writer(&spot.Add(kDlSpotProjector).data).String(projector.c_str(), 12);
   return true;
 }
 

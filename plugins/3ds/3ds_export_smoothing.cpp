@@ -5,10 +5,10 @@
 // faces that still have one are kept in the ordered work set. That gives
 // exactly the face order of a plain scan at O(n log n) instead of a full
 // rescan per pass.
-#include "export_3ds_smoothing.h"
 
 #include <set>
 
+#include "3ds_export.h"
 #include "korvanelib.h"
 
 namespace k3ds {

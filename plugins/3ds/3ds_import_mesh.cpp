@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "import_3ds_parts.h"
+#include "3ds_import.h"
 #include "korvanelib.h"
 
 namespace imp3ds {
@@ -87,7 +87,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
   k3ds::ErrorList& err = ctx.err;
   std::vector<float> pos;
   uint32_t nv = 0;
-  if (const k3ds::Chunk* c = tri_chunk.Find(0x4110)) {
+  if (const k3ds::Chunk* c = tri_chunk.Find(kPointArray)) {
     k3ds::Reader r(c->data, &err);
     nv = r.FitCount(r.Word(), 12);
     pos.resize(3 * static_cast<size_t>(nv));
@@ -99,7 +99,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
   std::vector<std::string> mats;
   bool bad_index = false, box = false, smoothing = false;
   std::vector<int> face_map;  // file face -> kept face, -1 dropped
-  const k3ds::Chunk* faces = tri_chunk.Find(0x4120);
+  const k3ds::Chunk* faces = tri_chunk.Find(kFaceArray);
   if (faces) {
     k3ds::Reader r(faces->data, &err);
     uint32_t n = r.FitCount(r.Word(), 8);
@@ -120,7 +120,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
   const int nf = static_cast<int>(tri.size() / 3);
   matid.assign(static_cast<size_t>(nf), 0);
   Phase(ctx, "mat id");
-  if (const k3ds::Chunk* bm = faces ? faces->Find(0x4190) : nullptr) {
+  if (const k3ds::Chunk* bm = faces ? faces->Find(kMshBoxmap) : nullptr) {
     box = true;
     k3ds::Reader br(bm->data, &err);
     for (int i = 0; i < 6; ++i) mats.push_back(br.String(MSRF_NAME_LEN - 1));
@@ -128,7 +128,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
     mats.push_back(kDefault);
     static const std::vector<k3ds::Chunk> kNoKids;
     for (const k3ds::Chunk& g : faces ? faces->kids : kNoKids) {
-      if (g.id != 0x4130) continue;
+      if (g.id != kMshMatGroup) continue;
       k3ds::Reader gr(g.data, &err);
       mats.push_back(gr.String(MSRF_NAME_LEN - 1));
       const int id = static_cast<int>(mats.size()) - 1;
@@ -140,7 +140,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
       }
     }
   }
-  if (const k3ds::Chunk* s = faces ? faces->Find(0x4150) : nullptr) {
+  if (const k3ds::Chunk* s = faces ? faces->Find(kSmoothGroup) : nullptr) {
     smoothing = true;
     k3ds::Reader sr(s->data, &err);
     groups.assign(static_cast<size_t>(nf), 0);
@@ -152,7 +152,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
   }
   std::vector<float> uv;
   uint32_t nuv = 0;
-  const k3ds::Chunk* uv_chunk = tri_chunk.Find(0x4140);
+  const k3ds::Chunk* uv_chunk = tri_chunk.Find(kTexVerts);
   if (uv_chunk) {
     k3ds::Reader r(uv_chunk->data, &err);
     nuv = r.FitCount(r.Word(), 8);
@@ -160,7 +160,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
     for (float& x : uv) x = r.Float();
   }
   float matrix[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
-  const k3ds::Chunk* mx = tri_chunk.Find(0x4160);
+  const k3ds::Chunk* mx = tri_chunk.Find(kMeshMatrix);
   if (mx) {
     k3ds::Reader r(mx->data, &err);
     for (float& x : matrix) x = r.Float();
@@ -201,10 +201,10 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
     }
     for (int f = 0; f < nf; ++f) m->Set_UVFace_Array(f, m->f_a->data[f]);
   }
-  m->hidden = obj.Find(0x4010) ? 1 : 0;
-  m->cast_shadows = obj.Find(0x4012) ? 0 : 1;
-  m->receive_shadows = obj.Find(0x4017) ? 0 : 1;
-  m->flag4 = obj.Find(0x4013) ? 1 : 0;  // matte
+  m->hidden = obj.Find(kObjHidden) ? 1 : 0;
+  m->cast_shadows = obj.Find(kObjDoesntCast) ? 0 : 1;
+  m->receive_shadows = obj.Find(kObjDontRcvShadow) ? 0 : 1;
+  m->flag4 = obj.Find(kObjMatte) ? 1 : 0;  // matte
   if (mx) {
     // Vertices are already in world space; the matrix only records the
     // object's frame. It is kept where no exporter moves vertices by it.

@@ -3,8 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 namespace {
@@ -20,8 +19,8 @@ struct MapUse {
 };
 
 enum Slot { kTexture1, kTexture2, kOpacity, kBump, kSpecular, kShininess, kSelfIllum, kReflection, kSlots };
-const uint16_t kMapIds[kSlots] = {0xA200, 0xA33A, 0xA210, 0xA230, 0xA204, 0xA33C, 0xA33D, 0xA220};
-const uint16_t kMaskIds[kSlots] = {0xA33E, 0xA340, 0xA342, 0xA344, 0xA348, 0xA346, 0xA34A, 0xA34C};
+const uint16_t kMapIds[kSlots] = {kMatTexMap, kMatTex2Map, kMatOpacMap, kMatBumpMap, kMatSpecMap, kMatShinMap, kMatSelfIllumMap, kMatReflMap};
+const uint16_t kMaskIds[kSlots] = {kMatTexMask, kMatTex2Mask, kMatOpacMask, kMatBumpMask, kMatSpecMask, kMatShinMask, kMatSelfIllumMask, kMatReflMask};
 
 const char* ProceduralName(int type) {
   switch (type) {
@@ -69,27 +68,27 @@ class MaterialWriter {
       return;
     }
     Chunk& m = entry_.Add(id);
-    PutShortOf(m, 0x0030, Percent(u.mix->value));
-    Writer(&m.Add(0xA300).data).String(name.c_str(), kMapNameLen);
+    PutShortOf(m, kIntPercentage, Percent(u.mix->value));
+    Writer(&m.Add(kMatMapName).data).String(name.c_str(), kMapNameLen);
     if (bitmap) {
       const MSrf_2DTexture& b = t.bitmap;
-      Writer(&m.Add(0xA351).data).Word(TextureFlags(b, u.intensity && u.mix->color_source == IMG_ALPHA));
-      PutFloat(m, 0xA353, b.blur);
-      PutFloat(m, 0xA354, b.uv_scale.x);
-      PutFloat(m, 0xA356, b.uv_scale.y);
-      PutFloat(m, 0xA358, b.uv_offset.x);
-      PutFloat(m, 0xA35A, b.uv_offset.y);
-      PutFloat(m, 0xA35C, b.uv_rotation);
+      Writer(&m.Add(kMatMapTiling).data).Word(TextureFlags(b, u.intensity && u.mix->color_source == IMG_ALPHA));
+      PutFloat(m, kMatMapTexBlur, b.blur);
+      PutFloat(m, kMatMapUScale, b.uv_scale.x);
+      PutFloat(m, kMatMapVScale, b.uv_scale.y);
+      PutFloat(m, kMatMapUOffset, b.uv_offset.x);
+      PutFloat(m, kMatMapVOffset, b.uv_offset.y);
+      PutFloat(m, kMatMapAng, b.uv_rotation);
       static const MSrf_ColorMix kPlain;  // black, white, red, green, blue
       const MSrf_ColorMix& c = u.tints ? *u.tints : kPlain;
       const MColor* tint[5] = {&c.tint_black, &c.tint_white, &c.tint_red, &c.tint_green, &c.tint_blue};
-      const uint16_t tint_ids[5] = {0xA360, 0xA362, 0xA364, 0xA366, 0xA368};
+      const uint16_t tint_ids[5] = {kMatMapCol1, kMatMapCol2, kMatMapRCol, kMatMapGCol, kMatMapBCol};
       for (int i = 0; i < 5; ++i) {
         Writer w(&m.Add(tint_ids[i]).data);
         PutByteColor(w, *tint[i]);
       }
     }
-    if (bump) PutShortOf(m, 0xA252, Percent(u.mix->value));
+    if (bump) PutShortOf(m, kMatBumpPercent, Percent(u.mix->value));
   }
 
  private:
@@ -121,10 +120,10 @@ int ShadingOf(int type) {
 void PutColor(Chunk& entry, uint16_t id, const MColor& c) {
   Chunk& ch = entry.Add(id);
   {
-    Writer w(&ch.Add(0x0011).data);
+    Writer w(&ch.Add(kColor24).data);
     PutByteColor(w, c);
   }
-  Writer w(&ch.Add(0x0012).data);
+  Writer w(&ch.Add(kLinColor24).data);
   PutByteColor(w, c);
 }
 
@@ -138,33 +137,33 @@ std::string MaterialContext::NewMapName(const char* file) const {
 }
 
 void PutMaterial(Chunk& editor, MSurface& s, const std::string& name, const MaterialContext& ctx) {
-  Chunk& e = editor.Add(0xAFFF);
-  Writer(&e.Add(0xA000).data).String(name.c_str(), 16);
+  Chunk& e = editor.Add(kMatEntry);
+  Writer(&e.Add(kMatName).data).String(name.c_str(), 16);
 
   const MSrf_Color& col = s.color;
   const MColor diffuse = Scaled(col.diffuse, col.diffuse_intensity);
-  PutColor(e, 0xA010, col.lock_ambient ? diffuse : Scaled(col.ambient, col.ambient_intensity));
-  PutColor(e, 0xA020, diffuse);
-  PutColor(e, 0xA030, col.lock_specular ? col.diffuse : col.specular);
-  PutPercent(e, 0xA040, s.spec.phong_size);
-  PutPercent(e, 0xA041, col.specular_intensity);
+  PutColor(e, kMatAmbient, col.lock_ambient ? diffuse : Scaled(col.ambient, col.ambient_intensity));
+  PutColor(e, kMatDiffuse, diffuse);
+  PutColor(e, kMatSpecular, col.lock_specular ? col.diffuse : col.specular);
+  PutPercent(e, kMatShininess, s.spec.phong_size);
+  PutPercent(e, kMatShin2Pct, col.specular_intensity);
   const Transparency tr = TransparencyOf(s.opref);
-  PutPercent(e, 0xA050, tr.transparency);
+  PutPercent(e, kMatTransparency, tr.transparency);
   {
     double f = std::round(tr.falloff * 100.0);  // half away from zero
-    PutShortOf(e.Add(0xA052), 0x0030, std::isfinite(f) ? static_cast<long>(std::fabs(std::fmin(f, 1e6))) : 0);
-    if (tr.falloff < 0) e.Add(0xA08A);
+    PutShortOf(e.Add(kMatXpFall), kIntPercentage, std::isfinite(f) ? static_cast<long>(std::fabs(std::fmin(f, 1e6))) : 0);
+    if (tr.falloff < 0) e.Add(kMatXpFallIn);
   }
   const MSrf_Attributes& at = s.attributes;
-  PutPercent(e, 0xA053, at.blur);
-  PutShortOf(e, 0xA100, at.wireframe_shader ? 0 : ShadingOf(at.shading_type));
-  PutPercent(e, 0xA084, col.luminous_intensity);
-  if (at.use_twosided) e.Add(0xA081);
-  PutFloat(e, 0xA087, at.wireframe_shader ? at.wireframe_width : 1.0);
-  if (tr.falloff_on) e.Add(0xA240);
-  if (at.wireframe_shader) e.Add(0xA085);
-  if (at.use_facemap) e.Add(0xA088);
-  if (at.use_soften) e.Add(0xA08C);
+  PutPercent(e, kMatRefBlur, at.blur);
+  PutShortOf(e, kMatShading, at.wireframe_shader ? 0 : ShadingOf(at.shading_type));
+  PutPercent(e, kMatSelfIlPct, col.luminous_intensity);
+  if (at.use_twosided) e.Add(kMatTwoSide);
+  PutFloat(e, kMatWireSize, at.wireframe_shader ? at.wireframe_width : 1.0);
+  if (tr.falloff_on) e.Add(kMatUseXpFall);
+  if (at.wireframe_shader) e.Add(kMatWire);
+  if (at.use_facemap) e.Add(kMatFaceMap);
+  if (at.use_soften) e.Add(kMatPhongSoft);
 
   // Each slot takes the first layer whose manipulator for it is on.
   MapUse map[kSlots], mask[kSlots];
@@ -203,11 +202,11 @@ void PutMaterial(Chunk& editor, MSurface& s, const std::string& name, const Mate
   MaterialWriter w(e, ctx);
   for (int slot = 0; slot < kSlots; ++slot) {
     if (map[slot].texture) w.Map(kMapIds[slot], map[slot], slot == kBump);
-    if (slot == kReflection && auto_reflection) PutShortOf(e.Add(0xA220), 0x0030, Percent(auto_amount));
+    if (slot == kReflection && auto_reflection) PutShortOf(e.Add(kMatReflMap), kIntPercentage, Percent(auto_amount));
     if (mask[slot].texture) w.Map(kMaskIds[slot], mask[slot]);
   }
   if (auto_reflection) {
-    Writer r(&e.Add(0xA310).data);
+    Writer r(&e.Add(kMatAcubic).data);
     r.Byte(0);
     r.Byte(0);
     r.Word(flat_mirror ? 0x11 : 0x01);

@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
-#include "import_3ds_options.h"
-#include "import_3ds_parts.h"
+#include "3ds_chunk.h"
+#include "3ds_import.h"
+#include "format_run.h"
 #include "korvanelib.h"
 #include "plugin_framework.h"
 
 namespace {
 
+using namespace k3ds;
 using imp3ds::Context;
 using imp3ds::Failed;
 
@@ -33,13 +34,13 @@ enum Kind { kCamera, kOmni, kSpot, kMesh };
 std::vector<Named> NameList(Context& ctx, const k3ds::Chunk& ed, Kind kind, const char* fn) {
   std::vector<Named> out;
   for (const k3ds::Chunk& obj : ed.kids) {
-    if (obj.id != 0x4000) continue;
+    if (obj.id != kNamedObject) continue;
     const k3ds::Chunk* part = nullptr;
     switch (kind) {
-      case kCamera: part = obj.Find(0x4700); break;
-      case kOmni: part = obj.Find(0x4600); if (part && part->Find(0x4610)) part = nullptr; break;
-      case kSpot: part = obj.Find(0x4600); if (part && !part->Find(0x4610)) part = nullptr; break;
-      case kMesh: part = obj.Find(0x4100); break;
+      case kCamera: part = obj.Find(kNCamera); break;
+      case kOmni: part = obj.Find(kNDirectLight); if (part && part->Find(kDlSpotlight)) part = nullptr; break;
+      case kSpot: part = obj.Find(kNDirectLight); if (part && !part->Find(kDlSpotlight)) part = nullptr; break;
+      case kMesh: part = obj.Find(kNTriObject); break;
     }
     if (!part) continue;
     std::string name = imp3ds::ChunkName(obj, ctx.err);
@@ -52,9 +53,9 @@ std::vector<Named> NameList(Context& ctx, const k3ds::Chunk& ed, Kind kind, cons
 void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) {
   // A material library holds its entries at the root; the other files in
   // the editor section.
-  const k3ds::Chunk* ed = db.kind == 3 ? &db.root : db.root.Find(k3ds::kEditor);
+  const k3ds::Chunk* ed = db.kind == kMaterialLibrary ? &db.root : db.root.Find(k3ds::kMData);
   if (!ed) return;
-  const bool has_editor = db.kind != 3;
+  const bool has_editor = db.kind != kMaterialLibrary;
   if (o->global_setting && has_editor) {
     Step(ctx, 0, "Settings ...");
     imp3ds::ImportGlobals(ctx, *ed);
@@ -101,8 +102,8 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
     std::vector<const k3ds::Chunk*> entries;
     std::vector<std::string> names;
     for (const k3ds::Chunk& e : ed->kids) {
-      if (e.id != 0xAFFF || !e.Find(0xA000)) continue;
-      std::string name = imp3ds::ChunkName(*e.Find(0xA000), ctx.err, MSRF_NAME_LEN - 1);
+      if (e.id != kMatEntry || !e.Find(kMatName)) continue;
+      std::string name = imp3ds::ChunkName(*e.Find(kMatName), ctx.err, MSRF_NAME_LEN - 1);
       if (Failed(ctx, "GetMaterialNameList3ds")) continue;
       entries.push_back(&e);
       names.push_back(name);
@@ -126,49 +127,28 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
 
 void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   Import3dsOption* o = static_cast<Import3dsOption*>(base);
-  char path[1024];
-  std::snprintf(path, sizeof path, "%s", o->Get_Filename() ? o->Get_Filename() : "");
-  LogFile log(path, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, __DATE__, __TIME__, "VC++50");
-  log.write("Options:\n");
-  if (log.Get_FILE()) {
-    o->Print_Options(log.Get_FILE());
-    o->PrintSpecific(log.Get_FILE());
-    std::fflush(log.Get_FILE());
-  }
-  log.write("Parsing %s started ...      \n", path);
-
+  kvpf::ImportRun run(o, cb, kTitle);
   k3ds::ErrorList err;
-  Context ctx{scene, err, log, cb};
-  FILE* probe = std::fopen(path, "rb");
-  if (!probe) {
-    log.write("File %s not found. Abort!\n", path);
-  } else {
-    std::fclose(probe);
-    k3ds::Database db;
-    bool valid = k3ds::ReadDatabaseFile(path, &db, &err);
-    Failed(ctx, "CreateDatabase3ds");
-    if (!valid) {
-      log.write("Sorry, no valid 3DStudio file\n");
-    } else {
-      char dir[1024] = "";
-      m_getpath(dir, path);
-      scene->maps->AddSearchPath(dir);
-      scene->maps->AddSearchPath(o->image_search_path);
-      ImportSections(ctx, o, db);
-    }
+  Context ctx{scene, err, run.log(), cb};
+  MFileView file;
+  if (!run.OpenInput(&file)) return;
+  // The root chunk first: of a foreign file nothing more is read.
+  if (file.size() < 6 || !k3ds::KindOfRoot(file.Reader().U16())) {
+    run.log().write("Sorry, no valid 3DStudio file\n");
+    return run.Fail("%s is not a 3D Studio file", run.path().c_str());
   }
-  log.write("Parsing finished       \n");
+  k3ds::Database db;
+  k3ds::ReadDatabase(file.data(), file.size(), &db, &err);
+  file.Close();  // the tree holds its own copy: the mapping's pages can go
+  Failed(ctx, "CreateDatabase3ds");
+  scene->maps->AddSearchPath(run.folder().c_str());
+  scene->maps->AddSearchPath(o->image_search_path);
+  ImportSections(ctx, o, db);
+  if (ctx.damaged)
+    run.Warn("%s is damaged: %d parts of it could not be read and were left out", run.path().c_str(), ctx.damaged);
+  run.log().write("Parsing finished       \n");
   Step(ctx, 7, "PostProcessing ...");
-  log.write("Postprocessing ...        \n");
-  scene->CalculateBoundingBox();
-  MMake_Default_Cam(scene);
-  const int cams = scene->cameras->count;
-  const int active = (o->activate_camera >= 0 && o->activate_camera < cams) ? o->activate_camera : 0;
-  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(active))) cam->active = 1;
-  scene->options.active_camera = active;
-  MMake_Default_Light(scene);
-  log.write("Done                            \n");
+  run.Finish(scene, o->activate_camera);
 }
 
 Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {

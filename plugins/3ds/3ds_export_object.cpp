@@ -1,37 +1,36 @@
 // A prepared triangle mesh as a named object with its triangle mesh chunk.
-#include "export_3ds_chunks.h"
-#include "export_3ds_parts.h"
+#include "3ds_export.h"
 
 namespace k3ds {
 
 void PutMesh(Chunk& editor, const TriMesh& m, const std::string& name, const std::vector<std::string>& materials) {
-  Chunk& obj = editor.Add(0x4000);
+  Chunk& obj = editor.Add(kNamedObject);
   Writer(&obj.data).String(name.c_str(), 10);
-  Chunk& mesh = obj.Add(0x4100);
+  Chunk& mesh = obj.Add(kNTriObject);
   const uint16_t nv = static_cast<uint16_t>(m.verts.size());
   const uint16_t nf = static_cast<uint16_t>(m.mat.size());
   if (nv) {
-    Chunk& c = mesh.Add(0x4110);
+    Chunk& c = mesh.Add(kPointArray);
     c.data.reserve(2 + 12 * size_t{nv});
     Writer w(&c.data);
     w.Word(nv);
     for (const MVector3& v : m.verts) PutVector(w, v);
   }
   if (nv && !m.uv.empty()) {
-    Chunk& c = mesh.Add(0x4140);
+    Chunk& c = mesh.Add(kTexVerts);
     c.data.reserve(2 + 8 * size_t{nv});
     Writer w(&c.data);
     w.Word(nv);
     for (float f : m.uv) w.Float(f);
   }
   {
-    Writer w(&mesh.Add(0x4160).data);
+    Writer w(&mesh.Add(kMeshMatrix).data);
     for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 3; ++c) w.Float(static_cast<float>(m.matrix[r][c]));
   }
-  mesh.Add(0x4165).data.push_back(0);
+  mesh.Add(kMeshColor).data.push_back(0);
   if (nf) {
-    Chunk& faces = mesh.Add(0x4120);
+    Chunk& faces = mesh.Add(kFaceArray);
     faces.data.reserve(2 + 8 * size_t{nf});
     {
       Writer w(&faces.data);
@@ -54,27 +53,27 @@ void PutMesh(Chunk& editor, const TriMesh& m, const std::string& name, const std
       if (id >= 0 && static_cast<size_t>(id) < groups) order[fill[static_cast<size_t>(id)]++] = static_cast<uint32_t>(f);
     }
     for (size_t g = 0; g < groups; ++g) {
-      Chunk& c = faces.Add(0x4130);
+      Chunk& c = faces.Add(kMshMatGroup);
       Writer w(&c.data);
       w.String(materials[g].c_str(), 16);
       w.Word(static_cast<uint16_t>(start[g + 1] - start[g]));
       for (uint32_t i = start[g]; i < start[g + 1]; ++i) w.Word(static_cast<uint16_t>(order[i]));
     }
     if (!m.smooth.empty()) {
-      Chunk& c = faces.Add(0x4150);
+      Chunk& c = faces.Add(kSmoothGroup);
       c.data.reserve(4 * m.smooth.size());
       Writer w(&c.data);
       for (uint32_t s : m.smooth) w.Dword(s);
     }
     if (m.box_map) {
-      Writer w(&faces.Add(0x4190).data);
+      Writer w(&faces.Add(kMshBoxmap).data);
       for (size_t i = 0; i < 6; ++i) w.String(i < materials.size() ? materials[i].c_str() : "", 16);
     }
   }
-  if (m.hidden) obj.Add(0x4010);
-  if (m.matte) obj.Add(0x4013);
-  if (!m.cast_shadows) obj.Add(0x4012);
-  if (!m.receive_shadows) obj.Add(0x4017);
+  if (m.hidden) obj.Add(kObjHidden);
+  if (m.matte) obj.Add(kObjMatte);
+  if (!m.cast_shadows) obj.Add(kObjDoesntCast);
+  if (!m.receive_shadows) obj.Add(kObjDontRcvShadow);
 }
 
 }  // namespace k3ds

@@ -1,6 +1,8 @@
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 
 #include <cstring>
+
+#include "outfile.h"
 
 namespace k3ds {
 
@@ -62,31 +64,46 @@ Chunk& Chunk::Add(uint16_t kid_id) {
   return kids.back();
 }
 
-int KindOfRoot(uint16_t id) {
+FileKind KindOfRoot(uint16_t id) {
   switch (id) {
-    case kMeshFile: return 1;
-    case kProjectFile: return 2;
-    case kMaterialFile: return 3;
+    case kM3dMagic: return kMeshFile;
+    case kCMagic: return kProjectFile;
+    case kMLibMagic: return kMaterialLibrary;
+    default: return kNoFile;
+  }
+}
+
+uint16_t RootOfKind(FileKind kind) {
+  switch (kind) {
+    case kMeshFile: return kM3dMagic;
+    case kProjectFile: return kCMagic;
+    case kMaterialLibrary: return kMLibMagic;
     default: return 0;
   }
 }
 
-uint16_t RootOfKind(int kind) {
-  return kind == 1 ? kMeshFile : kind == 2 ? kProjectFile : kind == 3 ? kMaterialFile : 0;
-}
-
 namespace {
 
-uint16_t GetWord(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t GetDword(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
+// A chunk header: id and length, little-endian.
+struct Header {
+  uint16_t id;
+  uint32_t length;
+};
+
+Header HeaderAt(const uint8_t* p) {
+  MBinReader r(p, 6);
+  Header h;
+  h.id = r.U16();
+  h.length = r.U32();
+  return h;
 }
 
 bool IsMapChunk(uint16_t id) {
   switch (id) {
-    case 0xA200: case 0xA33A: case 0xA210: case 0xA230: case 0xA204: case 0xA33C: case 0xA33D: case 0xA220:
-    case 0xA33E: case 0xA340: case 0xA342: case 0xA344: case 0xA348: case 0xA346: case 0xA34A: case 0xA34C:
+    case kMatTexMap: case kMatTex2Map: case kMatOpacMap: case kMatBumpMap:
+    case kMatSpecMap: case kMatShinMap: case kMatSelfIllumMap: case kMatReflMap:
+    case kMatTexMask: case kMatTex2Mask: case kMatOpacMask: case kMatBumpMask:
+    case kMatSpecMask: case kMatShinMask: case kMatSelfIllumMask: case kMatReflMask:
       return true;
     default:
       return false;
@@ -106,24 +123,25 @@ long OwnDataSize(uint16_t id, const uint8_t* body, size_t n, ErrorList* err) {
     return static_cast<long>(want);
   };
   switch (id) {
-    case kMeshFile: case kProjectFile: case kMaterialFile: case kEditor:
-    case 0x1200: case 0x2100: case 0x3000: case 0x4100: case 0xAFFF:
-    case 0xA010: case 0xA020: case 0xA030: case 0xA040: case 0xA041: case 0xA042:
-    case 0xA050: case 0xA052: case 0xA053: case 0xA084:
-    case 0xB000: case 0xB001: case 0xB002: case 0xB003: case 0xB004: case 0xB005: case 0xB006: case 0xB007:
-    case 0x8000: case 0x8001:
+    case kM3dMagic: case kCMagic: case kMLibMagic: case kMData:
+    case kSolidBgnd: case kAmbientLight: case kDefaultView: case kNTriObject: case kMatEntry:
+    case kMatAmbient: case kMatDiffuse: case kMatSpecular: case kMatShininess: case kMatShin2Pct: case kMatShin3Pct:
+    case kMatTransparency: case kMatXpFall: case kMatRefBlur: case kMatSelfIlPct:
+    case kKfData: case kAmbientNodeTag: case kObjectNodeTag: case kCameraNodeTag: case kTargetNodeTag:
+    case kLightNodeTag: case kLTargetNodeTag: case kSpotlightNodeTag:
+    case kXDataSection: case kXDataEntry:
       return 0;
-    case 0x1300: return fixed(4);
-    case 0x2200: case 0x2300: case 0x2302: return fixed(16);
-    case 0x4600: return fixed(12);
-    case 0x4610: return fixed(20);
-    case 0x4700: return fixed(32);
-    case 0x7001: return fixed(14);
-    case 0x4120: {
+    case kVGradient: return fixed(4);
+    case kFog: case kDistanceCue: case kLayerFog: return fixed(16);
+    case kNDirectLight: return fixed(12);
+    case kDlSpotlight: return fixed(20);
+    case kNCamera: return fixed(32);
+    case kViewportLayout: return fixed(14);
+    case kFaceArray: {
       if (n < 2) return fixed(2);
-      return fixed(2 + 8 * static_cast<size_t>(GetWord(body)));
+      return fixed(2 + 8 * static_cast<size_t>(MBinReader(body, 2).U16()));
     }
-    case 0x4000: {
+    case kNamedObject: {
       const void* nul = std::memchr(body, 0, n);
       if (!nul) {
         err->Add(kReadingFile);
@@ -161,8 +179,9 @@ struct TreeReader {
         err->Add(kInvalidChunk);
         return;
       }
-      uint16_t id = GetWord(base + p);
-      uint32_t len = GetDword(base + p + 2);
+      const Header h = HeaderAt(base + p);
+      const uint16_t id = h.id;
+      const uint32_t len = h.length;
       if (len < 6) {
         // A zero or short length cannot advance: the rest of the parent is lost.
         err->Add(kInvalidChunk);
@@ -173,7 +192,7 @@ struct TreeReader {
         err->Add(kInvalidChunk);
         kid_end = end;
       }
-      if (c->id == 0x8001 && (id < 0x8002 || id > 0x800F)) {
+      if (c->id == kXDataEntry && (id < kXDataFirstRecord || id > kXDataLastRecord)) {
         // Inside an extension entry only its own records are kept.
         return;
       }
@@ -194,9 +213,10 @@ bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* er
     err->Add(kReadingFile);
     return false;
   }
-  uint16_t id = GetWord(bytes);
-  uint32_t len = GetDword(bytes + 2);
-  int kind = KindOfRoot(id);
+  const Header h = HeaderAt(bytes);
+  const uint16_t id = h.id;
+  const uint32_t len = h.length;
+  const FileKind kind = KindOfRoot(id);
   if (!kind) return false;
   db->kind = kind;
   db->root.id = id;
@@ -214,29 +234,23 @@ bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* er
 
 bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err) {
   *db = Database();
-  FILE* f = path ? std::fopen(path, "rb") : nullptr;
-  if (!f) {
+  MFileView file;
+  if (!file.Open(path)) {
     err->Add(kOpeningFile);
     return false;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t buf[65536];
-  size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + got);
-  std::fclose(f);
-  return ReadDatabase(bytes.data(), bytes.size(), db, err);
+  return ReadDatabase(file.data(), file.size(), db, err);
 }
 
 void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
-  if (c.id == 0 || c.id == 0x80F0) return;
-  size_t start = out->size();
+  if (c.id == 0 || c.id == kInMemoryOnly) return;
+  const size_t start = out->size();
   Writer w(out);
   w.Word(c.id);
   w.Dword(0);
-  out->insert(out->end(), c.data.begin(), c.data.end());
+  w.Bytes(c.data.data(), c.data.size());
   for (const Chunk& k : c.kids) Serialize(k, out);
-  uint32_t len = static_cast<uint32_t>(out->size() - start);
-  for (int i = 0; i < 4; ++i) (*out)[start + 2 + static_cast<size_t>(i)] = static_cast<uint8_t>(len >> (8 * i));
+  w.PatchU32(start + 2, static_cast<uint32_t>(out->size() - start));
 }
 
 bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err) {
@@ -244,96 +258,33 @@ bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err) {
     err->Add(kInvalidDatabase);
     return false;
   }
-  std::vector<uint8_t> out;
-  Serialize(db.root, &out);
-  FILE* f = path ? std::fopen(path, "wb") : nullptr;
-  if (!f) {
+  std::vector<uint8_t> bytes;
+  Serialize(db.root, &bytes);
+  MOutputFile out;
+  if (!out.Open(path)) {
     err->Add(kOpeningFile);
     return false;
   }
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) err->Add(kWritingDatabase);
-  return ok;
-}
-
-bool Reader::Need(size_t n) {
-  if (ok_ && Left() >= n) return true;
-  if (ok_ && err_) err_->Add(kReadingFile);
-  ok_ = false;
-  return false;
-}
-
-uint8_t Reader::Byte() { return Need(1) ? *p_++ : 0; }
-
-uint16_t Reader::Word() {
-  if (!Need(2)) return 0;
-  uint16_t v = GetWord(p_);
-  p_ += 2;
-  return v;
-}
-
-uint32_t Reader::Dword() {
-  if (!Need(4)) return 0;
-  uint32_t v = GetDword(p_);
-  p_ += 4;
-  return v;
-}
-
-float Reader::Float() {
-  uint32_t u = Dword();
-  float f;
-  std::memcpy(&f, &u, 4);
-  return f;
+  if (!out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
+    err->Add(kWritingDatabase);
+    return false;
+  }
+  return true;
 }
 
 std::string Reader::String(size_t max_len) {
-  if (!ok_) return std::string();
-  const void* nul = Left() ? std::memchr(p_, 0, Left()) : nullptr;
-  if (!nul) {
-    Need(Left() + 1);
+  if (!Ok()) return std::string();
+  if (!Left() || !std::memchr(Here(), 0, Left())) {
+    Skip(Left() + 1);  // fails: the name has no end
     return std::string();
   }
-  size_t len = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p_);
-  std::string s(reinterpret_cast<const char*>(p_), len < max_len ? len : max_len);
-  p_ += len + 1;
-  return s;
-}
-
-void Reader::Skip(size_t n) {
-  if (Need(n)) p_ += n;
+  return CString(max_len);
 }
 
 uint32_t Reader::FitCount(uint32_t n, size_t item_size) {
-  size_t fit = Left() / item_size;
-  if (n > fit) {
-    if (ok_ && err_) err_->Add(kReadingFile);
-    return static_cast<uint32_t>(fit);
-  }
-  return n;
-}
-
-void Writer::Word(uint16_t v) {
-  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-  out_->insert(out_->end(), b, b + 2);
-}
-
-void Writer::Dword(uint32_t v) {
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                        static_cast<uint8_t>(v >> 24)};
-  out_->insert(out_->end(), b, b + 4);
-}
-
-void Writer::Float(float v) {
-  uint32_t u;
-  std::memcpy(&u, &v, 4);
-  Dword(u);
-}
-
-void Writer::String(const char* s, size_t max_len) {
-  size_t n = s ? strnlen(s, max_len) : 0;
-  out_->insert(out_->end(), s, s + n);
-  out_->push_back(0);
+  const size_t fit = MBinReader::FitCount(n, item_size);
+  if (fit < n && Ok() && err_) err_->Add(kReadingFile);
+  return static_cast<uint32_t>(fit);
 }
 
 }  // namespace k3ds

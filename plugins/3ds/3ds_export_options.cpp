@@ -1,14 +1,14 @@
-#include "export_3ds_options.h"
 
+#include "3ds_export.h"
 #include "cmdline.h"
 #include "profile.h"
 
 namespace k3ds {
 
 const BinaryKind kMeshFileKind{"export_3ds", "export3ds.log", "3ds",
-                               "3D Studio Binary Mesh File     (*.3ds)|*.3ds|All Files (*.*)|*.*||", 0};
+                               "3D Studio Binary Mesh File     (*.3ds)|*.3ds|All Files (*.*)|*.*||", kMeshFile};
 const BinaryKind kProjectFileKind{"export_3dsprj", "export3dsprj.log", "prj",
-                                  "3D Studio Binary Project File     (*.prj)|*.prj|All Files (*.*)|*.*||", 1};
+                                  "3D Studio Binary Project File     (*.prj)|*.prj|All Files (*.*)|*.*||", kProjectFile};
 
 namespace {
 
@@ -84,9 +84,11 @@ Export3dsOption::~Export3dsOption() {
   image_handler.Save(kImageSection, kind.key);
 }
 
-void Export3dsOption::Print_Specific(FILE* fp) {
+void Export3dsOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
   Print(flags, fp, true);
-  if (fp) image_handler.Print(fp, 0, 0);
+  image_handler.Print(fp, 0, 0);
 }
 
 ExportAscOption::ExportAscOption() : Export_FileOption(kAscKey, kAscLog) {
@@ -106,6 +108,10 @@ ExportAscOption::~ExportAscOption() {
   SaveStore(flags, kAscKey, false);
 }
 
-void ExportAscOption::Print_Specific(FILE* fp) { Print(flags, fp, false); }
+void ExportAscOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
+  Print(flags, fp, false);
+}
 
 }  // namespace k3ds
