@@ -161,22 +161,27 @@ int ResolveClass(PluginRegistry& registry, const std::string& text, ClassKind ki
   return -1;
 }
 
+bool ClassNameHolds(PluginClassDesc* d, const std::string& ext) {
+  if (!d || ext.size() < 2) return false;
+  std::string pattern = '*' + Lower(ext);
+  std::string name = Lower(NameOf(d));
+  for (size_t at = name.find(pattern); at != std::string::npos; at = name.find(pattern, at + 1)) {
+    size_t end = at + pattern.size();
+    // "*.m" must not match a class of "*.md2".
+    if (end >= name.size() || !IsNameChar(name[end])) return true;
+  }
+  return false;
+}
+
 int ExportClassForPath(PluginRegistry& registry, const std::string& path, std::string& err) {
   std::string ext = FileExtension(path);
   if (ext.size() < 2) {
     err = "no export class fits " + Quote(path) + ": it has no extension; name one with --to CLASS";
     return -1;
   }
-  std::string pattern = '*' + Lower(ext);
   for (int i = 0; i < registry.ClassCount(); ++i) {
     PluginClassDesc* d = registry.GetClass(i);
-    if (!KindFits(d, ClassKind::Export)) continue;
-    std::string name = Lower(NameOf(d));
-    for (size_t at = name.find(pattern); at != std::string::npos; at = name.find(pattern, at + 1)) {
-      size_t end = at + pattern.size();
-      // "*.m" must not pick a class of "*.md2".
-      if (end >= name.size() || !IsNameChar(name[end])) return i;
-    }
+    if (KindFits(d, ClassKind::Export) && ClassNameHolds(d, ext)) return i;
   }
   err = "no export class fits " + Quote(path) + ": no ClassName holds " + Quote("*" + ext) +
         "; name one with --to CLASS";

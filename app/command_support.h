@@ -6,6 +6,7 @@
 #include <vector>
 
 class PluginRegistry;
+class PluginClassDesc;
 class ConversionDriver;
 
 namespace kvcli {
@@ -20,6 +21,10 @@ enum class ClassKind { Import, Export, Any };
 // case-insensitive part of a ClassName that picks one class of the kind.
 // Returns the class-list position, or -1 with why in err.
 int ResolveClass(PluginRegistry& registry, const std::string& text, ClassKind kind, std::string& err);
+
+// Whether the class's ClassName holds ext (".raw") as "*.ext"
+// (case-insensitive, the pattern not going on with more letters).
+bool ClassNameHolds(PluginClassDesc* d, const std::string& ext);
 
 // The first export class whose ClassName holds the path's extension as
 // "*.ext" (case-insensitive, the pattern not going on with more letters);

@@ -37,4 +37,5 @@
 #include "profile.h"
 #include "logfile.h"
 #include "fileoption.h"
+#include "objmod.h"
 #include "mihandler.h"
