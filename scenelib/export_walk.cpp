@@ -22,6 +22,12 @@ bool m_all_triangles(MMesh_P* m) {
 
 namespace {
 
+int CountNgons(MMesh_P* m) {
+  int n = 0;
+  for (int i = 0; i < m->Get_Face_Count(); ++i) n += m->Get_VertexperFace_Count(i) > 3;
+  return n;
+}
+
 // The triangles of mesh: itself when it has nothing else, a cached copy, or
 // a new copy (kept in the scene when caching; else handed back in made).
 MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cache, MMesh_P** made) {
@@ -82,6 +88,9 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
     if (!mesh) continue;
 
     MExportMesh item;
+    // A triangulated copy stands for the mesh: what it split is counted.
+    MMesh_P* stored = source->get_type() == MESH2 ? static_cast<MMesh_P*>(source) : temp;
+    if (stored && mesh != stored) item.ngons = CountNgons(stored);
     item.object = obj;
     item.source = source;
     item.mesh = mesh;
