@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "korvanelib.h"
+#include "plugin_api.h"
 
 namespace kvpf {
 
@@ -47,6 +48,26 @@ void ClearReports();
 bool RunFailed();
 const std::string& LastError();
 const std::vector<std::string>& LastWarnings();
+
+// ---- what an export could not keep -----------------------------------------
+
+// The object a loss concerns when it is the scene's as a whole.
+extern const char kSceneObject[];  // "(scene)"
+
+struct LossEntry {
+  std::string object;
+  KvLossKind kind;
+  long count;
+};
+
+// The running export keeps an account of what it loses: from now on the
+// host reports an empty account as "nothing lost" (LibLastLoss).
+void AccountLosses();
+bool LossesAccounted();
+// count things of this kind that the object lost; records of the same object
+// and kind add up, in the order they first came.
+void ReportLoss(const char* object, KvLossKind kind, long count = 1);
+const std::vector<LossEntry>& LastLosses();
 
 // ---- import --------------------------------------------------------------
 
@@ -123,6 +144,21 @@ class ExportRun {
   void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   bool Failed() const { return RunFailed(); }
+
+  // What the format could not keep (see ReportLoss), also logged. Lose
+  // with a count of 0 or less records nothing.
+  void AccountLosses() { kvpf::AccountLosses(); }
+  void Lose(const char* object, KvLossKind kind, long count = 1);
+  // What the scene walk did to fit the mesh in: n-gons split, a solid
+  // turned into a mesh.
+  void LoseWalkChanges(const MExportMesh& m);
+  // The materials the written object refers to, for formats without any.
+  void LoseMaterials(const MExportMesh& m);
+  // Scene items the format has no place for, under "(scene)": its cameras,
+  // its lights, its distinct map files.
+  void LoseCameras(MScene* scene);
+  void LoseLights(MScene* scene);
+  void LoseMaps(MScene* scene);
 
   // Closes every output and, when all were written without fault, moves
   // them into place; otherwise none is ("Cannot write file <path> " logged,
