@@ -28,6 +28,8 @@ function(korvane_fuzz name)
   endforeach()
   add_executable(${name} ${F_SOURCE})
   target_link_libraries(${name} PRIVATE korvane_host korvanelib)
+  # fuzz_import_driver.h, the driver most targets share.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/testsupport)
   target_compile_definitions(${name} PRIVATE KORVANE_FUZZ_PLUGIN_DIR="${KORVANE_PLUGIN_OUT_DIR}")
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)

@@ -7,7 +7,7 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev python3-ezdxf python3
+  admesh assimp-utils blender imagemagick lib3ds-dev nodejs npm python3-ezdxf python3
   groff-base man-db
 )
 missing=()
@@ -20,3 +20,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The Khronos glTF validator is not in Debian: npm puts it in build-tools/node_modules.
+(cd "$(dirname "$0")/../build-tools" && npm install --no-audit --no-fund --silent)
