@@ -137,4 +137,21 @@ AdmeshReport admesh_check(const std::string& path) {
   return r;
 }
 
+const char kBlenderMonkeyAndSphere[] =
+    "import bpy, sys\n"
+    "out = sys.argv[sys.argv.index('--') + 1]\n"
+    "bpy.ops.object.select_all(action='SELECT')\nbpy.ops.object.delete()\n"
+    "bpy.ops.mesh.primitive_monkey_add(location=(1, 2, 3))\n"
+    "bpy.ops.mesh.primitive_ico_sphere_add(subdivisions=3, location=(-3, 0, 0))\n"
+    "bpy.ops.object.select_all(action='SELECT')\n";
+
+bool run_blender(const std::string& script, const std::string& dir) {
+  if (!have_program("blender")) return false;
+  const std::string file = (fs::path(dir) / "blender_script.py").string();
+  write_file(file, script);
+  command_output("blender -b --factory-startup -noaudio --python " + shell_quote(file) + " -- " + shell_quote(dir) +
+                 " >/dev/null 2>&1");
+  return true;
+}
+
 }  // namespace kvtest

@@ -49,4 +49,14 @@ struct AdmeshReport {
 };
 AdmeshReport admesh_check(const std::string& path);
 
+// Runs a Python script in Blender without its window (factory settings);
+// the script finds dir in sys.argv after "--". False when Blender is not
+// installed.
+bool run_blender(const std::string& script, const std::string& dir);
+
+// The script that puts Blender's monkey (500 faces, quads and triangles)
+// at (1, 2, 3) and an icosphere of 320 triangles at (-3, 0, 0) into an empty
+// scene and selects both: files of it hold 968 + 320 triangles.
+extern const char kBlenderMonkeyAndSphere[];
+
 }  // namespace kvtest

@@ -36,16 +36,6 @@ MMesh_P* Cube(const char* name) {
   return m;
 }
 
-long Triangles(MScene* scene) {
-  long n = 0;
-  MExportWalkOptions quiet;
-  quiet.report_objects = false;
-  ForEachExportMesh(scene, nullptr, quiet, [&](const MExportMesh& e) {
-    for (int i = 0; i < e.mesh->Get_Face_Count(); ++i) n += e.mesh->Get_VertexperFace_Count(i) >= 3;
-  });
-  return n;
-}
-
 class Ply : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -101,10 +91,8 @@ TEST_F(Ply, ReportsWhatTheFileCannotKeep) {
   scene->lights->Append(new MLight("sun"));
   ASSERT_EQ(kvtest::ExportWith(ExportClass(), scene, dir.file("l.ply")), 1);
   bool accounted = false;
-  std::vector<ExportLoss> losses = kvtest::Plugins().LastLosses(ExportClass(), &accounted);
+  std::vector<std::string> rows = kvtest::loss_rows(ExportClass(), &accounted);
   ASSERT_TRUE(accounted);
-  std::vector<std::string> rows;
-  for (const ExportLoss& l : losses) rows.push_back(l.object + ": " + KvLossLabel(l.kind) + " " + std::to_string(l.count));
   EXPECT_EQ(rows, (std::vector<std::string>{"cube: names dropped 1", "cube: normals dropped 1", "cube: UVs dropped 1",
                                             "bare: materials dropped 1", "bare: names dropped 1",
                                             "(scene): lights dropped 1"}));
@@ -176,18 +164,11 @@ TEST_F(Ply, FuzzRegressionsFailCleanly) {
 // Blender's PLY (binary and ASCII) of its monkey and an icosphere.
 TEST_F(Ply, ReadsWhatBlenderWrites) {
   if (!kvtest::have_program("blender") || !kvtest::have_program("assimp")) GTEST_SKIP() << "blender or assimp missing";
-  const std::string script = dir.file("make.py");
-  kvtest::write_file(script,
-                     "import bpy, sys\n"
-                     "out = sys.argv[sys.argv.index('--') + 1]\n"
-                     "bpy.ops.object.select_all(action='SELECT')\nbpy.ops.object.delete()\n"
-                     "bpy.ops.mesh.primitive_monkey_add(location=(1, 2, 3))\n"
-                     "bpy.ops.mesh.primitive_ico_sphere_add(subdivisions=3, location=(-3, 0, 0))\n"
-                     "bpy.ops.object.select_all(action='SELECT')\nbpy.ops.object.join()\n"
-                     "bpy.ops.export_mesh.ply(filepath=out + '/bin.ply', use_ascii=False)\n"
-                     "bpy.ops.export_mesh.ply(filepath=out + '/text.ply', use_ascii=True)\n");
-  kvtest::command_output("blender -b --factory-startup -noaudio --python " + kvtest::shell_quote(script) + " -- " +
-                         kvtest::shell_quote(dir.str()) + " >/dev/null 2>&1");
+  kvtest::run_blender(std::string(kvtest::kBlenderMonkeyAndSphere) +
+                         "bpy.ops.object.join()\n"
+                         "bpy.ops.export_mesh.ply(filepath=out + '/bin.ply', use_ascii=False)\n"
+                         "bpy.ops.export_mesh.ply(filepath=out + '/text.ply', use_ascii=True)\n",
+                     dir.str());
   for (const char* name : {"bin.ply", "text.ply"}) {
     const std::string path = dir.file(name);
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "blender wrote no " << name;
@@ -195,7 +176,7 @@ TEST_F(Ply, ReadsWhatBlenderWrites) {
     ASSERT_TRUE(a.ok) << a.text;
     MScene* s = kvtest::ImportWith(ImportClass(), path);
     ASSERT_NE(s, nullptr) << name << ": " << kvtest::Plugins().LastError(ImportClass());
-    EXPECT_EQ(Triangles(s), 968 + 320) << name;
+    EXPECT_EQ(kvtest::triangle_count(s), 968 + 320) << name;
     EXPECT_EQ(kvtest::MeshAt(s, 0)->Get_Face_Count(), 500 + 320) << name;  // the monkey's quads stay
     for (int k = 0; k < 3; ++k) {
       EXPECT_NEAR((&s->bound_left.x)[k], a.lo[k], 1e-4) << name;
@@ -214,13 +195,13 @@ TEST_F(Ply, CorpusModelsBecomeTheSameTriangles) {
   for (const char* model : {"3ds/jeep1.3ds", "3ds/mar_rifle.3ds", "3ds/test1.3ds"}) {
     MScene* s = kvtest::ImportWith(from_3ds, kvtest::corpus_file(model));
     ASSERT_NE(s, nullptr) << model;
-    const long triangles = Triangles(s);
+    const long triangles = kvtest::triangle_count(s);
     ASSERT_EQ(kvtest::ExportWith(ExportClass(), s, dir.file("corpus.ply")), 1) << model;
     kvtest::AssimpInfo a = kvtest::assimp_info(dir.file("corpus.ply"));
     EXPECT_EQ(a.faces, triangles) << model << "\n" << a.text;
     MScene* back = kvtest::ImportWith(ImportClass(), dir.file("corpus.ply"));
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(Triangles(back), triangles) << model;
+    EXPECT_EQ(kvtest::triangle_count(back), triangles) << model;
     delete back;
     delete s;
   }

@@ -28,16 +28,6 @@ MMesh_P* Cube(const char* name, double at = 0) {
   return m;
 }
 
-long Triangles(MScene* scene) {
-  long n = 0;
-  MExportWalkOptions quiet;
-  quiet.report_objects = false;
-  ForEachExportMesh(scene, nullptr, quiet, [&](const MExportMesh& e) {
-    for (int i = 0; i < e.mesh->Get_Face_Count(); ++i) n += e.mesh->Get_VertexperFace_Count(i) >= 3;
-  });
-  return n;
-}
-
 class Stl : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -130,10 +120,8 @@ TEST_F(Stl, ReportsWhatTheFileCannotKeep) {
   kvtest::UseCommandLine({});
   ASSERT_EQ(kvtest::ExportWith(ExportClass(), scene, dir.file("l.stl")), 1);
   bool accounted = false;
-  std::vector<ExportLoss> losses = kvtest::Plugins().LastLosses(ExportClass(), &accounted);
+  std::vector<std::string> rows = kvtest::loss_rows(ExportClass(), &accounted);
   ASSERT_TRUE(accounted);
-  std::vector<std::string> rows;
-  for (const ExportLoss& l : losses) rows.push_back(l.object + ": " + KvLossLabel(l.kind) + " " + std::to_string(l.count));
   EXPECT_EQ(rows, (std::vector<std::string>{"cube: n-gons triangulated 6", "cube: materials dropped 1",
                                             "cube: UVs dropped 1", "solid second: names dropped 1",
                                             "solid second: n-gons triangulated 6", "(scene): cameras dropped 1"}));
@@ -211,18 +199,10 @@ TEST_F(Stl, OutsideReadersAgree) {
 // monkey (500 faces, quads and triangles) and of an icosphere.
 TEST_F(Stl, ReadsWhatBlenderWrites) {
   if (!kvtest::have_program("blender") || !kvtest::have_program("assimp")) GTEST_SKIP() << "blender or assimp missing";
-  const std::string script = dir.file("make.py");
-  kvtest::write_file(script,
-                     "import bpy, sys\n"
-                     "out = sys.argv[sys.argv.index('--') + 1]\n"
-                     "bpy.ops.object.select_all(action='SELECT')\nbpy.ops.object.delete()\n"
-                     "bpy.ops.mesh.primitive_monkey_add(location=(1, 2, 3))\n"
-                     "bpy.ops.mesh.primitive_ico_sphere_add(subdivisions=3, location=(-3, 0, 0))\n"
-                     "bpy.ops.object.select_all(action='SELECT')\n"
-                     "bpy.ops.export_mesh.stl(filepath=out + '/bin.stl', ascii=False)\n"
-                     "bpy.ops.export_mesh.stl(filepath=out + '/text.stl', ascii=True)\n");
-  kvtest::command_output("blender -b --factory-startup -noaudio --python " + kvtest::shell_quote(script) +
-                         " -- " + kvtest::shell_quote(dir.str()) + " >/dev/null 2>&1");
+  kvtest::run_blender(std::string(kvtest::kBlenderMonkeyAndSphere) +
+                         "bpy.ops.export_mesh.stl(filepath=out + '/bin.stl', ascii=False)\n"
+                         "bpy.ops.export_mesh.stl(filepath=out + '/text.stl', ascii=True)\n",
+                     dir.str());
   for (const char* name : {"bin.stl", "text.stl"}) {
     const std::string path = dir.file(name);
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "blender wrote no " << name;
@@ -231,8 +211,8 @@ TEST_F(Stl, ReadsWhatBlenderWrites) {
     kvtest::UseCommandLine({});
     MScene* s = kvtest::ImportWith(ImportClass(), path);
     ASSERT_NE(s, nullptr) << name;
-    EXPECT_EQ(Triangles(s), a.faces) << name;
-    EXPECT_EQ(Triangles(s), 968 + 320) << name;
+    EXPECT_EQ(kvtest::triangle_count(s), a.faces) << name;
+    EXPECT_EQ(kvtest::triangle_count(s), 968 + 320) << name;
     s->CalculateBoundingBox();
     for (int k = 0; k < 3; ++k) {
       EXPECT_NEAR((&s->bound_left.x)[k], a.lo[k], 1e-4) << name;
@@ -261,13 +241,13 @@ TEST_F(Stl, CorpusModelsBecomeTheSameTriangles) {
     kvtest::UseCommandLine({});
     MScene* s = kvtest::ImportWith(from_3ds, kvtest::corpus_file(model));
     ASSERT_NE(s, nullptr) << model;
-    const long triangles = Triangles(s);
+    const long triangles = kvtest::triangle_count(s);
     ASSERT_EQ(kvtest::ExportWith(ExportClass(), s, dir.file("corpus.stl")), 1) << model;
     kvtest::AssimpInfo a = kvtest::assimp_info(dir.file("corpus.stl"));
     EXPECT_EQ(a.faces, triangles) << model << "\n" << a.text;
     MScene* back = kvtest::ImportWith(ImportClass(), dir.file("corpus.stl"));
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(Triangles(back), triangles) << model;
+    EXPECT_EQ(kvtest::triangle_count(back), triangles) << model;
     delete back;
     delete s;
   }
