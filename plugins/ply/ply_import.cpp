@@ -216,8 +216,10 @@ bool ReadFaces(Source& src, const ply::Element& e, Reading& r, std::string* why)
         for (double k = 0; k < n; ++k) {
           double x = src.Read(p.type);
           if (!(x >= 0 && x < static_cast<double>(r.vertex_count))) {
-            *why = "face " + std::to_string(i) + " refers to vertex " + std::to_string(static_cast<long long>(x)) +
-                   " of " + std::to_string(r.vertex_count);
+            // Any number may stand there, far beyond what an integer holds.
+            char text[40];
+            std::snprintf(text, sizeof text, "%.15g", x);
+            *why = "face " + std::to_string(i) + " refers to vertex " + text + " of " + std::to_string(r.vertex_count);
             return false;
           }
           corners.push_back(static_cast<int32_t>(x));

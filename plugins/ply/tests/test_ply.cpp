@@ -158,7 +158,17 @@ TEST_F(Ply, ReadsPastWhatItDoesNotKeep) {
 TEST_F(Ply, FuzzRegressionsFailCleanly) {
   const std::filesystem::path dir_in = std::filesystem::path(KORVANE_PLY_SOURCE_DIR) / "fuzz" / "regressions";
   if (!std::filesystem::is_directory(dir_in)) GTEST_SKIP() << "no regressions";
-  for (const auto& e : std::filesystem::directory_iterator(dir_in)) delete kvtest::ImportWith(ImportClass(), e.path().string());
+  for (const auto& e : std::filesystem::directory_iterator(dir_in)) {
+    MScene* s = kvtest::ImportWith(ImportClass(), e.path().string());
+    // huge_index.ply: a face names vertex 2.9e68.
+    if (e.path().filename() == "huge_index.ply") {
+      EXPECT_EQ(s, nullptr);
+      EXPECT_NE(kvtest::Plugins().LastError(ImportClass()).find("refers to vertex 2.88888888888889e+68 of 4"),
+                std::string::npos)
+          << kvtest::Plugins().LastError(ImportClass());
+    }
+    delete s;
+  }
 }
 
 // Blender's PLY (binary and ASCII) of its monkey and an icosphere.
