@@ -129,7 +129,7 @@ void ReadAscii(kvpf::ImportRun& run, const MFileView& file, double tol, MScene* 
   const std::string file_name = m_split_path(run.path().c_str()).fname;
   std::unique_ptr<MeshBuilder> mesh;
   MVector3 corners[MeshBuilder::kMaxCorners], normal;
-  int n = 0, short_facets = 0;
+  int n = 0, short_facets = 0, cut_facets = 0;
   bool in_facet = false;
   double v[3];
   size_t len = 0;
@@ -159,10 +159,11 @@ void ReadAscii(kvpf::ImportRun& run, const MFileView& file, double tol, MScene* 
         break;
       }
       if (in_facet && n < MeshBuilder::kMaxCorners) corners[n++] = MVector3(v[0], v[1], v[2]);
+      else if (in_facet && n == MeshBuilder::kMaxCorners) ++cut_facets, ++n;
     } else if (IsWord(s, "endfacet")) {
       if (!mesh) mesh = std::make_unique<MeshBuilder>(file_name, tol);
       if (in_facet && n >= 3)
-        mesh->Facet(corners, n, normal);
+        mesh->Facet(corners, n < MeshBuilder::kMaxCorners ? n : MeshBuilder::kMaxCorners, normal);
       else
         ++short_facets;
       in_facet = false;
@@ -172,6 +173,9 @@ void ReadAscii(kvpf::ImportRun& run, const MFileView& file, double tol, MScene* 
   }
   finish();
   std::fclose(f);
+  if (cut_facets)
+    run.Warn("%s: %d facets of more than %d corners kept their first %d", run.path().c_str(), cut_facets,
+             MeshBuilder::kMaxCorners, MeshBuilder::kMaxCorners);
   if (short_facets)
     run.Warn("%s: %d facets of fewer than three corners were left out", run.path().c_str(), short_facets);
 }

@@ -162,6 +162,16 @@ TEST_F(Stl, BadInputFailsWithAReason) {
   ASSERT_FALSE(kvtest::Plugins().LastWarnings(ImportClass()).empty());
   EXPECT_NE(kvtest::Plugins().LastWarnings(ImportClass())[0].find("line 11"), std::string::npos);
   delete s;
+  // A facet of 70 corners keeps 64 and says so.
+  std::string big = "solid big\nfacet normal 0 0 1\nouter loop\n";
+  for (int i = 0; i < 70; ++i) big += "vertex " + std::to_string(i) + " " + std::to_string(i * i) + " 0\n";
+  kvtest::write_file(dir.file("big.stl"), big + "endloop\nendfacet\nendsolid big\n");
+  s = kvtest::ImportWith(ImportClass(), dir.file("big.stl"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(kvtest::MeshAt(s, 0)->Get_VertexperFace_Count(0), 64);
+  ASSERT_FALSE(kvtest::Plugins().LastWarnings(ImportClass()).empty());
+  EXPECT_NE(kvtest::Plugins().LastWarnings(ImportClass())[0].find("1 facets of more than 64"), std::string::npos);
+  delete s;
 }
 
 TEST_F(Stl, FuzzRegressionsFailCleanly) {
