@@ -231,8 +231,6 @@ int CmdConvert(Session& s, const CommandArgs& args) {
 
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, from, in)) return rc;
-  if (driver.Statistics().objects == 0)
-    std::fprintf(stderr, "korvane-cli: warning: no objects read from %s\n", kvcli::Quote(in).c_str());
   std::vector<std::string> written;
   int ok = driver.ExportFile(to, out.c_str(), &written);
   PrintWarnings(driver);
@@ -363,7 +361,9 @@ int CheckStdout(int rc) {
   errno = 0;
   bool ok = std::fflush(stdout) == 0 && !std::ferror(stdout);
   int err = errno;
-  if (std::fclose(stdout) != 0 && ok) {
+  // The descriptor is closed, not the stream: freeing the stream's buffer
+  // would make the allocator sort through all that the scene gave back.
+  if (close(STDOUT_FILENO) != 0 && ok) {
     ok = false;
     err = errno;
   }

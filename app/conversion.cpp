@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 
 #include "korvanelib.h"
 #include "plugin_host.h"
@@ -15,31 +14,6 @@ const char* const kTypeNames[] = {"TNULL", "MESH2", "BSPLINES", "NURBS", "GROUP"
 
 bool IsImportClass(PluginClassDesc* d) { return d && d->SuperClassID() == MESH_IMPORT_CLASS_ID; }
 bool IsExportClass(PluginClassDesc* d) { return d && d->SuperClassID() == MESH_EXPORT_CLASS_ID; }
-
-// Triangles one mesh gives as an exporter writes it: its triangulated copy
-// when one is cached or triangulation changes anything, else one per face.
-long MeshTriangles(MScene* scene, MMesh_P* mesh) {
-  if (scene && mesh->get_name()) {
-    if (MObj3d* cached = scene->GetTriObjectbyName(mesh->get_name())) {
-      if (cached->get_type() == MESH2) return static_cast<MMesh_P*>(cached)->Get_Face_Count();
-    }
-  }
-  int faces = mesh->Get_Face_Count();
-  bool all_triangles = true;
-  for (int i = 0; i < faces; ++i) {
-    if (mesh->Get_VertexperFace_Count(i) != 3) {
-      all_triangles = false;
-      break;
-    }
-  }
-  // A mesh of triangles only triangulates to nothing new; skip the copy.
-  if (all_triangles) return faces;
-  MMesh_P* tri = mesh->Triangulate(nullptr);
-  if (!tri) return faces;
-  long n = tri->Get_Face_Count();
-  delete tri;
-  return n;
-}
 
 // "path/base.ext" -> "path/base_k.ext".
 std::string WithSuffix(const std::string& path, int k) {
@@ -326,37 +300,18 @@ int ConversionDriver::Rename(MObj3d* obj, const char* name) {
 
 long ConversionDriver::TriangleCount() {
   long total = 0;
+  // The exporters' own walk, without keeping its copies in the scene.
+  MExportWalkOptions walk;
+  walk.cache = false;
+  walk.report_objects = false;
   for (int k = 0; k < scenes->count; ++k) {
     MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
-    if (!scene || !scene->objects) continue;
-    // A mesh named by several references is triangulated once.
-    std::unordered_map<MObj3d*, long> done;
-    for (int i = 0; i < scene->objects->count; ++i) {
-      MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(i));
-      if (!obj) continue;
-      if (obj->get_type() == OREF) {
-        MObj3d* target = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
-        if (target) obj = target;
-      }
-      auto hit = done.find(obj);
-      if (hit != done.end()) {
-        total += hit->second;
-        continue;
-      }
-      long n = 0;
-      if (obj->get_type() == MESH2) {
-        n = MeshTriangles(scene, static_cast<MMesh_P*>(obj));
-      } else if (obj->get_type() == TSOLID) {
-        if (MSolid* solid = dynamic_cast<MSolid*>(obj)) {
-          if (MMesh_P* mesh = solid->Get_Mesh()) {
-            n = MeshTriangles(nullptr, mesh);
-            delete mesh;
-          }
-        }
-      }
-      done.emplace(obj, n);
-      total += n;
-    }
+    ForEachExportMesh(scene, nullptr, walk, [&](const MExportMesh& m) {
+      // A mesh that triangulates to nothing comes as it is: its faces of
+      // fewer than three corners are not written.
+      const int faces = m.mesh->Get_Face_Count();
+      for (int i = 0; i < faces; ++i) total += m.mesh->Get_VertexperFace_Count(i) >= 3 ? 1 : 0;
+    });
   }
   return total;
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "outfile.h"
 #include "pathutil.h"
 #include "profile.h"
 
@@ -207,7 +208,7 @@ std::vector<int> PluginRegistry::ExportTable() {
 
 std::vector<std::string> PluginRegistry::SummaryLines() {
   std::vector<std::string> lines;
-  char buf[1024 + 64];
+  char buf[128];
   auto add = [&](const char* fmt, auto... args) {
     std::snprintf(buf, sizeof buf, fmt, args...);
     lines.emplace_back(buf);
@@ -217,8 +218,9 @@ std::vector<std::string> PluginRegistry::SummaryLines() {
     PluginLibrary* lib = static_cast<PluginLibrary*>(libraries->GetAt(l));
     const char* lib_name = lib->lib_name();
     int n = lib->lib_number_classes();
-    add(" FileName: %s", lib->path ? lib->path : "");
-    add(" LibName: %s", lib_name ? lib_name : "");
+    // Paths and names appended: a plug-in folder of any length stays whole.
+    lines.push_back(std::string(" FileName: ") + (lib->path ? lib->path : ""));
+    lines.push_back(std::string(" LibName: ") + (lib_name ? lib_name : ""));
     add(" LibClassNumber: %d", n);
     add(" LibVersion: 0x%08X", static_cast<unsigned>(lib->lib_version()));
     for (int j = 0; j < n; ++j) {
@@ -230,7 +232,7 @@ std::vector<std::string> PluginRegistry::SummaryLines() {
       char kind[32] = "";
       if (super == MESH_IMPORT_CLASS_ID) std::snprintf(kind, sizeof kind, "(%s)", "Mesh Import");
       if (super == MESH_EXPORT_CLASS_ID) std::snprintf(kind, sizeof kind, "(%s)", "Mesh Export");
-      add("\tClassName: %s", name ? name : "");
+      lines.push_back(std::string("\tClassName: ") + (name ? name : ""));
       add("\tSuperClassID: 0x%04X %s", static_cast<unsigned>(super), kind);
       add("\tClassID: 0x%08X", static_cast<unsigned>(d->ClassID()));
       add("\tClassPublicFlag: %d", d->IsPublic());
@@ -246,10 +248,14 @@ std::vector<std::string> PluginRegistry::SummaryLines() {
 }
 
 int PluginRegistry::WriteSummary(const char* path) {
-  FILE* f = std::fopen(path, "w");
-  if (!f) return 0;
-  for (const std::string& line : SummaryLines()) std::fprintf(f, "%s\n", line.c_str());
-  return std::fclose(f) == 0 ? 1 : 0;
+  // Written in full or not at all, like every output.
+  MOutputFile out;
+  if (!out.Open(path)) return 0;
+  for (const std::string& line : SummaryLines()) {
+    out.Write(line.data(), line.size());
+    out.Write("\n", 1);
+  }
+  return out.Commit() ? 1 : 0;
 }
 
 void PluginRegistry::SetCommandLine(int argc, char** argv) {

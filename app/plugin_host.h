@@ -73,7 +73,7 @@ class PluginRegistry {
   // The plug-in summary lines (without line ends).
   std::vector<std::string> SummaryLines();
   // Writes the summary lines, each followed by "\n"; 0 when the file cannot
-  // be opened.
+  // be written (an existing one is then untouched).
   int WriteSummary(const char* path);
 
   // Hands the arguments to every library that has LibSetCommandLine; argc 0

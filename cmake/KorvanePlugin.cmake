@@ -16,19 +16,22 @@ endfunction()
 
 # korvane_fuzz(<name> SOURCE <file> PLUGIN <target> INSTRUMENT <targets...>):
 # a libFuzzer driver (clang only, KORVANE_FUZZ=ON). The plug-in's own code
-# carries the coverage instrumentation; the driver loads it through the host
+# and the scene library carry the coverage instrumentation, so that the
+# fuzzer steers through both; the driver loads the plug-in through the host
 # like the tests do.
 function(korvane_fuzz name)
   cmake_parse_arguments(F "" "SOURCE;PLUGIN" "INSTRUMENT" ${ARGN})
   if(NOT KORVANE_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     return()
   endif()
-  foreach(t ${F_PLUGIN} ${F_INSTRUMENT})
-    target_compile_options(${t} PRIVATE -fsanitize=fuzzer-no-link)
+  foreach(t ${F_PLUGIN} ${F_INSTRUMENT} korvanelib)
+    get_target_property(opts ${t} COMPILE_OPTIONS)
+    if(NOT opts OR NOT "-fsanitize=fuzzer-no-link" IN_LIST opts)
+      target_compile_options(${t} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
   endforeach()
   add_executable(${name} ${F_SOURCE})
   target_link_libraries(${name} PRIVATE korvane_host korvanelib)
-  # fuzz_import_driver.h, the driver most targets share.
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/testsupport)
   target_compile_definitions(${name} PRIVATE KORVANE_FUZZ_PLUGIN_DIR="${KORVANE_PLUGIN_OUT_DIR}")
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)

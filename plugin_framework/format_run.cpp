@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <utility>
 
@@ -50,8 +51,11 @@ void AddWarning(const std::string& text) {
   }
 }
 
-void WriteBanner(LogFile& log, Base_FileOption* o, const char* title, const char* stamp) {
+void WriteTitle(LogFile& log, const char* title, const char* stamp) {
   log.write("%s %s %s\n", title ? title : "", stamp ? stamp : "", "VC++50");
+}
+
+void WriteOptions(LogFile& log, Base_FileOption* o) {
   log.write("Options:\n");
   if (FILE* f = log.Get_FILE()) {
     if (auto* io = dynamic_cast<Import_FileOption*>(o)) io->Print_Options(f);
@@ -111,13 +115,43 @@ bool RunFailed() { return g_failed; }
 const std::string& LastError() { return g_error; }
 const std::vector<std::string>& LastWarnings() { return g_warnings; }
 
+RunBase::~RunBase() = default;
+
+void RunBase::Fail(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  SetError(text);
+}
+
+void RunBase::Warn(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = Format(fmt, ap);
+  va_end(ap);
+  log_->write("%s\n", text.c_str());
+  AddWarning(text);
+}
+
 // ---- import --------------------------------------------------------------
 
 ImportRun::ImportRun(Import_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
-    : path_(o->Get_Filename() ? o->Get_Filename() : ""), cb_(cb) {
+    : RunBase(cb), path_(o->Get_Filename() ? o->Get_Filename() : "") {
   log_ = std::make_unique<LogFile>(path_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
-  WriteBanner(*log_, o, title, stamp);
+  WriteTitle(*log_, title, stamp);
+  WriteOptions(*log_, o);
   log_->write("Parsing %s started ...      \n", path_.c_str());
+}
+
+std::string ImportRun::folder() const {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path_, ec);
+  if (ec) full = path_;
+  std::string dir = full.parent_path().string();
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
 }
 
 bool ImportRun::OpenInput(MFileView* file) {
@@ -144,25 +178,10 @@ FILE* ImportRun::OpenInputStream() {
   return f;
 }
 
-void ImportRun::Fail(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  std::string text = Format(fmt, ap);
-  va_end(ap);
-  log_->write("%s\n", text.c_str());
-  SetError(text);
-}
-
-void ImportRun::Warn(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  std::string text = Format(fmt, ap);
-  va_end(ap);
-  log_->write("%s\n", text.c_str());
-  AddWarning(text);
-}
-
 void ImportRun::Finish(MScene* scene, int active_camera) {
+  // A readable file of the format that holds nothing to convert is no
+  // failure, but the user should hear of it.
+  if (!RunFailed() && (!scene->objects || scene->objects->count == 0)) Warn("%s holds no geometry", path_.c_str());
   log_->write("Postprocessing ...        \n");
   scene->CalculateBoundingBox();
   MMake_Default_Cam(scene);
@@ -192,13 +211,15 @@ std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
 }
 
 ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
-    : cb_(cb) {
+    : RunBase(cb) {
   path_ = OutputPath(o, &dir_);
   base_ = o->Get_Filename() ? o->Get_Filename() : "";
   const char* sub = o->Get_SubDir();
   if (o->subdir_mode && sub && *sub) m_CreateDirectory(dir_.c_str());
   log_ = std::make_unique<LogFile>(dir_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
-  WriteBanner(*log_, o, title, stamp);
+  WriteTitle(*log_, title, stamp);
+  log_->write("Writing %s started ...\n", path_.c_str());
+  WriteOptions(*log_, o);
 }
 
 ExportRun::~ExportRun() {
@@ -213,27 +234,19 @@ MOutputFile* ExportRun::Open(const char* path) {
     SetError("Cannot open file " + m_output_error(*out));
     return nullptr;
   }
-  if (!path) log_->write("Writing %s started ...\n", p.c_str());
   outputs_.push_back(std::move(out));
   return outputs_.back().get();
 }
 
-void ExportRun::Fail(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  std::string text = Format(fmt, ap);
-  va_end(ap);
-  log_->write("%s\n", text.c_str());
-  SetError(text);
-}
-
-void ExportRun::Warn(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  std::string text = Format(fmt, ap);
-  va_end(ap);
-  log_->write("%s\n", text.c_str());
-  AddWarning(text);
+bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path) {
+  if (RunFailed()) return false;
+  if (!maps) return true;
+  std::vector<std::string> failed, missing;
+  const std::string& model = model_path.empty() ? path_ : model_path;
+  handler.ProcessMapFiles(log_->Get_FILE(), cb_, maps, model.c_str(), &failed, &missing);
+  for (const std::string& name : missing) AddWarning("map " + name + " not found");
+  for (const std::string& why : failed) Fail("%s", why.c_str());
+  return failed.empty();
 }
 
 void ExportRun::Lose(const char* object, KvLossKind kind, long count) {

@@ -69,9 +69,31 @@ bool LossesAccounted();
 void ReportLoss(const char* object, KvLossKind kind, long count = 1);
 const std::vector<LossEntry>& LastLosses();
 
+// What an import and an export run have alike: the log, the callbacks and
+// the two ways a reason leaves the run.
+class RunBase {
+ public:
+  LogFile& log() { return *log_; }
+  MessageCallBack1* cb() const { return cb_; }
+  // The file is not of the format, cannot be read, or the export cannot be
+  // done as asked: the reason goes to the log and to the host; an import
+  // then gives no scene, an export writes nothing.
+  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Part of the file could not be used, or was left out of the output;
+  // what was done stays.
+  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  bool Failed() const { return RunFailed(); }
+
+ protected:
+  explicit RunBase(MessageCallBack1* cb) : cb_(cb) {}
+  ~RunBase();
+  MessageCallBack1* cb_;
+  std::unique_ptr<LogFile> log_;
+};
+
 // ---- import --------------------------------------------------------------
 
-class ImportRun {
+class ImportRun : public RunBase {
  public:
   // Opens the log beside the input (in verbose mode), writes the banner
   // ("<title> <stamp> VC++50") and the options, then "Parsing <path>
@@ -81,8 +103,9 @@ class ImportRun {
   ImportRun& operator=(const ImportRun&) = delete;
 
   const std::string& path() const { return path_; }
-  LogFile& log() { return *log_; }
-  MessageCallBack1* cb() const { return cb_; }
+  // The absolute folder of the input, with its trailing '/' (where its
+  // material libraries and maps are looked for first). Nothing is cut.
+  std::string folder() const;
 
   // Maps the input; on failure logs "File <path> not found" and fails the
   // run with the system's reason.
@@ -91,31 +114,24 @@ class ImportRun {
   // closes it).
   FILE* OpenInputStream();
 
-  // The file is not of the format, or cannot be read at all: logs the
-  // reason, reports it to the host; the import gives no scene.
-  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  // Part of the file could not be used; what was read stays.
-  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  bool Failed() const { return RunFailed(); }
-
-  // The end of every import: bounding box, the default camera (camera
+  // The end of every import: a warning when the scene holds no object
+  // ("<path> holds no geometry"), bounding box, the default camera (camera
   // active_camera made active, the first when out of range) and lights when
   // the file had none, and the closing log lines.
   void Finish(MScene* scene, int active_camera = 0);
 
  private:
   std::string path_;
-  MessageCallBack1* cb_;
-  std::unique_ptr<LogFile> log_;
 };
 
 // ---- export --------------------------------------------------------------
 
-class ExportRun {
+class ExportRun : public RunBase {
  public:
   // Builds the output path from the option record (creating the
   // sub-directory when the record asks for one), opens the log there (in
-  // verbose mode) and writes the banner and the options.
+  // verbose mode) and writes the banner, "Writing <path> started ..." and
+  // the options.
   ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP);
   // Outputs not committed by Finish are discarded.
   ~ExportRun();
@@ -130,8 +146,6 @@ class ExportRun {
   const std::string& base() const { return base_; }
   // <dir><base><suffix>, for companion files: Companion(".mtl").
   std::string Companion(const char* suffix) const { return dir_ + base_ + suffix; }
-  LogFile& log() { return *log_; }
-  MessageCallBack1* cb() const { return cb_; }
 
   // Opens an output (the model file when path is null), written aside until
   // Finish. Null on failure, with "Cannot open file <path> " logged and the
@@ -139,11 +153,13 @@ class ExportRun {
   MOutputFile* Open(const char* path = nullptr);
   MOutputFile* Open(const std::string& path) { return Open(path.c_str()); }
 
-  // The export cannot be done as asked: the reason goes to the log and the
-  // host, and Finish writes nothing.
-  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  void Warn(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-  bool Failed() const { return RunFailed(); }
+  // Copies or converts the scene's maps beside the model as the handler's
+  // options say; called before Finish. A map that could not be written
+  // fails the run (the model is then not committed either); a map not found
+  // is a warning. False when the run has failed. model_path names the model
+  // the maps go with when it is not the run's own output (a format that
+  // keeps its maps in another folder).
+  bool ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path = std::string());
 
   // What the format could not keep (see ReportLoss), also logged. Lose
   // with a count of 0 or less records nothing.
@@ -166,9 +182,7 @@ class ExportRun {
   int Finish();
 
  private:
-  MessageCallBack1* cb_;
   std::string path_, dir_, base_;
-  std::unique_ptr<LogFile> log_;
   std::vector<std::unique_ptr<MOutputFile>> outputs_;
 };
 

@@ -148,22 +148,6 @@ int LastLossEntry(int i, int* kind, long* count, char* object_out, size_t size) 
   return 1;
 }
 
-void BuildOutputPath(Export_FileOption* o, char* path_out, char* dir_out, int create_dir) {
-  std::string dir;
-  std::string path = OutputPath(o, &dir);
-  const char* sub = o->Get_SubDir();
-  if (create_dir && o->subdir_mode && sub && *sub) m_CreateDirectory(dir.c_str());
-  if (dir_out) std::snprintf(dir_out, 1024, "%s", dir.c_str());
-  if (path_out) std::snprintf(path_out, 1024, "%s", path.c_str());
-}
-
-bool CloseOutput(FILE* f, bool ok, LogFile& log, const char* path) {
-  if (std::ferror(f)) ok = false;
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) log.write("Cannot write file %s \n", path);
-  return ok;
-}
-
 // ---- descriptors --------------------------------------------------------
 
 void* ImportClassDesc::Create() {

@@ -176,20 +176,6 @@ void SetCurrentCallbacks(MessageCallBack1* cb);
 void OpenProgress(const char* caption);
 void CloseProgress();
 
-// ---- exporter output path ----------------------------------------------
-
-// The writer's output path: Get_Pathname, then Get_SubDir + "/" when the
-// sub-directory flag is set (the directory is created when create_dir is
-// set), then Get_Filename "." Get_Ext; each piece bounded to 255 characters.
-// dir_out (may be null) gets the directory part. Buffers hold 1024 bytes.
-void BuildOutputPath(Export_FileOption* options, char* path_out, char* dir_out, int create_dir);
-
-// Closes a written file. True when the writer found no fault (ok), the
-// stream holds no error and the close succeeded; otherwise logs
-// "Cannot write file <path> " so that a full disk never passes for a
-// finished file.
-bool CloseOutput(FILE* f, bool ok, LogFile& log, const char* path);
-
 // ---- library state shared by the entry points ---------------------------
 
 // Command-line mode (LibSetCommandLine): argc 0 means settings-store mode.

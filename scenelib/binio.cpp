@@ -11,17 +11,6 @@
 namespace {
 
 template <class T>
-T Load(const uint8_t* p, MByteOrder order) {
-  T v = 0;
-  if (order == MByteOrder::kLittle) {
-    for (size_t i = sizeof(T); i-- > 0;) v = static_cast<T>((v << 8) | p[i]);
-  } else {
-    for (size_t i = 0; i < sizeof(T); ++i) v = static_cast<T>((v << 8) | p[i]);
-  }
-  return v;
-}
-
-template <class T>
 void Store(uint8_t* p, T v, MByteOrder order) {
   for (size_t i = 0; i < sizeof(T); ++i) {
     uint8_t b = static_cast<uint8_t>(v >> (8 * i));
@@ -32,13 +21,6 @@ void Store(uint8_t* p, T v, MByteOrder order) {
   }
 }
 
-template <class T>
-void Append(std::vector<uint8_t>* out, T v, MByteOrder order) {
-  size_t at = out->size();
-  out->resize(at + sizeof(T));
-  Store(out->data() + at, v, order);
-}
-
 }  // namespace
 
 bool MBinReader::Need(size_t n) {
@@ -46,43 +28,6 @@ bool MBinReader::Need(size_t n) {
   ok_ = false;
   p_ = end_;
   return false;
-}
-
-uint8_t MBinReader::U8() { return Need(1) ? *p_++ : 0; }
-
-uint16_t MBinReader::U16() {
-  if (!Need(2)) return 0;
-  uint16_t v = Load<uint16_t>(p_, order_);
-  p_ += 2;
-  return v;
-}
-
-uint32_t MBinReader::U32() {
-  if (!Need(4)) return 0;
-  uint32_t v = Load<uint32_t>(p_, order_);
-  p_ += 4;
-  return v;
-}
-
-uint64_t MBinReader::U64() {
-  if (!Need(8)) return 0;
-  uint64_t v = Load<uint64_t>(p_, order_);
-  p_ += 8;
-  return v;
-}
-
-float MBinReader::F32() {
-  uint32_t bits = U32();
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
-}
-
-double MBinReader::F64() {
-  uint64_t bits = U64();
-  double d;
-  std::memcpy(&d, &bits, 8);
-  return d;
 }
 
 bool MBinReader::Bytes(void* out, size_t n) {
@@ -145,22 +90,6 @@ size_t MBinReader::FitCount(size_t n, size_t item_size) const {
   if (item_size == 0) return n;
   size_t fit = Left() / item_size;
   return n < fit ? n : fit;
-}
-
-void MBinWriter::U16(uint16_t v) { Append(out_, v, order_); }
-void MBinWriter::U32(uint32_t v) { Append(out_, v, order_); }
-void MBinWriter::U64(uint64_t v) { Append(out_, v, order_); }
-
-void MBinWriter::F32(float v) {
-  uint32_t bits;
-  std::memcpy(&bits, &v, 4);
-  U32(bits);
-}
-
-void MBinWriter::F64(double v) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, 8);
-  U64(bits);
 }
 
 void MBinWriter::Bytes(const void* p, size_t n) {

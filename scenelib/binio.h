@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,15 +20,26 @@ class MBinReader {
   MBinReader(const uint8_t* data, size_t size, MByteOrder order = MByteOrder::kLittle)
       : begin_(data), p_(data), end_(data + size), order_(order) {}
 
-  uint8_t U8();
-  uint16_t U16();
-  uint32_t U32();
-  uint64_t U64();
+  // Inline: formats read their records field by field.
+  uint8_t U8() { return Load<uint8_t>(); }
+  uint16_t U16() { return Load<uint16_t>(); }
+  uint32_t U32() { return Load<uint32_t>(); }
+  uint64_t U64() { return Load<uint64_t>(); }
   int8_t I8() { return static_cast<int8_t>(U8()); }
   int16_t I16() { return static_cast<int16_t>(U16()); }
   int32_t I32() { return static_cast<int32_t>(U32()); }
-  float F32();
-  double F64();
+  float F32() {
+    uint32_t bits = U32();
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+  }
+  double F64() {
+    uint64_t bits = U64();
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+  }
   // n bytes into out; zeros and false on a short read.
   bool Bytes(void* out, size_t n);
   // Up to a NUL that must come within the data (else the reader fails and
@@ -56,6 +68,21 @@ class MBinReader {
 
  private:
   bool Need(size_t n);
+  template <class T>
+  T Load() {
+    if (!ok_ || static_cast<size_t>(end_ - p_) < sizeof(T)) {
+      Need(sizeof(T));  // fails the reader
+      return 0;
+    }
+    T v = 0;
+    if (order_ == MByteOrder::kLittle) {
+      for (size_t i = sizeof(T); i-- > 0;) v = static_cast<T>((v << 8) | p_[i]);
+    } else {
+      for (size_t i = 0; i < sizeof(T); ++i) v = static_cast<T>((v << 8) | p_[i]);
+    }
+    p_ += sizeof(T);
+    return v;
+  }
   const uint8_t* begin_ = nullptr;
   const uint8_t* p_ = nullptr;
   const uint8_t* end_ = nullptr;
@@ -69,14 +96,23 @@ class MBinWriter {
  public:
   explicit MBinWriter(std::vector<uint8_t>* out, MByteOrder order = MByteOrder::kLittle)
       : out_(out), order_(order) {}
+  // Inline, as the reader's.
   void U8(uint8_t v) { out_->push_back(v); }
-  void U16(uint16_t v);
-  void U32(uint32_t v);
-  void U64(uint64_t v);
+  void U16(uint16_t v) { Append(v); }
+  void U32(uint32_t v) { Append(v); }
+  void U64(uint64_t v) { Append(v); }
   void I16(int16_t v) { U16(static_cast<uint16_t>(v)); }
   void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
-  void F32(float v);
-  void F64(double v);
+  void F32(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    U32(bits);
+  }
+  void F64(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    U64(bits);
+  }
   void Bytes(const void* p, size_t n);
   // s cut at max_len characters, then a NUL.
   void CString(const char* s, size_t max_len);
@@ -89,6 +125,13 @@ class MBinWriter {
   void PatchU32(size_t at, uint32_t v);
 
  private:
+  template <class T>
+  void Append(T v) {
+    uint8_t b[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); ++i)
+      b[order_ == MByteOrder::kLittle ? i : sizeof(T) - 1 - i] = static_cast<uint8_t>(v >> (8 * i));
+    out_->insert(out_->end(), b, b + sizeof(T));
+  }
   std::vector<uint8_t>* out_;
   MByteOrder order_;
 };

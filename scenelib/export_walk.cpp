@@ -1,5 +1,8 @@
 #include "export_walk.h"
 
+#include <memory>
+#include <unordered_map>
+
 #include "mesh.h"
 #include "mscene.h"
 #include "solids.h"
@@ -28,14 +31,20 @@ int CountNgons(MMesh_P* m) {
   return n;
 }
 
-// The triangles of mesh: itself when it has nothing else, a cached copy, or
-// a new copy (kept in the scene when caching; else handed back in made).
-MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cache, MMesh_P** made) {
+// The triangles of mesh: itself when it has nothing else, the copy an
+// earlier export cached in scene (null: none to look at), or a new copy
+// (kept in the scene when caching, else in made for the rest of the walk).
+MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cache,
+                   std::unordered_map<MMesh_P*, std::unique_ptr<MMesh_P>>* made) {
   if (m_all_triangles(mesh)) return mesh;
-  if (cache && mesh->get_name()) {
+  if (scene && mesh->get_name()) {
     MObj3d* cached = scene->GetTriObjectbyName(mesh->get_name());
     // The copies list may hold other kinds of objects under the same name.
     if (cached && cached->get_type() == MESH2) return static_cast<MMesh_P*>(cached);
+  }
+  if (made) {
+    auto it = made->find(mesh);
+    if (it != made->end()) return it->second ? it->second.get() : mesh;
   }
   if (cb && cb->msg3) cb->msg3("Triangulating ...");
   MMesh_P* tri = mesh->Triangulate(cb ? cb->progress3 : nullptr);
@@ -44,14 +53,17 @@ MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cach
     // Nothing to write from: the mesh itself is passed on, and writers
     // skip its faces of fewer than three corners.
     delete tri;
-    return mesh;
+    tri = nullptr;
   }
-  if (cache) {
+  if (cache && scene && tri) {
     scene->tri_objects->Append(tri);
+  } else if (made) {
+    (*made)[mesh].reset(tri);
   } else {
-    *made = tri;
+    delete tri;
+    tri = nullptr;
   }
-  return tri;
+  return tri ? tri : mesh;
 }
 
 }  // namespace
@@ -61,6 +73,9 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
   if (!scene || !scene->objects) return 0;
   const int count = scene->objects->count;
   int written = 0;
+  // Without caching, copies live for the walk: a mesh named by several
+  // references is triangulated once.
+  std::unordered_map<MMesh_P*, std::unique_ptr<MMesh_P>> made;
   for (int k = 0; k < count; ++k) {
     MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(k));
     if (!obj) continue;
@@ -76,20 +91,25 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
     if (options.skip_hidden && (obj->hidden || source->hidden)) continue;
 
     MMesh_P* mesh = nullptr;
-    MMesh_P* temp = nullptr;  // freed after the call
-    MMesh_P* made = nullptr;  // an uncached triangulation, freed after the call
+    std::unique_ptr<MMesh_P> temp;  // a solid's mesh, freed after the call
+    std::unique_ptr<MMesh_P> solid_tris;
     if (source->get_type() == MESH2) {
       mesh = static_cast<MMesh_P*>(source);
-      if (options.triangulate) mesh = Triangles(scene, mesh, cb, options.cache, &made);
+      if (options.triangulate) mesh = Triangles(scene, mesh, cb, options.cache, options.cache ? nullptr : &made);
     } else if (source->get_type() == TSOLID) {
-      mesh = temp = static_cast<MSolid*>(source)->Get_Mesh();
-      if (mesh && options.triangulate) mesh = Triangles(scene, mesh, cb, false, &made);
+      temp.reset(static_cast<MSolid*>(source)->Get_Mesh());
+      mesh = temp.get();
+      if (mesh && options.triangulate) {
+        std::unordered_map<MMesh_P*, std::unique_ptr<MMesh_P>> once;
+        mesh = Triangles(nullptr, mesh, cb, false, &once);
+        if (!once.empty()) solid_tris = std::move(once.begin()->second);
+      }
     }
     if (!mesh) continue;
 
     MExportMesh item;
     // A triangulated copy stands for the mesh: what it split is counted.
-    MMesh_P* stored = source->get_type() == MESH2 ? static_cast<MMesh_P*>(source) : temp;
+    MMesh_P* stored = source->get_type() == MESH2 ? static_cast<MMesh_P*>(source) : temp.get();
     if (stored && mesh != stored) item.ngons = CountNgons(stored);
     item.object = obj;
     item.source = source;
@@ -99,8 +119,6 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
     item.count = count;
     fn(item);
     ++written;
-    delete made;
-    delete temp;
   }
   return written;
 }

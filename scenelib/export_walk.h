@@ -16,7 +16,8 @@ struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
   bool triangulate = true;
   // Keep triangulated copies in the scene for later exports (else they are
-  // made for the call and freed after it).
+  // made for the walk and freed after it). A copy an earlier export kept is
+  // used either way: it is what was written.
   bool cache = true;
   // Leave out hidden objects (a reference is left out when it or the
   // object it names is hidden).

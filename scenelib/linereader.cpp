@@ -112,3 +112,15 @@ char* MLineReader::Next(size_t* length) {
     return line_.data();
   }
 }
+
+bool m_text_looks_binary(FILE* f) {
+  if (!f) return false;
+  unsigned char head[4096];
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::rewind(f);
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = head[i];
+    if (c < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 26) return true;
+  }
+  return false;
+}

@@ -52,3 +52,8 @@ class MLineReader {
   long line_no_ = 0;
   std::string line_;
 };
+
+// Text has no bytes below 32 but TAB, the line ends, form feeds and ^Z: a
+// file that holds any other in its first 4 KB is some binary file, not text
+// of a line format. f is rewound.
+bool m_text_looks_binary(FILE* f);

@@ -268,8 +268,14 @@ char* MIHandler::GetNewMapName(const char* map_name, int mode, const char* ext) 
   return buf;
 }
 
-int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path) {
+int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path,
+                               std::vector<std::string>* failed, std::vector<std::string>* missing) {
   if (log) std::fputs("Processing Map Files ... \n", log);
+  int ok = 1;
+  auto fail = [&](const std::string& why) {
+    ok = 0;
+    if (failed) failed->push_back(why);
+  };
 
   // Where copies go: the chosen folder when it is there or can be made,
   // else the folder of the model just written.
@@ -305,6 +311,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
     if (!find_map(m->name, maps->search_path, found)) {
       log_line(log, "File %s not found\n", m->name);
       if (log) std::fputs("Please check search pathes\n", log);
+      if (missing) missing->push_back(m->name);
       continue;
     }
     NameParts src = split_name(found.c_str());
@@ -317,6 +324,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
       int src_type = get_image_type(src_ext.c_str());
       if (src_type == -1) {
         log_line(log, "Unknown file extension %s\n", src_ext.c_str());
+        if (missing) missing->push_back(m->name);
         continue;
       }
       std::string dst = enable_copy ? out_dir : std::string(src.dir);
@@ -328,6 +336,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
         copy_bounded(m->new_name, sizeof m->new_name, dst.c_str());
       } else {
         log_line(log, "Error during conversion %s to %s \n", found.c_str(), dst.c_str());
+        fail("cannot convert " + found + " to " + dst);
       }
     } else {
       std::string dst = out_dir;
@@ -343,12 +352,13 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
         copy_bounded(m->new_name, sizeof m->new_name, dst.c_str());
       } else {
         log_line(log, "Error copy %s to %s \n", found.c_str(), dst.c_str());
+        fail("cannot copy " + found + " to " + dst);
       }
     }
   }
 
   if (log) std::fputs("Processing Map Files finished \n", log);
-  return 1;
+  return ok;
 }
 
 void MIHandler::Print(FILE* fp, int, int) {

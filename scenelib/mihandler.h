@@ -3,6 +3,8 @@
 // files next to the exported model.
 #pragma once
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "allocator.h"
 #include "imageconv.h"
@@ -38,8 +40,13 @@ class MIHandler {
   char* GetNewMapName(const char* map_name, int mode, const char* ext);
 
   // Copies or converts every map of the list as the options say, logging to
-  // log (may be null). model_path is the model file just written. Returns 1.
-  int ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path);
+  // log (may be null). model_path is the model file being written. Every
+  // copy or conversion arrives whole or not at all. Returns 1 when every map
+  // that was to be copied or converted arrived, 0 when one could not be
+  // written (failed, may be null, gets a reason for each); maps not found or
+  // of no known image type are passed over (missing gets their names).
+  int ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path,
+                      std::vector<std::string>* failed = nullptr, std::vector<std::string>* missing = nullptr);
 
   void Print(FILE* fp, int a = 0, int b = 0);
 

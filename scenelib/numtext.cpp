@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
+namespace {
+
+// The scanner itself, inlined into the loop of m_scan_numbers.
+inline const char* ScanDouble(const char* s, const char* end_of_text, double* out) {
   while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
   const char* p = s;
   bool neg = false;
@@ -36,11 +39,17 @@ const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
   return end;
 }
 
+}  // namespace
+
+const char* m_scan_double(const char* s, const char* end_of_text, double* out) {
+  return ScanDouble(s, end_of_text, out);
+}
+
 int m_scan_numbers(const char* s, size_t length, double* out, int max) {
   const char* end = s + length;
   int n = 0;
   while (n < max) {
-    const char* next = m_scan_double(s, end, &out[n]);
+    const char* next = ScanDouble(s, end, &out[n]);
     if (!next) break;
     ++n;
     s = next;

@@ -30,32 +30,19 @@ void MTextWriter::Flush() {
   used_ = 0;
 }
 
-void MTextWriter::Put(const char* s, size_t n) {
-  if (n > kSize - used_) Flush();
-  if (n > kSize) {
-    if (!f_) {
-      Fail(EBADF);
-      return;
-    }
-    errno = 0;
-    if (std::fwrite(s, 1, n, f_) != n) Fail(errno);
+void MTextWriter::PutLong(const char* s, size_t n) {
+  Flush();
+  if (n <= kSize) {
+    std::memcpy(buf_, s, n);
+    used_ = n;
     return;
   }
-  std::memcpy(buf_ + used_, s, n);
-  used_ += n;
-}
-
-void MTextWriter::Put(const char* s) {
-  if (s) Put(s, std::strlen(s));
-}
-
-void MTextWriter::EndLine() {
-  switch (ld_mode_) {
-    case 0: Put("\r\n", 2); break;
-    case 1: Put('\n'); break;
-    case 2: Put('\r'); break;
-    default: break;
+  if (!f_) {
+    Fail(EBADF);
+    return;
   }
+  errno = 0;
+  if (std::fwrite(s, 1, n, f_) != n) Fail(errno);
 }
 
 void MTextWriter::Line(const char* s) {

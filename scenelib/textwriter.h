@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "geometry.h"
@@ -20,16 +21,33 @@ class MTextWriter {
   MTextWriter(const MTextWriter&) = delete;
   MTextWriter& operator=(const MTextWriter&) = delete;
 
-  // Raw text: a "\n" inside is written as it is.
-  void Put(const char* s, size_t n);
-  void Put(const char* s);
+  // Raw text: a "\n" inside is written as it is. Inline, as every
+  // exporter calls these per number and per line.
+  void Put(const char* s, size_t n) {
+    if (n <= kSize - used_) {
+      std::memcpy(buf_ + used_, s, n);
+      used_ += n;
+      return;
+    }
+    PutLong(s, n);
+  }
+  void Put(const char* s) {
+    if (s) Put(s, std::strlen(s));
+  }
   void Put(const std::string& s) { Put(s.data(), s.size()); }
   void Put(char c) {
     if (used_ == kSize) Flush();
     buf_[used_++] = c;
   }
   // The line delimiter.
-  void EndLine();
+  void EndLine() {
+    switch (ld_mode_) {
+      case 0: Put("\r\n", 2); break;
+      case 1: Put('\n'); break;
+      case 2: Put('\r'); break;
+      default: break;
+    }
+  }
   // s, then the line delimiter.
   void Line(const char* s);
   void Line(const std::string& s) {
@@ -51,6 +69,7 @@ class MTextWriter {
   int ld_mode() const { return ld_mode_; }
 
  private:
+  void PutLong(const char* s, size_t n);
   void PutTranslated(const char* s, size_t n);
   void Fail(int err);
   static constexpr size_t kSize = 1 << 16;

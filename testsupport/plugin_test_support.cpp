@@ -80,16 +80,6 @@ std::vector<std::string> read_lines(const std::string& path) {
   return lines;
 }
 
-long triangle_count(MScene* scene) {
-  long n = 0;
-  MExportWalkOptions quiet;
-  quiet.report_objects = false;
-  ForEachExportMesh(scene, nullptr, quiet, [&](const MExportMesh& e) {
-    for (int i = 0; i < e.mesh->Get_Face_Count(); ++i) n += e.mesh->Get_VertexperFace_Count(i) >= 3;
-  });
-  return n;
-}
-
 std::vector<std::string> loss_rows(int cls, bool* accounted) {
   std::vector<std::string> rows;
   for (const ExportLoss& l : Plugins().LastLosses(cls, accounted))

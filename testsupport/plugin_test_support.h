@@ -30,10 +30,6 @@ int ExportWith(int cls, MScene* scene, const std::string& path, std::string* wri
 // The i-th object of a scene when it is a polygon mesh, else null.
 MMesh_P* MeshAt(MScene* scene, int i);
 
-// The triangles an exporter writes of the scene: faces of three or more
-// corners after the export walk's triangulation.
-long triangle_count(MScene* scene);
-
 // What the last export of a class could not keep, one "object: label count"
 // row per entry; *accounted tells whether it kept an account at all.
 std::vector<std::string> loss_rows(int cls, bool* accounted = nullptr);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -496,4 +497,111 @@ TEST(CliHelp, CommonAndClassTexts) {
   EXPECT_NE(amb.err.find("RAW (*.raw)"), std::string::npos);
   EXPECT_NE(amb.err.find("Raw (*.raw)"), std::string::npos);
   EXPECT_EQ(RunCli({"help", "nosuchclass"}).status, 1);
+}
+
+// Reading a file of another kind, failing writes and long paths, as a user
+// meets them.
+namespace {
+
+bool HavePlugins(std::initializer_list<const char*> names) {
+  for (const char* n : names)
+    if (!fs::exists(PluginDir() / n)) return false;
+  return fs::exists(Cli());
+}
+
+std::set<std::string> FilesIn(const std::string& dir) {
+  std::set<std::string> out;
+  for (const auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename().string());
+  return out;
+}
+
+}  // namespace
+
+TEST(CliSafety, ForeignFilesFailWithTheReadersReasonAndWriteNothing) {
+  if (!HavePlugins({"import_raw.so", "import_obj.so", "import_3ds.so", "export_obj.so"})) GTEST_SKIP();
+  kvtest::TempDir dir;
+  std::string noise;
+  unsigned x = 7;
+  for (int i = 0; i < 2000; ++i) noise.push_back(static_cast<char>((x = x * 1103515245u + 12345u) >> 16));
+  const std::pair<const char*, const char*> cases[] = {
+      {"bad.3ds", "is not a 3D Studio file"}, {"bad.obj", "is not an OBJ file"}, {"bad.raw", "is not a RAW file"}};
+  for (const auto& [name, reason] : cases) {
+    kvtest::write_file(dir.file(name), noise);
+    for (const char* cmd : {"convert", "info"}) {
+      Result r = std::string(cmd) == "info" ? RunCli({"info", dir.file(name)})
+                                            : RunCli({"convert", dir.file(name), dir.file("out.obj")});
+      EXPECT_EQ(r.status, 1) << name << " " << cmd << ": " << r.err;
+      EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+      EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+  }
+  EXPECT_EQ(FilesIn(dir.str()), (std::set<std::string>{"bad.3ds", "bad.obj", "bad.raw"}));
+
+  // A file without an extension fits no class: --from names one.
+  kvtest::write_file(dir.file("boxnoext"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  Result r = RunCli({"info", dir.file("boxnoext")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("--from"), std::string::npos) << r.err;
+  r = RunCli({"info", dir.file("boxnoext"), "--from", "Alias Wavefront (*.obj)"});
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  // A readable file of the format that holds nothing converts, with a warning.
+  kvtest::write_file(dir.file("empty.obj"), "# nothing\n");
+  r = RunCli({"convert", dir.file("empty.obj"), dir.file("copy.obj")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: " + dir.file("empty.obj") + " holds no geometry"), std::string::npos) << r.err;
+}
+
+TEST(CliSafety, AFailedWriteLeavesTheTargetAsItWas) {
+  if (!HavePlugins({"import_obj.so", "export_obj.so"})) GTEST_SKIP();
+  const fs::path spider = kvtest::corpus_dir() / "obj" / "spider.obj";
+  if (!fs::exists(spider)) GTEST_SKIP() << "no corpus";
+  kvtest::TempDir dir;
+  const std::string model = dir.file("spider.obj");
+  const std::string bytes = kvtest::read_file(spider.string());
+  kvtest::write_file(model, bytes);
+  kvtest::write_file(dir.file("spider.mtl"), kvtest::read_file((kvtest::corpus_dir() / "obj" / "spider.mtl").string()));
+  const std::string mtl = kvtest::read_file(dir.file("spider.mtl"));
+  // As after "ulimit -f 16": the program inherits the limit.
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 16 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  Result r = RunCli({"convert", model, model});
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+  EXPECT_EQ(kvtest::read_file(model), bytes);
+  EXPECT_EQ(kvtest::read_file(dir.file("spider.mtl")), mtl);
+  EXPECT_EQ(FilesIn(dir.str()), (std::set<std::string>{"spider.mtl", "spider.obj"}));
+
+  if (fs::exists("/dev/full")) {
+    r = RunCli({"dump", model, "/dev/full"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+  }
+}
+
+TEST(CliSafety, LongPathsAreReadAndWrittenWhereTheyPoint) {
+  if (!HavePlugins({"import_raw.so", "export_obj.so", "import_obj.so", "export_3ds.so"})) GTEST_SKIP();
+  kvtest::TempDir dir;
+  fs::path deep = dir.path();
+  while (deep.string().size() < 3990) deep /= std::string(std::min<size_t>(200, 3999 - deep.string().size()), 'd');
+  fs::create_directories(deep);
+  ASSERT_GE(deep.string().size(), 3990u);
+  for (const char* name : {"out.obj", "out.3ds", "out.raw"}) {
+    Result r = RunCli({"convert", Sample(), (deep / name).string()});
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_TRUE(fs::exists(deep / name)) << name;
+  }
+  EXPECT_TRUE(fs::exists(deep / "out.mtl"));
+  // Nothing landed anywhere else.
+  size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(dir.path())) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 4u);
+  // A long input path keeps its extension and its folder.
+  Result info = RunCli({"info", (deep / "out.obj").string()});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(Field(info.out, "triangles"), Field(RunCli({"info", Sample()}).out, "triangles")) << info.out;
 }

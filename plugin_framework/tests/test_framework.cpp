@@ -4,12 +4,16 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "format_run.h"
 #include "korvanelib.h"
+#include "format_run.h"
 #include "plugin_framework.h"
 #include "test_support.h"
 
@@ -51,14 +55,12 @@ void ImportTest(MScene* scene, Import_FileOption* o, MessageCallBack1* cb) {
 }
 
 int ExportTest(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
-  char path[1024];
-  kvpf::BuildOutputPath(o, path, nullptr, 1);
-  g_export_path = path;
-  FILE* f = std::fopen(path, "wb");
+  kvpf::ExportRun run(o, cb, "Test Export 1.0");
+  g_export_path = run.path();
+  MOutputFile* f = run.Open();
   if (!f) return 0;
-  std::fputs("x", f);
-  std::fclose(f);
-  return 1;
+  f->Write("x", 1);
+  return run.Finish();
 }
 
 // Writes its file under a name of its own, as a one-file-per-object format does.
@@ -268,29 +270,49 @@ TEST_F(Framework, UiHooksReplaceTheHeadlessPaths) {
   EXPECT_EQ(kvpf::UiHooks(), nullptr);
 }
 
-TEST(CloseOutput, FullDiskWriterFaultAndSuccess) {
+// What an export run reports of its outputs: nothing for a good one, the
+// write failure of a faulted one or of a full disk.
+TEST(ExportRunOutputs, FullDiskWriterFaultAndSuccess) {
   kvtest::TempDir dir;
-  const std::string base = dir.file("model.tst");
-  {
-    LogFile log(base.c_str(), "out.log");
-    FILE* good = std::fopen(dir.file("good.tst").c_str(), "wb");
-    ASSERT_NE(good, nullptr);
-    std::fputs("data\n", good);
-    EXPECT_TRUE(kvpf::CloseOutput(good, true, log, "good.tst"));
-    // The writer's own verdict stands even when the stream saw no error.
-    FILE* faulted = std::fopen(dir.file("faulted.tst").c_str(), "wb");
-    ASSERT_NE(faulted, nullptr);
-    EXPECT_FALSE(kvpf::CloseOutput(faulted, false, log, "faulted.tst"));
-    if (FILE* full = std::fopen("/dev/full", "wb")) {
-      std::vector<char> bytes(1 << 16, 'x');
-      std::fwrite(bytes.data(), 1, bytes.size(), full);
-      EXPECT_FALSE(kvpf::CloseOutput(full, true, log, "/dev/full"));
+  auto run_log = [&](const char* log_name, const std::function<void(kvpf::ExportRun&)>& write) {
+    TestExportOption o;
+    o.cmd_mode = 1;
+    o.verbose_mode = 1;
+    my_free(o.logfilename);
+    o.logfilename = my_strdup(log_name);
+    o.Set_Pathname(dir.str().c_str());
+    o.Set_Filename("model");
+    kvpf::ClearReports();
+    {
+      kvpf::ExportRun run(&o, nullptr, "Test Export 1.0");
+      write(run);
+      run.Finish();
     }
-  }
-  const std::string text = kvtest::read_file(dir.file("out.log"));
-  EXPECT_EQ(text.find("good.tst"), std::string::npos);
-  EXPECT_NE(text.find("Cannot write file faulted.tst \n"), std::string::npos);
+    return kvtest::read_file(dir.file(log_name));
+  };
+  std::string text = run_log("good.log", [&](kvpf::ExportRun& run) {
+    MOutputFile* good = run.Open(dir.file("good.tst"));
+    ASSERT_NE(good, nullptr);
+    good->Write("data\n", 5);
+  });
+  EXPECT_EQ(text.find("Cannot write file"), std::string::npos);
+  EXPECT_EQ(kvtest::read_file(dir.file("good.tst")), "data\n");
+  // The writer's own verdict stands even when the stream saw no error.
+  text = run_log("faulted.log", [&](kvpf::ExportRun& run) {
+    MOutputFile* faulted = run.Open(dir.file("faulted.tst"));
+    ASSERT_NE(faulted, nullptr);
+    faulted->NoteError(EIO);
+  });
+  EXPECT_NE(text.find("Cannot write file " + dir.file("faulted.tst") + " \n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("faulted.tst")));
   if (access("/dev/full", W_OK) == 0) {
+    text = run_log("full.log", [&](kvpf::ExportRun& run) {
+      MOutputFile* full = run.Open("/dev/full");
+      ASSERT_NE(full, nullptr);
+      std::vector<char> bytes(1 << 16, 'x');
+      full->Write(bytes.data(), bytes.size());
+    });
     EXPECT_NE(text.find("Cannot write file /dev/full \n"), std::string::npos);
+    EXPECT_EQ(kvpf::LastError().rfind("Cannot write file /dev/full: No space left on device", 0), 0u) << kvpf::LastError();
   }
 }

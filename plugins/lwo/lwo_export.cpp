@@ -280,13 +280,12 @@ void ProcessMaps(MScene* scene, LwoExportOption* o, MessageCallBack1* cb, kvpf::
     m_CreateDirectory((Folder(o->content_dir) + "images/").c_str());
     m_CreateDirectory(dest.c_str());
   }
-  o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, (dest + run.base() + ".lws").c_str());
+  run.ProcessMaps(o->image_handler, scene->maps, dest + run.base() + ".lws");
 }
 
 int ExportLwo(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   LwoExportOption* o = static_cast<LwoExportOption*>(base);
   kvpf::ExportRun run(o, cb, kTitle);
-  run.log().write("Writing %s started ...\n", run.path().c_str());
   MOutputFile* f = run.Open();
   if (!f) return 0;
   {

@@ -341,11 +341,13 @@ int ExportMd2(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
     if (!run.Failed()) writer.WriteMesh(m);
   });
   if (!run.Failed() && writer.written().empty()) run.Fail("the scene holds no triangles to write");
+  if (!run.Failed()) {
+    if (cb && cb->msg1) cb->msg1("Maps ...");
+    if (cb && cb->progress1) cb->progress1(7, 8);
+    run.ProcessMaps(o->image_handler, scene->maps);
+  }
   if (!run.Finish()) return 0;
   kvpf::SetWrittenPath(writer.written().front().c_str());
-  if (cb && cb->msg1) cb->msg1("Maps ...");
-  if (cb && cb->progress1) cb->progress1(7, 8);
-  if (scene->maps) o->image_handler.ProcessMapFiles(run.log().Get_FILE(), cb, scene->maps, run.path().c_str());
   return 1;
 }
 

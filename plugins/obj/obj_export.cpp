@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "format_run.h"
 #include "korvanelib.h"
 #include "obj_options.h"
 #include "plugin_framework.h"
-
 
 namespace {
 
 const char kTitle[] = "WaveFront Export Plugin 1.0";
 // The build stamp of the log header is fixed: logs are compared across builds.
-const char kBuildDate[] = "Oct 22 2000";
-const char kBuildTime[] = "09:26:05";
+const char kBuildStamp[] = "Oct 22 2000 09:26:05";
 const char kHelp[] =
     "** WaveFront Export Plugin 1.0 **\n\nExports *.obj (Alias Wavefront) with a material library (*.mtl)\n"
     "supports map conversion\n\n"
@@ -26,67 +25,6 @@ const char kHelp[] =
     "Specific Settings:\n\n\tthe map conversion options (see below)\n\n";
 const char kNotice[] = "Wavefront object file written by Korvane";
 constexpr int kProgressStep = 4096;
-
-// Buffered output with the exporter's line delimiter, as m_fprintf writes
-// it: CR LF (0), LF (1), CR (2) or nothing (any other mode). Lines are never
-// cut, whatever their length.
-class Output {
- public:
-  Output(FILE* f, int ld_mode) : f_(f), ld_mode_(ld_mode) {}
-  ~Output() { Flush(); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-  void Put(const char* s, size_t n) {
-    if (n > sizeof buf_ - used_) Flush();
-    if (n > sizeof buf_) {
-      if (std::fwrite(s, 1, n, f_) != n) failed_ = true;
-      return;
-    }
-    std::memcpy(buf_ + used_, s, n);
-    used_ += n;
-  }
-  void Put(const char* s) { Put(s, std::strlen(s)); }
-  void Put(const std::string& s) { Put(s.data(), s.size()); }
-  void EndLine() {
-    switch (ld_mode_) {
-      case 0: Put("\r\n", 2); break;
-      case 1: Put("\n", 1); break;
-      case 2: Put("\r", 1); break;
-      default: break;
-    }
-  }
-  void Line(const char* s) {
-    Put(s);
-    EndLine();
-  }
-  // "%lf %lf %lf"
-  void Vector(const MVector3& v) {
-    char tmp[3 * 360];
-    size_t n = static_cast<size_t>(m_format_fixed6(v.x, tmp));
-    tmp[n++] = ' ';
-    n += static_cast<size_t>(m_format_fixed6(v.y, tmp + n));
-    tmp[n++] = ' ';
-    n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
-    Put(tmp, n);
-  }
-  void Int(long v) {
-    char tmp[24];
-    int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
-    Put(tmp, static_cast<size_t>(n));
-  }
-  void Flush() {
-    if (used_ && std::fwrite(buf_, 1, used_, f_) != used_) failed_ = true;
-    used_ = 0;
-  }
-  bool failed() const { return failed_; }
-
- private:
-  FILE* f_;
-  int ld_mode_;
-  char buf_[1 << 16];
-  size_t used_ = 0;
-  bool failed_ = false;
-};
 
 // Text for a comment or statement line: control characters would break the
 // line apart.
@@ -102,7 +40,7 @@ std::string Unified(const char* s) {
   return u ? u : "";
 }
 
-void Header(Output& out) {
+void Header(MTextWriter& out) {
   out.Put("#\t");
   out.Line(kNotice);
   time_t now = std::time(nullptr);
@@ -140,7 +78,7 @@ struct Bases {
   long v = 1, n = 1, t = 1;
 };
 
-void WriteMesh(Output& out, MMesh_P* m, const MMatrix& M, const char* name, Bases& base, MessageCallBack1* cb,
+void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name, Bases& base, MessageCallBack1* cb,
                LogFile& log) {
   const char* nm = name ? name : "";
   const bool identity = IsIdentity(M);
@@ -287,7 +225,7 @@ Maps FindMaps(MSurface* s) {
   return m;
 }
 
-void WriteSurface(Output& out, MSurface* s, MIHandler& ih, LogFile& log) {
+void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
   Maps maps = FindMaps(s);
   const MSrf_Color& c = s->color;
   const double di = c.diffuse_intensity, ai = c.ambient_intensity;
@@ -296,26 +234,25 @@ void WriteSurface(Output& out, MSurface* s, MIHandler& ih, LogFile& log) {
   MVector3 ks = c.lock_specular ? MVector3(c.diffuse.r, c.diffuse.g, c.diffuse.b)
                                 : MVector3(c.specular.r, c.specular.g, c.specular.b);
   const MVector3 zero(0, 0, 0);
-  char line[1400];
   out.Put("newmtl ");
   out.Line(Unified(s->name).c_str());
   double ps = std::trunc(s->spec.phong_size);
   long ns = std::isfinite(ps) && std::fabs(ps) < 1e7 ? static_cast<long>(ps) * 200 : 0;
-  std::snprintf(line, sizeof line, "\t%s %ld", "Ns", ns);
-  out.Line(line);
+  out.Printf("\t%s %ld\n", "Ns", ns);
   out.Line("\td 1");
   out.Line("\tillum 2");
   auto color = [&](const char* key, const MVector3& v) {
-    std::snprintf(line, sizeof line, "\t%s %.3lf %.3lf %.3lf", key, v.x, v.y, v.z);
-    out.Line(line);
+    out.Printf("\t%s %.3lf %.3lf %.3lf\n", key, v.x, v.y, v.z);
   };
   auto map = [&](const char* key, const char* name) {
     // With copying the map lands beside the model: the file name alone.
     const char* nn = ih.GetNewMapName(name, ih.enable_copy ? 0 : 1, "");
     std::string newname = nn ? nn : name;
     log.write("old map file %s to new map file %s\n", name, newname.c_str());
-    std::snprintf(line, sizeof line, "\t%s %s", key, LineText(newname.c_str()).c_str());
-    out.Line(line);
+    out.Put('\t');
+    out.Put(key);
+    out.Put(' ');
+    out.Line(LineText(newname.c_str()));
   };
   color("Kd", maps.diffuse ? zero : kd);
   color("Ks", (maps.diffuse || maps.specular) ? zero : ks);
@@ -328,88 +265,36 @@ void WriteSurface(Output& out, MSurface* s, MIHandler& ih, LogFile& log) {
   out.EndLine();
 }
 
-bool Close(FILE* f, Output& out, LogFile& log, const char* path) {
-  out.Flush();
-  return kvpf::CloseOutput(f, !out.failed(), log, path);
-}
-
 int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   ObjExportOption* o = static_cast<ObjExportOption*>(base);
-  char path[1024], dir[1024];
-  kvpf::BuildOutputPath(o, path, dir, 1);
-  char fname[M_MAX_FNAME] = "";
-  m_splitpath(path, nullptr, nullptr, fname, nullptr);
-  std::string lib_name = std::string(fname) + ".mtl";
-  std::string lib_path = std::string(dir) + lib_name;
-
-  LogFile log(dir, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
-  log.write("Writing %s started ...\n", path);
-  log.write("Options:\n");
-  if (log.Get_FILE()) {
-    o->Print_Options(log.Get_FILE());
-    std::fputs("\n", log.Get_FILE());
-    o->image_handler.Print(log.Get_FILE());
-    std::fputs("\n", log.Get_FILE());
-    std::fflush(log.Get_FILE());
-  }
-
-  FILE* f = std::fopen(path, "wb");
-  if (!f) {
-    log.write("Cannot open file %s \n", path);
-    return 0;
-  }
-  bool ok;
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  // The model and its library are written together or not at all.
+  MOutputFile* f = run.Open();
+  MOutputFile* lf = f ? run.Open(run.Companion(".mtl")) : nullptr;
+  if (!lf) return 0;
   {
-    Output out(f, o->ld_mode);
+    MTextWriter out(*f, o->ld_mode);
     Header(out);
-    char line[1200];
     const MVector3& bl = scene->GetBoundLeft();
     const MVector3& br = scene->GetBoundRight();
-    std::snprintf(line, sizeof line, "# WorldBoundMin = <%lf, %lf, %lf>;", bl.x, bl.y, bl.z);
-    out.Line(line);
-    std::snprintf(line, sizeof line, "# WorldBoundMax = <%lf, %lf, %lf>;", br.x, br.y, br.z);
-    out.Line(line);
+    out.Printf("# WorldBoundMin = <%lf, %lf, %lf>;\n", bl.x, bl.y, bl.z);
+    out.Printf("# WorldBoundMax = <%lf, %lf, %lf>;\n", br.x, br.y, br.z);
     out.Line("# ");
     out.Put("mtllib ");
-    out.Line(lib_name.c_str());
+    out.Line(run.base() + ".mtl");
     out.EndLine();
     if (cb) cb->msg1("Objects");
     if (cb) cb->progress1(33, 100);
     Bases bases;
-    const int count = scene->objects ? scene->objects->count : 0;
-    for (int i = 0; i < count; ++i) {
-      MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(i));
-      if (!obj) continue;
-      if (cb) cb->msg2("%s", obj->get_name() ? obj->get_name() : "");
-      if (cb) cb->progress2(i, count);
-      MMatrix M = obj->transformation.Get_LocalMatrix();
-      if (obj->get_type() == OREF) {
-        MObj3d* target = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
-        if (!target || target->get_type() == OREF) continue;
-        obj = target;
-      }
-      if (obj->get_type() == MESH2) {
-        if (!obj->hidden) WriteMesh(out, static_cast<MMesh_P*>(obj), M, obj->get_name(), bases, cb, log);
-      } else if (obj->get_type() == TSOLID) {
-        MMesh_P* temp = static_cast<MSolid*>(obj)->Get_Mesh();
-        if (temp) {
-          WriteMesh(out, temp, M, obj->get_name(), bases, cb, log);
-          delete temp;
-        }
-      }
-    }
-    ok = Close(f, out, log, path);
-  }
-  if (!ok) return 0;
-
-  FILE* lf = std::fopen(lib_path.c_str(), "wb");
-  if (!lf) {
-    log.write("Cannot open file %s \n", lib_path.c_str());
-    return 0;
+    MExportWalkOptions walk;
+    walk.triangulate = false;  // OBJ keeps its polygons
+    walk.skip_hidden = true;
+    ForEachExportMesh(scene, cb, walk, [&](const MExportMesh& m) {
+      WriteMesh(out, m.mesh, m.matrix, m.source->get_name(), bases, cb, run.log());
+    });
   }
   {
-    Output out(lf, o->ld_mode);
+    MTextWriter out(*lf, o->ld_mode);
     Header(out);
     if (cb) cb->msg1("Materials");
     if (cb) cb->progress1(66, 100);
@@ -419,16 +304,13 @@ int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
       if (!s) continue;
       if (cb) cb->msg2("%s", s->name);
       if (cb) cb->progress2(i, count);
-      WriteSurface(out, s, o->image_handler, log);
+      WriteSurface(out, s, o->image_handler, run.log());
     }
-    ok = Close(lf, out, log, lib_path.c_str());
   }
-  if (!ok) return 0;
-  log.write("Writing %s finished       \n", path);
   if (cb) cb->msg1("Map Files");
   if (cb) cb->progress1(100, 100);
-  if (scene->maps) o->image_handler.ProcessMapFiles(log.Get_FILE(), cb, scene->maps, path);
-  return 1;
+  run.ProcessMaps(o->image_handler, scene->maps);
+  return run.Finish();
 }
 
 Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {

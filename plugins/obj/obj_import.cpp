@@ -12,19 +12,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "format_run.h"
 #include "korvanelib.h"
-#include "obj_lines.h"
 #include "obj_options.h"
 #include "plugin_framework.h"
-
-
 
 namespace {
 
 const char kTitle[] = "WaveFront Import Plugin 1.0";
 // The build stamp of the log header is fixed: logs are compared across builds.
-const char kBuildDate[] = "Oct 22 2000";
-const char kBuildTime[] = "14:37:57";
+const char kBuildStamp[] = "Oct 22 2000 14:37:57";
 const char kHelp[] =
     "** WaveFront Import Plugin 1.0 **\n\nImports *.obj (Alias Wavefront) with their material libraries (*.mtl)\n\n"
     "Common Settings:\n\n\tVerbose: enable detailed logging\n\tLog File name: enter new log file name\n\n"
@@ -41,6 +38,8 @@ constexpr long kProgressStep = 1 << 20;
 // Smoothing groups named "off" are numbered across imports.
 int g_off_counter = 0;
 
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 // A UTF-8 byte order mark before the first keyword would hide it.
 inline char* SkipBom(char* line, long line_no) {
   if (line_no == 1 && std::memcmp(line, "\xEF\xBB\xBF", 3) == 0) return line + 3;
@@ -48,14 +47,14 @@ inline char* SkipBom(char* line, long line_no) {
 }
 
 inline const char* SkipBlanks(const char* s) {
-  while (kvobj::IsBlank(*s)) ++s;
+  while (IsBlank(*s)) ++s;
   return s;
 }
 
 // Trailing blanks and tabs removed in place.
 void TrimEnd(char* s, size_t* len) {
   size_t n = *len;
-  while (n > 0 && kvobj::IsBlank(s[n - 1])) --n;
+  while (n > 0 && IsBlank(s[n - 1])) --n;
   s[n] = 0;
   *len = n;
 }
@@ -89,6 +88,18 @@ int ScanVector(const char* s, double* out, int max, bool* clamped) {
       *clamped = true;
     }
   return n;
+}
+
+// The statements of the format that carry nothing this reader takes.
+bool IsOtherStatement(const char* w, size_t n) {
+  static const char* const kWords[] = {"vp",   "p",     "l",     "mg",       "maplib",   "cstype",    "deg",
+                                       "bmat", "step",  "curv",  "curv2",    "surf",     "parm",      "trim",
+                                       "hole", "scrv",  "sp",    "end",      "con",      "bevel",     "c_interp",
+                                       "d_interp", "lod", "shadow_obj", "trace_obj", "ctech", "stech", "call",
+                                       "csh"};
+  for (const char* k : kWords)
+    if (std::strlen(k) == n && std::memcmp(w, k, n) == 0) return true;
+  return false;
 }
 
 // A mesh name in the order it was first met; the mesh itself is made at
@@ -161,15 +172,18 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
-  void ReadObj(FILE* f, const char* path);
+  // False when the text holds no OBJ statement at all.
+  bool ReadObj(FILE* f, const std::string& path);
   void PostProcess();
 
  private:
   void SwitchMesh(const std::string& name);
   int Mesh(const std::string& name);
   void EnsureSurface(const std::string& name);
-  void Face(char* rest, size_t len, kvobj::LineReader& in);
-  void ReadLibrary(const char* name);
+  void Face(char* rest, size_t len, MLineReader& in);
+  // named: the file was named by an mtllib statement (else its absence is
+  // no news).
+  void ReadLibrary(const char* name, bool named = true);
   void ReadLibraries(const std::string& text);
   std::string LibraryPath(const char* given);
   void TextureLayer(MSurface* m, const char* rest, int channel);
@@ -180,7 +194,7 @@ class Reader {
   ObjImportOption* o_;
   MessageCallBack1* cb_;
   LogFile& log_;
-  char dir_[M_MAX_DIR + M_MAX_DRIVE] = {};
+  std::string dir_;  // the model's folder, for its libraries
   std::vector<MVector3> v_, vn_, vt_;
   std::vector<MeshInfo> meshes_;
   std::unordered_map<std::string, int> mesh_index_;
@@ -227,7 +241,7 @@ void Reader::EnsureSurface(const std::string& name) {
   surfaces_.emplace(name, s);
 }
 
-void Reader::Face(char* rest, size_t len, kvobj::LineReader& in) {
+void Reader::Face(char* rest, size_t len, MLineReader& in) {
   ++face_lines_;
   cp_.clear();
   ct_.clear();
@@ -241,9 +255,9 @@ void Reader::Face(char* rest, size_t len, kvobj::LineReader& in) {
     const char* e = rest + len;
     bool continued = false;
     while (s < e) {
-      while (s < e && kvobj::IsBlank(*s)) ++s;
+      while (s < e && IsBlank(*s)) ++s;
       const char* w = s;
-      while (s < e && !kvobj::IsBlank(*s)) ++s;
+      while (s < e && !IsBlank(*s)) ++s;
       if (w == s) break;
       // A backslash in the last piece carries the face on to the next line.
       continued = std::memchr(w, '\\', static_cast<size_t>(s - w)) != nullptr;
@@ -311,13 +325,13 @@ void Reader::TextureLayer(MSurface* m, const char* rest, int channel) {
   };
   auto skip_word = [&] {
     s = SkipBlanks(s);
-    while (*s && !kvobj::IsBlank(*s)) ++s;
+    while (*s && !IsBlank(*s)) ++s;
   };
   for (;;) {
     s = SkipBlanks(s);
     if (!*s) break;
     const char* w = s;
-    while (*s && !kvobj::IsBlank(*s)) ++s;
+    while (*s && !IsBlank(*s)) ++s;
     std::string tok(w, static_cast<size_t>(s - w));
     if (tok == "-s") {
       double v[3] = {su, sv, 1.0};
@@ -341,7 +355,7 @@ void Reader::TextureLayer(MSurface* m, const char* rest, int channel) {
     }
   }
   std::string file = name ? name : "default.gif";
-  while (!file.empty() && kvobj::IsBlank(file.back())) file.pop_back();
+  while (!file.empty() && IsBlank(file.back())) file.pop_back();
   if (file.empty()) file = "default.gif";
 
   MSrf_TextureLayer* layer = new MSrf_TextureLayer;
@@ -389,31 +403,28 @@ std::string Reader::LibraryPath(const char* given) {
   // Names written on Windows use backslashes.
   std::string name(given, strnlen(given, kNameLen));
   std::replace(name.begin(), name.end(), '\\', '/');
-  char path[2 * (kNameLen + 1)];
-  if (!name.empty() && name[0] == '/')
-    std::snprintf(path, sizeof path, "%s", name.c_str());
-  else
-    std::snprintf(path, sizeof path, "%.255s%s", dir_, name.c_str());
-  if (!IsRegularFile(path)) {
+  std::string path = !name.empty() && name[0] == '/' ? name : dir_ + name;
+  if (!IsRegularFile(path.c_str())) {
     // Case-insensitive fallback for libraries named in another case.
-    const char* found = name.empty() ? nullptr : m_find_file(name.c_str(), dir_);
-    if (found && IsRegularFile(found)) std::snprintf(path, sizeof path, "%s", found);
+    const char* found = name.empty() ? nullptr : m_find_file(name.c_str(), dir_.c_str());
+    if (found && IsRegularFile(found)) path = found;
   }
   return path;
 }
 
-void Reader::ReadLibrary(const char* given) {
+void Reader::ReadLibrary(const char* given, bool named) {
   std::string found = LibraryPath(given);
   const char* path = found.c_str();
   FILE* f = IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
   if (!f) {
     log_.write("File %s not found\n", path);
+    if (named) kvpf::ReportWarning("material library %s not found", path);
     return;
   }
   if (cb_) cb_->msg1("Working on: %s %s", "Material Library", path);
   log_.write("Working on: %s %s\n", "Material Library", path);
   long total = m_filesize(f);
-  kvobj::LineReader in(f, 1 << 16);
+  MLineReader in(f, MLineReader::kKeepTabs, 1 << 16);
   MSurface* cur = nullptr;
   long saved_progress = next_progress_;
   next_progress_ = 0;
@@ -424,7 +435,7 @@ void Reader::ReadLibrary(const char* given) {
     const char* s = SkipBlanks(SkipBom(line, in.LineNumber()));
     if (!*s) continue;
     const char* w = s;
-    while (*s && !kvobj::IsBlank(*s)) ++s;
+    while (*s && !IsBlank(*s)) ++s;
     std::string key(w, static_cast<size_t>(s - w));
     for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const char* rest = SkipBlanks(s);
@@ -459,26 +470,30 @@ void Reader::ReadLibrary(const char* given) {
   next_progress_ = saved_progress;
 }
 
-void Reader::ReadObj(FILE* f, const char* path) {
-  m_splitpath(path, nullptr, dir_, nullptr, nullptr);
+bool Reader::ReadObj(FILE* f, const std::string& path) {
+  const MPathParts parts = m_split_path(path.c_str());
+  dir_ = parts.dir;
   const long total = m_filesize(f);
   if (cb_) cb_->msg1("Working on: %s", kDefObj);
   log_.write("Working on: %s\n", kDefObj);
-  kvobj::LineReader in(f);
+  MLineReader in(f, MLineReader::kKeepTabs, 1 << 22);
   bool clamped_logged = false;
+  // Statements of the format and lines that are something else.
+  long statements = 0, other = 0;
   size_t len;
   while (char* line = in.Next(&len)) {
     Progress(in.Position(), total);
     char* s = SkipBom(line, in.LineNumber());
-    while (kvobj::IsBlank(*s)) ++s;
+    while (IsBlank(*s)) ++s;
     if (!*s) continue;
     char* w = s;
-    while (*s && !kvobj::IsBlank(*s)) ++s;
+    while (*s && !IsBlank(*s)) ++s;
     size_t klen = static_cast<size_t>(s - w);
     char* rest = s;
     size_t rest_len = len - static_cast<size_t>(s - line);
     auto is = [&](const char* k) { return std::strlen(k) == klen && std::memcmp(w, k, klen) == 0; };
     if (klen == 1 && w[0] == 'v') {
+      ++statements;
       double x[3];
       bool clamped = false;
       if (ScanVector(rest, x, 3, &clamped) == 3) v_.emplace_back(x[0], x[1], x[2]);
@@ -487,6 +502,7 @@ void Reader::ReadObj(FILE* f, const char* path) {
         clamped_logged = true;
       }
     } else if (klen == 2 && w[0] == 'v' && (w[1] == 't' || w[1] == 'n')) {
+      ++statements;
       double x[3];
       bool clamped = false;
       int n = ScanVector(rest, x, 3, &clamped);
@@ -502,8 +518,10 @@ void Reader::ReadObj(FILE* f, const char* path) {
         clamped_logged = true;
       }
     } else if (is("f") || is("fo")) {
+      ++statements;
       Face(rest, rest_len, in);
     } else if (is("o") || is("g") || is("s") || is("usemap") || is("usemtl") || is("mtllib")) {
+      ++statements;
       std::string text = NameText(rest);
       if (text.empty()) continue;
       if (is("mtllib")) {
@@ -530,15 +548,18 @@ void Reader::ReadObj(FILE* f, const char* path) {
         ++mat_serial_;
         EnsureSurface(nm);
       }
+    } else if (*w == '#' || IsOtherStatement(w, klen)) {
+      // A comment, or a statement of what is not read (curves, lines).
+      ++statements;
+    } else {
+      ++other;
     }
   }
   if (cb_) cb_->progress1(total, total);
-  if (!library_read_) {
-    char fname[M_MAX_FNAME];
-    m_splitpath(path, nullptr, nullptr, fname, nullptr);
-    std::string lib = std::string(fname) + ".mtl";
-    ReadLibrary(lib.c_str());
-  }
+  if (statements == 0 && other > 0) return false;
+  // Without mtllib the library of the same base name is tried.
+  if (!library_read_) ReadLibrary((parts.fname + ".mtl").c_str(), false);
+  return true;
 }
 
 MVector3 FaceNormal(MMesh_P* m, const MIPolygon& f) {
@@ -660,40 +681,23 @@ void Reader::PostProcess() {
 
 void ImportObj(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   ObjImportOption* o = static_cast<ObjImportOption*>(base);
-  char path[1024];
-  std::snprintf(path, sizeof path, "%s", o->Get_Filename() ? o->Get_Filename() : "");
-  LogFile log(path, o->verbose_mode == 1 ? o->logfilename : nullptr);
-  log.write("%s %s %s %s\n", kTitle, kBuildDate, kBuildTime, "VC++50");
-  log.write("Options:\n");
-  if (log.Get_FILE()) {
-    o->Print_Options(log.Get_FILE());
-    o->Print_Specific(log.Get_FILE());
-    std::fflush(log.Get_FILE());
-  }
-  log.write("Parsing %s started ...      \n", path);
-  char dir[M_MAX_PATH];
-  if (m_getpath(dir, path)) scene->maps->AddSearchPath(dir);
+  kvpf::ImportRun run(o, cb, kTitle, kBuildStamp);
+  std::unique_ptr<FILE, int (*)(FILE*)> f(run.OpenInputStream(), std::fclose);
+  if (!f) return;
+  if (m_text_looks_binary(f.get())) return run.Fail("%s is not an OBJ file: it holds binary data", run.path().c_str());
+  scene->maps->AddSearchPath(run.folder().c_str());
   scene->maps->AddSearchPath(o->image_search_path);
 
-  FILE* f = IsRegularFile(path) ? std::fopen(path, "rb") : nullptr;
-  if (!f) {
-    log.write("File %s not found\n", path);
-    return;
-  }
   clock_t start = std::clock();
   {
-    Reader reader(scene, o, cb, log);
-    reader.ReadObj(f, path);
-    std::fclose(f);
+    Reader reader(scene, o, cb, run.log());
+    if (!reader.ReadObj(f.get(), run.path()))
+      return run.Fail("%s is not an OBJ file: it holds no OBJ statement", run.path().c_str());
+    f.reset();
     reader.PostProcess();
   }
-  log.write("%.3f seconds\n", static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC * 0.001);
-  log.write("Postprocessing ...        \n");
-  scene->CalculateBoundingBox();
-  MMake_Default_Cam(scene);
-  if (MCamera* cam = static_cast<MCamera*>(scene->cameras->GetAt(0))) cam->active = 1;
-  MMake_Default_Light(scene);
-  log.write("Done                            \n");
+  run.log().write("%.3f seconds\n", static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC * 0.001);
+  run.Finish(scene);
 }
 
 Import_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {

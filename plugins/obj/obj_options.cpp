@@ -47,8 +47,10 @@ ObjImportOption::~ObjImportOption() {
   store.WriteString(kSpecific, "image_search_path", image_search_path);
 }
 
-void ObjImportOption::Print_Specific(FILE* fp) const {
-  if (fp) std::fprintf(fp, "\t Object Mode: %d\n", obj_mode);
+void ObjImportOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Import_FileOption::Print_Options(fp);
+  std::fprintf(fp, "\t Object Mode: %d\n", obj_mode);
 }
 
 const char* ObjExportOption::Filter() { return "Alias Wavefront    (*.obj)|*.obj|All Files (*.*)|*.*||"; }
@@ -68,4 +70,11 @@ ObjExportOption::ObjExportOption(int argc, char** argv) : Export_FileOption(argc
 ObjExportOption::~ObjExportOption() {
   if (cmd_mode) return;
   image_handler.Save(kImageSection, kExportKey);
+}
+
+void ObjExportOption::Print_Options(FILE* fp) {
+  if (!fp) return;
+  Export_FileOption::Print_Options(fp);
+  std::fputs("\n", fp);
+  image_handler.Print(fp);
 }

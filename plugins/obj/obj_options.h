@@ -20,7 +20,8 @@ class ObjImportOption : public Import_FileOption {
   ObjImportOption(int argc, char** argv);  // command-line mode
   ~ObjImportOption() override;
 
-  void Print_Specific(FILE* fp) const;
+  // The common options, then the specific ones.
+  void Print_Options(FILE* fp) override;
 
   static const char* Filter();
 };
@@ -34,6 +35,9 @@ class ObjExportOption : public Export_FileOption {
   ObjExportOption();
   ObjExportOption(int argc, char** argv);
   ~ObjExportOption() override;
+
+  // The common options, then the map conversion settings.
+  void Print_Options(FILE* fp) override;
 
   static const char* Filter();
 };

@@ -89,19 +89,6 @@ void CopyName(char* out, size_t size, const char* name) {
   out[n] = 0;
 }
 
-// Text has no bytes below 32 but TAB, the line ends and form feeds: a file
-// that does in its first block is some binary file, not triangles.
-bool LooksBinary(FILE* f) {
-  unsigned char head[4096];
-  size_t n = std::fread(head, 1, sizeof head, f);
-  std::rewind(f);
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char c = head[i];
-    if (c < 32 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 26) return true;
-  }
-  return false;
-}
-
 void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   RawImportOption* o = static_cast<RawImportOption*>(base);
   kvpf::ImportRun run(o, cb, kTitle);
@@ -110,7 +97,7 @@ void ImportRaw(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
 
   FILE* f = run.OpenInputStream();
   if (!f) return;
-  if (LooksBinary(f)) {
+  if (m_text_looks_binary(f)) {
     std::fclose(f);
     return run.Fail("%s is not a RAW file: it holds binary data", run.path().c_str());
   }

@@ -157,6 +157,18 @@ TEST(LineReader, LongLinesAreCutAtTheBoundAndTheRestSkipped) {
   fclose(f);
 }
 
+TEST(LineReader, BinaryDataIsToldFromText) {
+  for (const std::string& text : {std::string("v 1 2 3\r\n\tf 1 2 3\f\x1a"), std::string(), std::string(5000, 'x') + '\0'}) {
+    FILE* f = stream_of(text);
+    EXPECT_FALSE(m_text_looks_binary(f));
+    EXPECT_EQ(std::ftell(f), 0L);  // rewound for the reader
+    fclose(f);
+  }
+  FILE* f = stream_of(std::string("MM\x10\0\0\0", 6));
+  EXPECT_TRUE(m_text_looks_binary(f));
+  fclose(f);
+}
+
 TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   for (int mode : {0, 1, 2, 3}) {
     FILE* f = tmpfile();
@@ -341,4 +353,29 @@ TEST(ExportWalk, CountsTheNgonsItSplits) {
   MExportWalkOptions stored;
   stored.triangulate = false;
   ForEachExportMesh(&scene, nullptr, stored, [&](const MExportMesh& e) { EXPECT_EQ(e.ngons, 0); });
+}
+
+TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {
+  MScene scene("refs");
+  scene.objects->Append(Quad("quad", 0));
+  for (int i = 0; i < 3; ++i) scene.objects->Append(new MRefObj(0, "quad"));
+  MExportWalkOptions nocache;
+  nocache.cache = false;
+  std::vector<MMesh_P*> meshes;
+  EXPECT_EQ(ForEachExportMesh(&scene, nullptr, nocache, [&](const MExportMesh& m) { meshes.push_back(m.mesh); }), 4);
+  ASSERT_EQ(meshes.size(), 4u);
+  // One triangulation serves the mesh and every reference to it.
+  for (MMesh_P* m : meshes) EXPECT_EQ(m, meshes[0]);
+  EXPECT_EQ(scene.tri_objects->count, 0);
+
+  // A copy an earlier export kept is what was written, also when counting.
+  MMesh_P* original = Quad("quad", 0);
+  MMesh_P* kept = original->Triangulate(nullptr);
+  delete original;
+  ASSERT_NE(kept, nullptr);
+  scene.tri_objects->Append(kept);
+  meshes.clear();
+  ForEachExportMesh(&scene, nullptr, nocache, [&](const MExportMesh& m) { meshes.push_back(m.mesh); });
+  ASSERT_EQ(meshes.size(), 4u);
+  EXPECT_EQ(meshes[0], kept);
 }

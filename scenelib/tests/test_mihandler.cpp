@@ -270,9 +270,12 @@ class MIHandlerProcess : public ::testing::Test {
   void put(const char* name, const char* corpus_file) {
     kvtest::write_file(src_dir + "/" + name, kvtest::read_file(corpus(corpus_file)));
   }
-  std::string run(MIHandler& h, const char* model_path = nullptr) {
-    return capture([&](FILE* f) { EXPECT_EQ(h.ProcessMapFiles(f, &cb, &maps, model_path ? model_path : model.c_str()), 1); });
+  std::string run(MIHandler& h, const char* model_path = nullptr, int expected = 1) {
+    return capture([&](FILE* f) {
+      EXPECT_EQ(h.ProcessMapFiles(f, &cb, &maps, model_path ? model_path : model.c_str(), &failed, &missing), expected);
+    });
   }
+  std::vector<std::string> failed, missing;
 };
 
 TEST_F(MIHandlerProcess, CopiesIntoTheModelFolderOnceForRepeats) {
@@ -389,7 +392,10 @@ TEST_F(MIHandlerProcess, FailuresAreLoggedAndTheRestGoesOn) {
   h.enable_copy = 1;
   h.enable_image_conversion = 1;
   h.image_type = 2;
-  std::string log = run(h);
+  // A map that could not be written is no success.
+  std::string log = run(h, nullptr, 0);
+  EXPECT_EQ(failed, (std::vector<std::string>{"cannot convert " + src_dir + "/broken.jpg to " + out_dir + "/broken.BMP"}));
+  EXPECT_EQ(missing, (std::vector<std::string>{"missing.png", "notes.xyz", "100%s.bmp"}));
   EXPECT_NE(log.find("File missing.png not found\nPlease check search pathes\n"), std::string::npos);
   EXPECT_NE(log.find("Error during conversion " + src_dir + "/broken.jpg to " + out_dir + "/broken.BMP \n"),
             std::string::npos);
@@ -404,6 +410,22 @@ TEST_F(MIHandlerProcess, FailuresAreLoggedAndTheRestGoesOn) {
   for (auto& e : fs::directory_iterator(out_dir)) out.push_back(e.path().filename().string());
   EXPECT_EQ(out, std::vector<std::string>{"good.BMP"});
   EXPECT_STREQ(maps.GetMap(1)->new_name, "");
+}
+
+TEST_F(MIHandlerProcess, ACopyThatCannotBeWrittenFails) {
+  put("wood.bmp", "3ds/m_rifl.bmp");
+  put("other.bmp", "3ds/m_rifl.bmp");
+  maps.AddMap("wood.bmp");
+  maps.AddMap("other.bmp");
+  fs::create_directories(out_dir + "/wood.bmp");  // the copy's name is taken by a folder
+  MIHandler h;
+  h.enable_copy = 1;
+  std::string log = run(h, nullptr, 0);
+  EXPECT_EQ(failed, (std::vector<std::string>{"cannot copy " + src_dir + "/wood.bmp to " + out_dir + "/wood.bmp"}));
+  EXPECT_TRUE(missing.empty());
+  EXPECT_NE(log.find("Error copy " + src_dir + "/wood.bmp to " + out_dir + "/wood.bmp \n"), std::string::npos);
+  // The others are still copied.
+  EXPECT_EQ(kvtest::read_file(out_dir + "/other.bmp"), kvtest::read_file(src_dir + "/other.bmp"));
 }
 
 TEST_F(MIHandlerProcess, NothingToDoAndNullArguments) {

@@ -1,55 +1,19 @@
 // libFuzzer target for the 3D Studio import: the input is written as a .3ds
 // file and imported through the built plug-in, which reads the chunk tree,
 // every record and the material maps from it.
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-
-#include <unistd.h>
-
-#include "korvanelib.h"
-#include "plugin_host.h"
+#include "fuzz_import.h"
 
 namespace {
-
-PluginRegistry* g_registry = nullptr;
-int g_class = -1;
-std::string g_path;
-
+kvfuzz::ImportTarget* g_target = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/korvane-fuzz-3ds-XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_path = std::string(tmpl) + "/in.3ds";
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  g_registry = new PluginRegistry;
-  g_registry->Load(KORVANE_FUZZ_PLUGIN_DIR, KV_PLUGIN_VERSION);
-  for (int i = 0; i < g_registry->ClassCount(); ++i) {
-    PluginClassDesc* d = g_registry->GetClass(i);
-    if (d->SuperClassID() == MESH_IMPORT_CLASS_ID &&
-        std::strcmp(d->ClassName(), "3D Studio (*.3ds, *.prj, *.mtl)") == 0)
-      g_class = i;
-  }
-  if (g_class < 0) std::abort();
-  static char arg0[] = "fuzz_3ds_import";
-  static char* argv[] = {arg0, nullptr};
-  g_registry->SetCommandLine(1, argv);
+  g_target = new kvfuzz::ImportTarget("3D Studio (*.3ds, *.prj, *.mtl)");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
-  if (size) std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  MeshImporter* imp = static_cast<MeshImporter*>(g_registry->GetClass(g_class)->Create());
-  if (!imp) return 0;
-  MScene* scene = imp->ImportFile(g_path.c_str());
-  imp->Destroy();
-  delete scene;
+  g_target->Write("in.3ds", data, size);
+  g_target->Import("in.3ds");
   return 0;
 }

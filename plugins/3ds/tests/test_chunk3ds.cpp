@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "test_support.h"
 
 using namespace k3ds;

@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "korvanelib.h"
 #include "3ds_test_util.h"
 #include "plugin_test_support.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
@@ -58,7 +59,7 @@ MMesh_P* AddTriangles(MScene* s, const char* name, int tris, bool normals, bool 
 
 std::vector<const k3ds::Chunk*> Objects(const k3ds::Database& db, uint16_t kind) {
   std::vector<const k3ds::Chunk*> out;
-  if (const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor))
+  if (const k3ds::Chunk* ed = db.root.Find(k3ds::kMData))
     for (const k3ds::Chunk& c : ed->kids)
       if (c.id == 0x4000 && c.Find(kind)) out.push_back(&c);
   return out;
@@ -85,11 +86,11 @@ struct Stats {
 
 Stats StatsOf(MScene* s) {
   Stats st;
+  st.triangles = kvtest::TriangleCount(s);
   for (int i = 0; i < s->objects->count; ++i) {
     MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
     if (o->get_type() != MESH2) continue;
     MMesh_P* m = static_cast<MMesh_P*>(o);
-    st.triangles += m->Get_Face_Count();
     for (int v = 0; v < m->Get_Vertex_Count(); ++v) {
       const MVector3& p = m->Get_Vertex(v);
       const double c[3] = {p.x, p.y, p.z};
@@ -162,7 +163,7 @@ TEST_F(Export3ds, NamesFollowTheFormatLimits) {
   AddTriangles(scene, "m0", 1, false, false);              // would replace the first
   scene->cameras->Append(new MCamera("camera_12chr"));
   k3ds::Database db = Write();
-  EXPECT_EQ(db.root.id, k3ds::kMeshFile);
+  EXPECT_EQ(db.root.id, k3ds::kM3dMagic);
   std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
   ASSERT_EQ(meshes.size(), 6u);
   EXPECT_EQ(Name(*meshes[4]), "Obj_4");
@@ -172,7 +173,7 @@ TEST_F(Export3ds, NamesFollowTheFormatLimits) {
   EXPECT_EQ(Name(*cams[0]), "camera_12c");
 
   k3ds::Database prj = Write(kPrjClass, "out.prj");
-  EXPECT_EQ(prj.root.id, k3ds::kProjectFile);
+  EXPECT_EQ(prj.root.id, k3ds::kCMagic);
   EXPECT_EQ(prj.root.Find(0x0002), nullptr);  // the version chunk is for mesh files only
   ASSERT_NE(prj.root.Find(0xB000), nullptr);
   EXPECT_NE(prj.root.Find(0xB000)->Find(0xB00A), nullptr);
@@ -289,7 +290,7 @@ TEST_F(Export3ds, LightsFogAndBackground) {
   ASSERT_NE(cone, nullptr);
   EXPECT_NE(cone->Find(0x4657), nullptr);
   EXPECT_NE(cone->Find(0x4650), nullptr);
-  const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor);
+  const k3ds::Chunk* ed = db.root.Find(k3ds::kMData);
   EXPECT_EQ(ed->Find(0x2201), nullptr);  // fog off: no effect in use
   EXPECT_NE(ed->Find(0x1301), nullptr);
   EXPECT_EQ(ed->Find(0x1201), nullptr);
@@ -326,7 +327,7 @@ TEST_F(Export3ds, MaterialsAndMapsSurviveTheRoundTrip) {
   m->Get_IFace(1).mat_id = 1;
 
   k3ds::Database db = Write();
-  const k3ds::Chunk* ed = db.root.Find(k3ds::kEditor);
+  const k3ds::Chunk* ed = db.root.Find(k3ds::kMData);
   int entries = 0;
   for (const k3ds::Chunk& c : ed->kids) entries += c.id == 0xAFFF;
   EXPECT_EQ(entries, 3);

@@ -6,24 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "3ds_test_util.h"
 #include "korvanelib.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
 
 using kv3dstest::Import;
 using kv3dstest::ImportClass;
-
-int Triangles(MScene* s) {
-  int n = 0;
-  for (int i = 0; i < s->objects->count; ++i) {
-    MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
-    if (o->get_type() == MESH2) n += static_cast<MMesh_P*>(o)->Get_Face_Count();
-  }
-  return n;
-}
 
 struct Expected {
   const char* file;
@@ -62,7 +54,7 @@ TEST_F(Import3ds, CorpusFilesGiveTheCountsOfAnIndependentReader) {
     scene = Import((kvtest::corpus_dir() / "3ds" / e.file).string());
     ASSERT_NE(scene, nullptr);
     EXPECT_EQ(scene->objects->count, e.meshes);
-    EXPECT_EQ(Triangles(scene), e.triangles);
+    EXPECT_EQ(kvtest::TriangleCount(scene), e.triangles);
     if (!e.bounds) continue;
     // The other reader turns Z-up into Y-up: (x, y, z) -> (x, z, -y).
     const MVector3& lo = scene->bound_left;
@@ -103,7 +95,18 @@ TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
     kvtest::write_file(path, bytes.substr(0, n));
     delete scene;
     scene = Import(path);
-    ASSERT_NE(scene, nullptr) << n;
+    // Shorter than the root chunk's header it is no 3D Studio file; from
+    // there on what can be read is kept.
+    if (n < 6) {
+      ASSERT_EQ(scene, nullptr) << n;
+      EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), path + " is not a 3D Studio file") << n;
+    } else {
+      ASSERT_NE(scene, nullptr) << n;
+      // The user hears that the file was cut.
+      const std::vector<std::string> warnings = kvtest::Plugins().LastWarnings(ImportClass());
+      ASSERT_FALSE(warnings.empty()) << n;
+      EXPECT_EQ(warnings[0].rfind(path + " is damaged: ", 0), 0u) << warnings[0];
+    }
   }
   uint32_t seed = 12345;
   for (int round = 0; round < 200; ++round) {
@@ -115,22 +118,34 @@ TEST_F(Import3ds, TruncatedAndMutatedFilesImportWithoutFault) {
     kvtest::write_file(path, m);
     delete scene;
     scene = Import(path);
-    ASSERT_NE(scene, nullptr) << round;
+    // A hit on the root id makes it a foreign file.
+    if (m.compare(0, 2, "MM") == 0) {
+      ASSERT_NE(scene, nullptr) << round;
+    } else {
+      ASSERT_EQ(scene, nullptr) << round;
+    }
   }
 }
 
 TEST_F(Import3ds, MissingAndForeignFilesAreLogged) {
+  // Neither gives a scene; the reason reaches the host.
   std::string path = dir.file("none.3ds");
   scene = Import(path);
+  ASSERT_EQ(scene, nullptr);
+  EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), "cannot read " + path + ": No such file or directory");
+  std::string foreign = dir.file("foreign.3ds");
+  kvtest::write_file(foreign, std::string("\x3d\x3d\x06\x00\x00\x00", 6));
+  scene = Import(foreign);
+  ASSERT_EQ(scene, nullptr);
+  EXPECT_EQ(kvtest::Plugins().LastError(ImportClass()), foreign + " is not a 3D Studio file");
+  // A root of the format without anything in it is a file without geometry.
+  std::string bare = dir.file("bare.3ds");
+  kvtest::write_file(bare, std::string("\x4d\x4d\x06\x00\x00\x00", 6));
+  scene = Import(bare);
   ASSERT_NE(scene, nullptr);
   EXPECT_EQ(scene->objects->count, 0);
   EXPECT_GE(scene->cameras->count, 1);
-  std::string foreign = dir.file("foreign.3ds");
-  kvtest::write_file(foreign, std::string("\x3d\x3d\x06\x00\x00\x00", 6));
-  delete scene;
-  scene = Import(foreign);
-  ASSERT_NE(scene, nullptr);
-  EXPECT_EQ(scene->objects->count, 0);
+  EXPECT_EQ(kvtest::Plugins().LastWarnings(ImportClass()), (std::vector<std::string>{bare + " holds no geometry"}));
 }
 
 TEST_F(Import3ds, MapFilesGoToTheMapListWithTheFileFolderAsSearchPath) {

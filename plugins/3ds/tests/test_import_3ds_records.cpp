@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "chunk3ds.h"
+#include "3ds_chunk.h"
 #include "3ds_test_util.h"
 #include "korvanelib.h"
 #include "test_support.h"
@@ -61,7 +61,7 @@ void Mesh(k3ds::Chunk& editor, const char* name, bool box) {
 std::string Write(const kvtest::TempDir& dir, const char* name, k3ds::Chunk root, int kind) {
   k3ds::Database db;
   db.root = std::move(root);
-  db.kind = kind;
+  db.kind = static_cast<k3ds::FileKind>(kind);
   k3ds::ErrorList err;
   const std::string path = dir.file(name);
   EXPECT_TRUE(k3ds::WriteDatabaseFile(path.c_str(), db, &err));
@@ -72,8 +72,8 @@ std::string Write(const kvtest::TempDir& dir, const char* name, k3ds::Chunk root
 
 TEST(Import3dsRecords, ProjectFileWithEveryKindOfRecord) {
   k3ds::Chunk root;
-  root.id = k3ds::kProjectFile;
-  k3ds::Chunk& ed = root.Add(k3ds::kEditor);
+  root.id = k3ds::kCMagic;
+  k3ds::Chunk& ed = root.Add(k3ds::kMData);
   Material(ed, "red", 255);
   {
     k3ds::Chunk& fog = ed.Add(0x2200);
@@ -159,7 +159,7 @@ TEST(Import3dsRecords, ProjectFileWithEveryKindOfRecord) {
 
 TEST(Import3dsRecords, MaterialLibraryAndBoxMap) {
   k3ds::Chunk lib;
-  lib.id = k3ds::kMaterialFile;
+  lib.id = k3ds::kMLibMagic;
   Material(lib, "first", 10);
   Material(lib, "second", 20);
   Material(lib, "first", 30);  // a repeated name adds nothing
@@ -173,8 +173,8 @@ TEST(Import3dsRecords, MaterialLibraryAndBoxMap) {
   delete s;
 
   k3ds::Chunk root;
-  root.id = k3ds::kMeshFile;
-  Mesh(root.Add(k3ds::kEditor), "boxed", true);
+  root.id = k3ds::kM3dMagic;
+  Mesh(root.Add(k3ds::kMData), "boxed", true);
   s = Import(Write(dir, "box.3ds", std::move(root), 1));
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->objects->count, 1);

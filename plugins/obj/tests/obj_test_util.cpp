@@ -27,16 +27,7 @@ MMesh_P* MeshByName(MScene* scene, const char* name) {
   return nullptr;
 }
 
-long Triangles(MScene* scene) {
-  long t = 0;
-  for (int i = 0; i < scene->objects->count; ++i) {
-    MMesh_P* m = Mesh(scene, i);
-    if (!m) continue;
-    for (int f = 0; f < m->Get_Face_Count(); ++f)
-      if (m->Get_VertexperFace_Count(f) >= 3) t += m->Get_VertexperFace_Count(f) - 2;
-  }
-  return t;
-}
+long Triangles(MScene* scene) { return kvtest::TriangleCount(scene); }
 
 std::vector<std::string> Lines(const std::string& path) { return kvtest::read_lines(path); }
 

@@ -5,6 +5,7 @@
 
 #include "korvanelib.h"
 #include "plugin_test_support.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace objtest {
@@ -26,7 +27,7 @@ int Export(int cls, MScene* scene, const std::string& path);
 
 MMesh_P* Mesh(MScene* scene, int i);
 MMesh_P* MeshByName(MScene* scene, const char* name);
-// Triangles after triangulation (n - 2 per face of n >= 3 corners).
+// The triangles an exporter writes (kvtest::TriangleCount).
 long Triangles(MScene* scene);
 
 std::vector<std::string> Lines(const std::string& path);

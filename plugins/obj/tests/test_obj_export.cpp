@@ -131,6 +131,25 @@ TEST_F(ObjExport, HiddenMeshSkippedLocalMatrixApplied) {
   EXPECT_TRUE(Has(l, "f 1 2 3 "));
 }
 
+TEST_F(ObjExport, HiddenSolidsAndReferencesAreSkippedAndPolygonsKept) {
+  AddMesh("quad", 4, false, false);
+  MSphere* ball = new MSphere("ball");
+  ball->hidden = 1;
+  scene->objects->Append(ball);
+  MRefObj* ref = new MRefObj(0, "quad");
+  ref->set_name("instance");
+  ref->hidden = 1;
+  scene->objects->Append(ref);
+  MSphere* shown = new MSphere("shown");
+  scene->objects->Append(shown);
+  std::vector<std::string> l = Write();
+  EXPECT_TRUE(Has(l, "o quad"));
+  EXPECT_TRUE(Has(l, "f 1 2 3 4 "));  // the polygon as it is
+  EXPECT_FALSE(Has(l, "# Object ball"));
+  EXPECT_TRUE(Has(l, "# Object shown"));
+  EXPECT_EQ(std::count(l.begin(), l.end(), "o quad"), 1);
+}
+
 TEST_F(ObjExport, SurfacesMapsAndPhongSize) {
   AddMesh("m", 3, false, false);
   MSurface* plain = new MSurface("plain");
@@ -180,6 +199,39 @@ TEST_F(ObjExport, UnopenableFilesFail) {
   EXPECT_EQ(objtest::Export(objtest::ObjExport(), scene, dir.file("lib.obj")), 0);
   EXPECT_NE(kvtest::read_file(dir.file("exportobj.log")).find("Cannot open file " + dir.file("lib.mtl") + " \n"),
             std::string::npos);
+}
+
+TEST_F(ObjExport, ModelAndLibraryAreWrittenTogetherOrNotAtAll) {
+  AddMesh("m", 3, false, false);
+  kvtest::write_file(dir.file("lib.obj"), "old model\n");
+  // The library cannot be made: the model stays as it was and no
+  // temporary file is left.
+  std::filesystem::create_directories(dir.path() / "lib.mtl");
+  EXPECT_EQ(objtest::Export(objtest::ObjExport(), scene, dir.file("lib.obj")), 0);
+  EXPECT_EQ(kvtest::read_file(dir.file("lib.obj")), "old model\n");
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_NE(e.path().filename().string().rfind(".korvane-", 0), 0u) << e.path();
+  // A full disk on the library: neither file replaces its target.
+  if (std::filesystem::exists("/dev/full")) {
+    std::filesystem::remove(dir.path() / "lib.mtl");
+    kvtest::write_file(dir.file("full.obj"), "old model\n");
+    std::filesystem::create_symlink("/dev/full", dir.path() / "full.mtl");
+    scene->surfaces->Append(new MSurface(std::string(100000, 'x').c_str()));
+    EXPECT_EQ(objtest::Export(objtest::ObjExport(), scene, dir.file("full.obj")), 0);
+    EXPECT_EQ(kvtest::read_file(dir.file("full.obj")), "old model\n");
+  }
+}
+
+TEST_F(ObjExport, LongOutputPathsAreWrittenWhereAsked) {
+  AddMesh("m", 3, false, false);
+  std::filesystem::path deep = dir.path();
+  while (deep.string().size() < 3900) deep /= std::string(200, 'd');
+  std::filesystem::create_directories(deep);
+  const std::string out = (deep / "model.obj").string();
+  ASSERT_EQ(objtest::Export(objtest::ObjExport(), scene, out), 1);
+  EXPECT_TRUE(Has(objtest::Lines(out), "o m"));
+  EXPECT_TRUE(std::filesystem::exists(deep / "model.mtl"));
+  EXPECT_TRUE(Has(objtest::Lines(out), "mtllib model.mtl"));
 }
 
 TEST_F(ObjExport, ObjToObjIsStableAfterTheFirstPass) {

@@ -306,14 +306,38 @@ TEST_F(ObjImport, LibraryByBaseNameAndCaseInsensitiveWindowsNames) {
 }
 
 TEST_F(ObjImport, MissingFileAndLibrariesAreLogged) {
-  EXPECT_NE(Open(dir.file("none.obj")), nullptr);
-  EXPECT_EQ(scene->objects->count, 0);
+  // A file that cannot be read gives no scene, and the reason.
+  EXPECT_EQ(Open(dir.file("none.obj")), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(objtest::ObjImport()),
+            "cannot read " + dir.file("none.obj") + ": No such file or directory");
   std::filesystem::create_directories(dir.path() / "folder.mtl");
   ASSERT_NE(Read(std::string(kQuad) + "mtllib missing.mtl\nmtllib folder.mtl\nf 1 2 3\n"), nullptr);
   EXPECT_EQ(Mesh(scene, 0)->Get_Face_Count(), 1);
   std::string log = Log();
   EXPECT_NE(log.find("missing.mtl not found\n"), std::string::npos);
   EXPECT_NE(log.find("folder.mtl not found\n"), std::string::npos);
+  // The user hears of the libraries named but not found.
+  EXPECT_EQ(objtest::Registry().LastWarnings(objtest::ObjImport()),
+            (std::vector<std::string>{"material library " + dir.file("missing.mtl") + " not found",
+                                      "material library " + dir.file("folder.mtl") + " not found"}));
+}
+
+TEST_F(ObjImport, ForeignFilesFailAndEmptyOnesWarn) {
+  const int cls = objtest::ObjImport();
+  EXPECT_EQ(Read(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(cls), dir.file("in.obj") + " is not an OBJ file: it holds binary data");
+  EXPECT_EQ(Read("Dear user,\nthis is a letter, not a model.\n"), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(cls), dir.file("in.obj") + " is not an OBJ file: it holds no OBJ statement");
+  // Comments only, or nothing at all: a readable file without geometry.
+  for (const char* text : {"", "# nothing here\n\n"}) {
+    ASSERT_NE(Read(text), nullptr) << text;
+    EXPECT_EQ(scene->objects->count, 0);
+    EXPECT_EQ(objtest::Registry().LastWarnings(cls),
+              (std::vector<std::string>{dir.file("in.obj") + " holds no geometry"}));
+  }
+  // A statement this reader passes over still makes it an OBJ file.
+  ASSERT_NE(Read("v 0 0 0\nv 1 0 0\nl 1 2\n"), nullptr);
+  EXPECT_EQ(scene->objects->count, 0);
 }
 
 TEST_F(ObjImport, HostileInputNeitherCrashesNorHangs) {
@@ -343,12 +367,16 @@ TEST_F(ObjImport, HostileInputNeitherCrashesNorHangs) {
     x = x * 1103515245u + 12345u;
     garbage.push_back(static_cast<char>(x >> 16));
   }
-  EXPECT_NE(Read(garbage), nullptr);
-  EXPECT_NE(Read(garbage.substr(0, 1000) + "\nf 1 2 3\nf -1 -2 -3\nf 99999999999999 1 2\n"), nullptr);
+  // Binary data is no OBJ file: the import fails and says why.
+  const std::string reason = dir.file("in.obj") + " is not an OBJ file: it holds binary data";
+  EXPECT_EQ(Read(garbage), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(objtest::ObjImport()), reason);
+  EXPECT_EQ(Read(garbage.substr(0, 1000) + "\nf 1 2 3\nf -1 -2 -3\nf 99999999999999 1 2\n"), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(objtest::ObjImport()), reason);
   std::string utf16 = "\xff\xfe";
   for (char c : std::string(kQuad) + "f 1 2 3\n") utf16 += std::string(1, c) + '\0';
-  ASSERT_NE(Read(utf16), nullptr);
-  EXPECT_EQ(scene->objects->count, 0);
+  EXPECT_EQ(Read(utf16), nullptr);
+  EXPECT_EQ(objtest::Registry().LastError(objtest::ObjImport()), reason);
 }
 
 TEST_F(ObjImport, ByteOrderMarkAndTwoLibrariesOnOneLine) {

@@ -9,6 +9,7 @@
 #include "korvanelib.h"
 #include "outside_tools.h"
 #include "plugin_test_support.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
@@ -186,7 +187,7 @@ TEST_F(Ply, ReadsWhatBlenderWrites) {
     ASSERT_TRUE(a.ok) << a.text;
     MScene* s = kvtest::ImportWith(ImportClass(), path);
     ASSERT_NE(s, nullptr) << name << ": " << kvtest::Plugins().LastError(ImportClass());
-    EXPECT_EQ(kvtest::triangle_count(s), 968 + 320) << name;
+    EXPECT_EQ(kvtest::TriangleCount(s), 968 + 320) << name;
     EXPECT_EQ(kvtest::MeshAt(s, 0)->Get_Face_Count(), 500 + 320) << name;  // the monkey's quads stay
     for (int k = 0; k < 3; ++k) {
       EXPECT_NEAR((&s->bound_left.x)[k], a.lo[k], 1e-4) << name;
@@ -205,13 +206,13 @@ TEST_F(Ply, CorpusModelsBecomeTheSameTriangles) {
   for (const char* model : {"3ds/jeep1.3ds", "3ds/mar_rifle.3ds", "3ds/test1.3ds"}) {
     MScene* s = kvtest::ImportWith(from_3ds, kvtest::corpus_file(model));
     ASSERT_NE(s, nullptr) << model;
-    const long triangles = kvtest::triangle_count(s);
+    const long triangles = kvtest::TriangleCount(s);
     ASSERT_EQ(kvtest::ExportWith(ExportClass(), s, dir.file("corpus.ply")), 1) << model;
     kvtest::AssimpInfo a = kvtest::assimp_info(dir.file("corpus.ply"));
     EXPECT_EQ(a.faces, triangles) << model << "\n" << a.text;
     MScene* back = kvtest::ImportWith(ImportClass(), dir.file("corpus.ply"));
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(kvtest::triangle_count(back), triangles) << model;
+    EXPECT_EQ(kvtest::TriangleCount(back), triangles) << model;
     delete back;
     delete s;
   }

@@ -1,17 +1,18 @@
-// libFuzzer target for the STL import: binary and ASCII files, read through
-// the built plug-in.
-#include "fuzz_import_driver.h"
+// libFuzzer target for the STL import: the input is written as a .stl file
+// and imported through the built plug-in.
+#include "fuzz_import.h"
 
 namespace {
-kvfuzz::ImportDriver g_driver;
+kvfuzz::ImportTarget* g_target = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  g_driver.Init("STL (*.stl)", "in.stl");
+  g_target = new kvfuzz::ImportTarget("STL (*.stl)");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  g_driver.Run(data, size);
+  g_target->Write("in.stl", data, size);
+  g_target->Import("in.stl");
   return 0;
 }

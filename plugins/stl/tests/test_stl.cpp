@@ -10,6 +10,7 @@
 #include "korvanelib.h"
 #include "outside_tools.h"
 #include "plugin_test_support.h"
+#include "round_trip.h"
 #include "test_support.h"
 
 namespace {
@@ -221,8 +222,8 @@ TEST_F(Stl, ReadsWhatBlenderWrites) {
     kvtest::UseCommandLine({});
     MScene* s = kvtest::ImportWith(ImportClass(), path);
     ASSERT_NE(s, nullptr) << name;
-    EXPECT_EQ(kvtest::triangle_count(s), a.faces) << name;
-    EXPECT_EQ(kvtest::triangle_count(s), 968 + 320) << name;
+    EXPECT_EQ(kvtest::TriangleCount(s), a.faces) << name;
+    EXPECT_EQ(kvtest::TriangleCount(s), 968 + 320) << name;
     s->CalculateBoundingBox();
     for (int k = 0; k < 3; ++k) {
       EXPECT_NEAR((&s->bound_left.x)[k], a.lo[k], 1e-4) << name;
@@ -251,13 +252,13 @@ TEST_F(Stl, CorpusModelsBecomeTheSameTriangles) {
     kvtest::UseCommandLine({});
     MScene* s = kvtest::ImportWith(from_3ds, kvtest::corpus_file(model));
     ASSERT_NE(s, nullptr) << model;
-    const long triangles = kvtest::triangle_count(s);
+    const long triangles = kvtest::TriangleCount(s);
     ASSERT_EQ(kvtest::ExportWith(ExportClass(), s, dir.file("corpus.stl")), 1) << model;
     kvtest::AssimpInfo a = kvtest::assimp_info(dir.file("corpus.stl"));
     EXPECT_EQ(a.faces, triangles) << model << "\n" << a.text;
     MScene* back = kvtest::ImportWith(ImportClass(), dir.file("corpus.stl"));
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(kvtest::triangle_count(back), triangles) << model;
+    EXPECT_EQ(kvtest::TriangleCount(back), triangles) << model;
     delete back;
     delete s;
   }

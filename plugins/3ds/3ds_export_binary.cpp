@@ -1,0 +1,194 @@
+// 3D Studio mesh (.3ds) and project (.prj) writer: the scene becomes a chunk
+// database, which is then written in one piece.
+#include <cstdio>
+#include <map>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "3ds_export.h"
+#include "format_run.h"
+#include "plugin_framework.h"
+
+namespace k3ds {
+namespace {
+
+const char kTitle[] = "3DS Export Plugin 1.0";
+const long kSteps = 8;
+
+void Step(MessageCallBack1* cb, long step, const char* text) { kvpf::ReportStep(cb, step, kSteps, text); }
+
+// Version stamps of a fresh database for 3D Studio release 3.
+Chunk NewRoot(FileKind kind, Chunk editor) {
+  Chunk root;
+  root.id = RootOfKind(kind);
+  if (kind == kMeshFile) Writer(&root.Add(kM3dVersion).data).Long(3);
+  root.kids.push_back(std::move(editor));
+  Chunk& kf = root.Add(kKfData);
+  Writer w(&kf.Add(kKfHdr).data);
+  w.Short(5);
+  w.String("", 512);
+  w.Long(30);
+  return root;
+}
+
+// Written names of the scene's surfaces: cut to 16 characters and kept
+// apart, since an entry of the same name would replace the earlier one.
+std::map<std::string, std::string> MaterialNames(MScene* scene) {
+  std::map<std::string, std::string> out;
+  UniqueNames unique(16);
+  const int n = scene->surfaces ? scene->surfaces->count : 0;
+  for (int i = 0; i < n; ++i) {
+    MSurface* s = static_cast<MSurface*>(scene->surfaces->GetAt(i));
+    if (s && !out.count(s->name)) out[s->name] = unique.Get(s->name);
+  }
+  return out;
+}
+
+class BinaryWriter {
+ public:
+  BinaryWriter(MScene* scene, Export3dsOption* o, MessageCallBack1* cb, LogFile& log)
+      : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log}, materials_(MaterialNames(scene)) {
+    editor_.id = kMData;
+    Writer(&editor_.Add(kMeshVersion).data).Long(3);
+  }
+
+  Chunk Build() {
+    const ExportFlags& fl = o_->flags;
+    if (fl.global_setting) {
+      Step(cb_, 0, "Settings ...");
+      PutMeshSet(editor_, scene_->options);
+    }
+    if (fl.back_ground) {
+      Step(cb_, 1, "Background ...");
+      PutBackground(editor_, scene_->background, ctx_);
+    }
+    if (fl.atmosphere) {
+      Step(cb_, 2, "Atmosphere ...");
+      PutAtmosphere(editor_, scene_->fog);
+    }
+    if (fl.cameras) {
+      Step(cb_, 3, "Cameras ...");
+      Cameras();
+    }
+    if (fl.lights) {
+      Step(cb_, 4, "Lights ...");
+      Lights();
+    }
+    if (fl.meshes) {
+      Step(cb_, 5, "Meshes ...");
+      Meshes();
+    }
+    if (fl.materials) {
+      Step(cb_, 6, "Materials ...");
+      Materials();
+    }
+    // Material entries go before the named objects: readers that resolve
+    // a face group's material while reading it find them then.
+    for (Chunk& c : materials_chunk_.kids) editor_.kids.push_back(std::move(c));
+    for (Chunk& c : objects_chunk_.kids) editor_.kids.push_back(std::move(c));
+    return NewRoot(o_->kind.file_kind, std::move(editor_));
+  }
+
+ private:
+  void Cameras() {
+    const int n = scene_->cameras ? scene_->cameras->count : 0;
+    for (int i = 0; i < n; ++i) {
+      MCamera* c = static_cast<MCamera*>(scene_->cameras->GetAt(i));
+      if (!c) continue;
+      const char* name = c->get_name() ? c->get_name() : "";
+      kvpf::ReportItem(cb_, name, i, n);
+      PutCamera(objects_chunk_, *c, objects_.Get(name));
+      log_.write("Working on: %s\n", name);
+    }
+  }
+
+  void Lights() {
+    const int n = scene_->lights ? scene_->lights->count : 0;
+    for (int i = 0; i < n; ++i) {
+      MLight* l = static_cast<MLight*>(scene_->lights->GetAt(i));
+      if (!l) continue;
+      const char* name = l->get_name() ? l->get_name() : "";
+      kvpf::ReportItem(cb_, name, i, n);
+      if (l->type != POINTLIGHT && l->type != SPOTLIGHT) continue;
+      PutLight(objects_chunk_, *l, objects_.Get(name), ctx_);
+      log_.write("Working on: %s\n", name);
+    }
+  }
+
+  void Meshes() {
+    WalkOptions walk;
+    walk.fast_smoothing = o_->flags.fast_smoothing != 0;
+    ForEachMesh(scene_, log_, cb_, walk, [&](TriMesh& m, int k) {
+      log_.write("Working on: %s\n", m.name.c_str());
+      // Pieces of a split mesh are "Obj_<k>_<piece>" when their own name
+      // does not fit.
+      std::string wanted = m.name;
+      if (wanted.size() > 10) {
+        wanted = "Obj_";
+        wanted += std::to_string(k);
+        if (m.piece >= 0) wanted += '_' + std::to_string(m.piece);
+      }
+      std::vector<std::string> mats;
+      mats.reserve(m.materials.size());
+      for (const std::string& s : m.materials) {
+        auto it = materials_.find(s);
+        mats.push_back(it != materials_.end() ? it->second : s.substr(0, 16));
+      }
+      log_.write("Vertices: %d\n", m.VertexCount());
+      log_.write("Faces: %d\n", m.FaceCount());
+      log_.write("MatID's: %d\n", static_cast<int>(m.materials.size()));
+      if (!m.smooth.empty()) log_.write("Normals: %d\n", m.normal_count);
+      if (!m.uv.empty()) log_.write("UVVertices: %d\n", m.VertexCount());
+      for (const std::string& s : mats) log_.write("  %s\n", s.c_str());
+      PutMesh(objects_chunk_, m, objects_.Get(wanted), mats);
+    });
+  }
+
+  void Materials() {
+    const int n = scene_->surfaces ? scene_->surfaces->count : 0;
+    std::unordered_set<std::string> done;
+    for (int i = 0; i < n; ++i) {
+      MSurface* s = static_cast<MSurface*>(scene_->surfaces->GetAt(i));
+      if (!s) continue;
+      kvpf::ReportItem(cb_, s->name, i, n);
+      log_.write("Working on: %s\n", s->name);
+      const std::string& name = materials_[s->name];
+      // A second surface of the same name would only repeat the entry.
+      if (!done.insert(name).second) continue;
+      PutMaterial(materials_chunk_, *s, name, ctx_);
+    }
+  }
+
+  MScene* scene_;
+  Export3dsOption* o_;
+  MessageCallBack1* cb_;
+  LogFile& log_;
+  MaterialContext ctx_;
+  std::map<std::string, std::string> materials_;
+  UniqueNames objects_{10};  // names of the named objects so far
+  Chunk editor_;
+  Chunk materials_chunk_, objects_chunk_;  // collected, then moved into editor_
+};
+
+}  // namespace
+
+int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  MOutputFile* f = run.Open();
+  if (!f) return 0;
+  {
+    std::vector<uint8_t> bytes;
+    {
+      BinaryWriter writer(scene, o, cb, run.log());
+      Chunk root = writer.Build();
+      Serialize(root, &bytes);
+    }
+    f->Write(bytes.data(), bytes.size());
+  }
+  Step(cb, 7, "Maps ...");
+  run.ProcessMaps(o->image_handler, scene->maps);
+  return run.Finish();
+}
+
+}  // namespace k3ds
