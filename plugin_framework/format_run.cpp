@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <utility>
+
+#include "plugin_framework.h"
 
 namespace kvpf {
 namespace {
@@ -195,6 +198,13 @@ void ImportRun::Finish(MScene* scene, int active_camera) {
 
 // ---- export --------------------------------------------------------------
 
+std::string TimeText() {
+  std::time_t now = std::time(nullptr);
+  char buf[64] = "";
+  if (const std::tm* t = std::localtime(&now)) std::strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y", t);
+  return buf;
+}
+
 std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
   std::string dir = o->Get_Pathname() ? o->Get_Pathname() : "";
   if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
@@ -210,16 +220,25 @@ std::string OutputPath(Export_FileOption* o, std::string* dir_out) {
   return path;
 }
 
-ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp)
+ExportRun::ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp,
+                     LogOrder order)
     : RunBase(cb) {
   path_ = OutputPath(o, &dir_);
   base_ = o->Get_Filename() ? o->Get_Filename() : "";
+  ext_ = o->Get_Ext() ? o->Get_Ext() : "";
   const char* sub = o->Get_SubDir();
   if (o->subdir_mode && sub && *sub) m_CreateDirectory(dir_.c_str());
   log_ = std::make_unique<LogFile>(dir_.c_str(), o->verbose_mode == 1 ? o->logfilename : nullptr);
   WriteTitle(*log_, title, stamp);
-  log_->write("Writing %s started ...\n", path_.c_str());
+  if (order == kWritingFirst) log_->write("Writing %s started ...\n", path_.c_str());
   WriteOptions(*log_, o);
+  if (order == kOptionsFirst) log_->write("Writing %s started ...\n", path_.c_str());
+}
+
+void ExportRun::Rename(const std::string& base) {
+  base_ = base;
+  path_ = dir_ + base_ + "." + ext_;
+  SetWrittenPath(path_.c_str());
 }
 
 ExportRun::~ExportRun() {

@@ -132,7 +132,11 @@ class ExportRun : public RunBase {
   // sub-directory when the record asks for one), opens the log there (in
   // verbose mode) and writes the banner, "Writing <path> started ..." and
   // the options.
-  ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP);
+  // The log reads title, options, "Writing ... started"; formats whose log
+  // names the file before the options ask for kWritingFirst.
+  enum LogOrder { kOptionsFirst, kWritingFirst };
+  ExportRun(Export_FileOption* o, MessageCallBack1* cb, const char* title, const char* stamp = KV_BUILD_STAMP,
+            LogOrder order = kOptionsFirst);
   // Outputs not committed by Finish are discarded.
   ~ExportRun();
   ExportRun(const ExportRun&) = delete;
@@ -146,6 +150,9 @@ class ExportRun : public RunBase {
   const std::string& base() const { return base_; }
   // <dir><base><suffix>, for companion files: Companion(".mtl").
   std::string Companion(const char* suffix) const { return dir_ + base_ + suffix; }
+  // For a format that names its files itself (before the first Open): the
+  // model file becomes <dir><base>.<ext>, and the host is told so.
+  void Rename(const std::string& base);
 
   // Opens an output (the model file when path is null), written aside until
   // Finish. Null on failure, with "Cannot open file <path> " logged and the
@@ -182,9 +189,13 @@ class ExportRun : public RunBase {
   int Finish();
 
  private:
-  std::string path_, dir_, base_;
+  std::string path_, dir_, base_, ext_;
   std::vector<std::unique_ptr<MOutputFile>> outputs_;
 };
+
+// The local time as ctime() writes it, without its line end: the
+// "Created by ... at" line of written files.
+std::string TimeText();
 
 // The output path of an export: Get_Pathname, then Get_SubDir + "/" when the
 // sub-directory flag is set, then Get_Filename "." Get_Ext. Nothing is cut.

@@ -17,6 +17,7 @@
 #include "plugin_ui.h"
 
 #include <cstdio>
+#include <string>
 
 class Import_FileOption;
 class Export_FileOption;

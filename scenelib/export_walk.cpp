@@ -3,6 +3,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "camera.h"
 #include "mesh.h"
 #include "mscene.h"
 #include "solids.h"
@@ -21,6 +22,51 @@ bool m_all_triangles(MMesh_P* m) {
   if (m->NormalsUsed() && !layer_fits(m->nf_a)) return false;
   if (m->UVUsed() && !layer_fits(m->uvf_a)) return false;
   return true;
+}
+
+bool m_layer_fits(MMesh_P* m, const MFaceArray* layer, int vertex_count) {
+  const int n = m->Get_Face_Count();
+  if (!layer || layer->count < n) return false;
+  for (int i = 0; i < n; ++i) {
+    const MIPolygon& f = layer->data[i];
+    if (f.count != m->f_a->data[i].count) return false;
+    for (int c = 0; c < f.count; ++c)
+      if (f.data[c] < 0 || f.data[c] >= vertex_count) return false;
+  }
+  return true;
+}
+
+MCamera* m_active_camera(MScene* scene) {
+  const int n = scene && scene->cameras ? scene->cameras->count : 0;
+  if (n == 0) return nullptr;
+  const int active = scene->options.active_camera;
+  return static_cast<MCamera*>(scene->cameras->GetAt(active >= 0 && active < n ? active : 0));
+}
+
+MExportLayers m_export_layers(MMesh_P* m) {
+  MExportLayers l;
+  l.normals = m->NormalsUsed() && m_layer_fits(m, m->nf_a, m->Get_NVertex_Count());
+  l.uvs = m->UVUsed() && m->mapping_type == UV_MAP && m_layer_fits(m, m->uvf_a, m->Get_UVVertex_Count());
+  return l;
+}
+
+MTriangleCorners m_triangle_corners(MMesh_P* m, const MExportLayers& layers) {
+  MTriangleCorners out;
+  const int nv = m->Get_Vertex_Count();
+  for (int f = 0; f < m->Get_Face_Count(); ++f) {
+    const MIPolygon& p = m->f_a->data[f];
+    bool ok = p.count >= 3;
+    for (int c = 0; c < p.count && ok; ++c) ok = p.data[c] >= 0 && p.data[c] < nv;
+    if (!ok) continue;
+    for (int k = 1; k + 1 < p.count; ++k) {
+      for (int c : {0, k, k + 1}) {
+        out.positions.push_back(p.data[c]);
+        out.normals.push_back(layers.normals ? m->nf_a->data[f].data[c] : -1);
+        out.uvs.push_back(layers.uvs ? m->uvf_a->data[f].data[c] : -1);
+      }
+    }
+  }
+  return out;
 }
 
 namespace {
@@ -89,6 +135,7 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
       if (!source || source->get_type() == OREF) continue;
     }
     if (options.skip_hidden && (obj->hidden || source->hidden)) continue;
+    if (options.skip_hidden_meshes && source->get_type() == MESH2 && source->hidden) continue;
 
     MMesh_P* mesh = nullptr;
     std::unique_ptr<MMesh_P> temp;  // a solid's mesh, freed after the call

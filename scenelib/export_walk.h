@@ -3,7 +3,9 @@
 // their triangulated copy (cached in the scene's tri_objects for the next
 // export), solids through a mesh made for the call.
 #pragma once
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "geometry.h"
 #include "msgcallback.h"
@@ -11,6 +13,8 @@
 class MScene;
 class MObj3d;
 class MMesh_P;
+class MFaceArray;
+class MCamera;
 
 struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
@@ -22,6 +26,9 @@ struct MExportWalkOptions {
   // Leave out hidden objects (a reference is left out when it or the
   // object it names is hidden).
   bool skip_hidden = false;
+  // Leave out hidden polygon meshes only (also when a reference names one);
+  // solids are written whatever their flag.
+  bool skip_hidden_meshes = false;
   // Row-2 progress: the name of each object and its place in the list.
   bool report_objects = true;
 };
@@ -44,6 +51,35 @@ struct MExportMesh {
 int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
                       const std::function<void(const MExportMesh&)>& fn);
 
+// The camera a scene is seen through: its active camera, the first when
+// the index is out of range; null without cameras.
+MCamera* m_active_camera(MScene* scene);
+
 // True when every face (and every normal and texture face, where the mesh
 // has them) has three corners: the mesh is its own triangulation.
 bool m_all_triangles(MMesh_P* mesh);
+
+// True when layer (the normal or texture faces of mesh) gives every face of
+// mesh a polygon with the same number of corners, each an index below
+// vertex_count: the layer can be written corner by corner with the
+// positions.
+bool m_layer_fits(MMesh_P* mesh, const MFaceArray* layer, int vertex_count);
+
+// The layers a writer can give corner by corner with the positions: the
+// normals when used and fitting, the texture coordinates when used,
+// fitting, and the mesh is mapped by them (UV_MAP).
+struct MExportLayers {
+  bool normals = false;
+  bool uvs = false;
+};
+MExportLayers m_export_layers(MMesh_P* mesh);
+
+// The faces of a mesh that can be drawn (three corners or more, each a
+// position of the mesh) as triangles, a larger polygon as a fan from its
+// first corner: three indices per triangle in each layer, -1 in a layer not
+// asked for.
+struct MTriangleCorners {
+  std::vector<int> positions, normals, uvs;
+  size_t count() const { return positions.size() / 3; }
+};
+MTriangleCorners m_triangle_corners(MMesh_P* mesh, const MExportLayers& layers);

@@ -128,3 +128,34 @@ int m_format_shortest(double v, char* out) {
   *r.ptr = 0;
   return static_cast<int>(r.ptr - out);
 }
+
+namespace {
+
+template <typename T>
+int FormatExact(T v, int decimals, char* out) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 17) decimals = 17;
+  if (!std::isfinite(v)) return std::snprintf(out, M_EXACT_MAX, "%.*f", decimals, static_cast<double>(v));
+  int n;
+  if (decimals == 6 && sizeof(T) == sizeof(double)) {
+    n = m_format_fixed6(static_cast<double>(v), out);
+  } else {
+    auto r = std::to_chars(out, out + M_EXACT_MAX - 1, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return std::snprintf(out, M_EXACT_MAX, "%.17g", static_cast<double>(v));
+    *r.ptr = 0;
+    n = static_cast<int>(r.ptr - out);
+  }
+  T back{};
+  auto rb = fast_float::from_chars(out, out + n, back);
+  if (rb.ec == std::errc() && back == v) return n;
+  auto r = std::to_chars(out, out + M_EXACT_MAX - 1, v);
+  if (r.ec != std::errc()) return std::snprintf(out, M_EXACT_MAX, "%.17g", static_cast<double>(v));
+  *r.ptr = 0;
+  return static_cast<int>(r.ptr - out);
+}
+
+}  // namespace
+
+int m_format_exact(double v, int decimals, char* out) { return FormatExact(v, decimals, out); }
+
+int m_format_exact_float(float v, int decimals, char* out) { return FormatExact(v, decimals, out); }

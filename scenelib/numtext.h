@@ -25,3 +25,14 @@ int m_format_general(double v, int precision, char* out);
 // The shortest text that reads back as the same double ("0.1", "1e+300").
 // out needs M_GENERAL_MAX bytes.
 int m_format_shortest(double v, char* out);
+
+// v as printf("%.*f", decimals, v) writes it when that text reads back as
+// v; otherwise the shortest text that does ("1e-07", "0.30000000000000004"),
+// so that no digit of a small or odd value is lost. Infinities and NaN as
+// printf writes them. decimals is taken in 0..17. out needs M_EXACT_MAX bytes.
+#define M_EXACT_MAX 384
+int m_format_exact(double v, int decimals, char* out);
+// The same for a value that is read back as a float (C float literals):
+// the fixed text when it reads back as the same float, else the shortest
+// float text.
+int m_format_exact_float(float v, int decimals, char* out);

@@ -1,6 +1,7 @@
 #include "textwriter.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -100,8 +101,13 @@ void MTextWriter::General(double v, int precision) {
 
 void MTextWriter::Int(long v) {
   char tmp[24];
-  int n = std::snprintf(tmp, sizeof tmp, "%ld", v);
-  Put(tmp, static_cast<size_t>(n));
+  auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+  Put(tmp, static_cast<size_t>(r.ptr - tmp));
+}
+
+void MTextWriter::Exact(double v, int decimals) {
+  char tmp[M_EXACT_MAX];
+  Put(tmp, static_cast<size_t>(m_format_exact(v, decimals, tmp)));
 }
 
 void MTextWriter::Vector(const MVector3& v) {
@@ -112,4 +118,25 @@ void MTextWriter::Vector(const MVector3& v) {
   tmp[n++] = ' ';
   n += static_cast<size_t>(m_format_fixed6(v.z, tmp + n));
   Put(tmp, n);
+}
+
+void MTextWriter::Quoted(const char* s, unsigned flags) {
+  Put('"');
+  char prev = 0;
+  for (const char* p = s ? s : ""; *p; prev = *p++) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\') {
+      Put('\\');
+      Put(static_cast<char>(c));
+    } else if (c == '?' && prev == '?' && (flags & kQuoteTrigraphs)) {
+      Put("\\?", 2);
+    } else if (c < 32 || (c >= 127 && (flags & kQuoteHighBytes))) {
+      const char octal[4] = {'\\', static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + ((c >> 3) & 7)),
+                             static_cast<char>('0' + (c & 7))};
+      Put(octal, 4);
+    } else {
+      Put(static_cast<char>(c));
+    }
+  }
+  Put('"');
 }

@@ -18,7 +18,7 @@ class MTextWriter {
   MTextWriter(MOutputFile& out, int ld_mode);
   MTextWriter(FILE* f, int ld_mode);
   ~MTextWriter();
-  MTextWriter(const MTextWriter&) = delete;
+  MTextWriter(const MTextWriter&) = delete;  // formats may derive their own text writers
   MTextWriter& operator=(const MTextWriter&) = delete;
 
   // Raw text: a "\n" inside is written as it is. Inline, as every
@@ -62,6 +62,17 @@ class MTextWriter {
   void General(double v, int precision);
   void Int(long v);
   void Vector(const MVector3& v);
+  // printf's "%.*f" when that text reads back as v, else the shortest text
+  // that does (m_format_exact): no value loses digits.
+  void Exact(double v, int decimals);
+
+  // s in double quotes as a string literal of C and the languages that
+  // follow it (RIB, Python): '"' and '\\' escaped, control characters as
+  // three-digit octal escapes (no digit after them can join them); with
+  // kQuoteHighBytes also the bytes from 127 on, with kQuoteTrigraphs "??"
+  // broken up as "?\?" (C compilers read "??/" as a backslash).
+  enum : unsigned { kQuoteHighBytes = 1, kQuoteTrigraphs = 2 };
+  void Quoted(const char* s, unsigned flags = 0);
 
   void Flush();
   bool Failed() const { return error_ != 0; }

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs everything Korvane needs to build and test on a fresh Debian machine.
+# --with-blender adds Blender (large): the STL and PLY tests that read files
+# Blender writes run only where it is installed and are skipped elsewhere.
 set -euo pipefail
 PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev
+  libfast-float-dev zlib1g-dev
   qt6-base-dev
-  admesh assimp-utils blender imagemagick lib3ds-dev nodejs npm python3-ezdxf python3
+  admesh assimp-utils imagemagick lib3ds-dev nodejs npm openbabel python3 python3-ezdxf
+  gcc libglu1-mesa-dev libosmesa6-dev
   groff-base man-db
 )
+[ "${1:-}" = "--with-blender" ] && PKGS+=(blender)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

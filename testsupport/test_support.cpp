@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +44,17 @@ std::string command_output(const std::string& command) {
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
   pclose(p);
   return out;
+}
+
+int run_command(const std::string& command, std::string* output) {
+  output->clear();
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  if (!p) return -1;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) output->append(buf, n);
+  const int status = pclose(p);
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 fs::path source_dir() {

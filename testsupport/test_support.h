@@ -26,6 +26,9 @@ std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 // What a shell command prints on standard output; empty when it cannot run.
 std::string command_output(const std::string& command);
+// Runs a shell command with its standard error joined to its output; the
+// exit status (-1 when it could not run or was killed).
+int run_command(const std::string& command, std::string* output);
 
 // The project's source folder.
 std::filesystem::path source_dir();

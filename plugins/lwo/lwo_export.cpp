@@ -285,7 +285,7 @@ void ProcessMaps(MScene* scene, LwoExportOption* o, MessageCallBack1* cb, kvpf::
 
 int ExportLwo(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   LwoExportOption* o = static_cast<LwoExportOption*>(base);
-  kvpf::ExportRun run(o, cb, kTitle);
+  kvpf::ExportRun run(o, cb, kTitle, KV_BUILD_STAMP, kvpf::ExportRun::kWritingFirst);
   MOutputFile* f = run.Open();
   if (!f) return 0;
   {

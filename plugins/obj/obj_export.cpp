@@ -267,7 +267,7 @@ void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
 
 int ExportObj(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   ObjExportOption* o = static_cast<ObjExportOption*>(base);
-  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
+  kvpf::ExportRun run(o, cb, kTitle, kBuildStamp, kvpf::ExportRun::kWritingFirst);
   // The model and its library are written together or not at all.
   MOutputFile* f = run.Open();
   MOutputFile* lf = f ? run.Open(run.Companion(".mtl")) : nullptr;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -203,6 +204,61 @@ TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   }
 }
 
+TEST(TextWriter, ExactNumbersKeepThePrintfTextOrEveryDigit) {
+  char buf[M_EXACT_MAX];
+  struct Case {
+    double v;
+    int decimals;
+    const char* text;
+  };
+  // The fixed text where it loses nothing, else the shortest exact text.
+  const Case cases[] = {{0.25, 6, "0.250000"}, {-90, 2, "-90.00"},    {0.001, 2, "0.001"},
+                        {1e-7, 6, "1e-07"},    {0.1, 3, "0.100"},     {1.0 / 3.0, 6, "0.3333333333333333"},
+                        {-0.0, 6, "-0.000000"}, {123456.5, 0, "123456.5"}, {2.0, 40, "2.00000000000000000"}};
+  for (const Case& c : cases) {
+    m_format_exact(c.v, c.decimals, buf);
+    EXPECT_STREQ(buf, c.text) << c.v;
+  }
+  for (double v : {1e300, -2.5e-310, 0.30000000000000004, 12345.678901234}) {
+    m_format_exact(v, 6, buf);
+    EXPECT_EQ(std::strtod(buf, nullptr), v) << buf;
+  }
+  m_format_exact(HUGE_VAL, 6, buf);
+  EXPECT_STREQ(buf, "inf");
+  // Floats: exact for the float, not for the double it came from.
+  m_format_exact_float(0.1f, 6, buf);
+  EXPECT_STREQ(buf, "0.100000");
+  m_format_exact_float(1.2345679f, 6, buf);
+  EXPECT_STREQ(buf, "1.2345679");
+  m_format_exact_float(3e-9f, 6, buf);
+  EXPECT_STREQ(buf, "3e-09");
+  FILE* f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Exact(0.5, 3);
+    w.Put(' ');
+    w.Exact(1e-9, 3);
+  }
+  rewind(f);
+  char text[64] = {};
+  EXPECT_GT(fread(text, 1, sizeof text - 1, f), 0u);
+  fclose(f);
+  EXPECT_STREQ(text, "0.500 1e-09");
+
+  f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Quoted("a\"b\\c\n\x7f\xe9?\?/");
+    w.Put(' ');
+    w.Quoted("\x01" "7\xe9?\?/", MTextWriter::kQuoteHighBytes | MTextWriter::kQuoteTrigraphs);
+  }
+  rewind(f);
+  char quoted[128] = {};
+  EXPECT_GT(fread(quoted, 1, sizeof quoted - 1, f), 0u);
+  fclose(f);
+  EXPECT_STREQ(quoted, "\"a\\\"b\\\\c\\012\x7f\xe9?\?/\" \"\\0017\\351?\\?/\"");
+}
+
 TEST(TextWriter, FailureReachesTheOutput) {
   MOutputFile out;
   ASSERT_TRUE(out.Open("/dev/full"));
@@ -281,6 +337,33 @@ MMesh_P* Quad(const char* name, double x) {
 
 }  // namespace
 
+TEST(ExportWalk, LayersFitCornerByCorner) {
+  MMesh_P* m = Quad("q", 0);
+  EXPECT_FALSE(m_layer_fits(m, m->nf_a, 4));  // no layer
+  m->UseNormals();
+  for (int i = 0; i < 4; ++i) m->Add_NVertex(MVector3(0, 0, 1), -1.0);
+  m->Add_NFace(m->Get_IFace(0));
+  EXPECT_TRUE(m_layer_fits(m, m->nf_a, 4));
+  EXPECT_FALSE(m_layer_fits(m, m->nf_a, 3));  // an index past the vertices
+  EXPECT_TRUE(m_export_layers(m).normals);
+  EXPECT_FALSE(m_export_layers(m).uvs);
+
+  // A quad as a fan, a line and a face past the positions left out.
+  const int32_t line[2] = {0, 1}, past[3] = {0, 1, 9};
+  m->f_a->Add(line, 2, 0);
+  m->f_a->Add(past, 3, 0);
+  MExportLayers none;
+  MTriangleCorners t = m_triangle_corners(m, none);
+  EXPECT_EQ(t.count(), 2u);
+  EXPECT_EQ(t.positions, (std::vector<int>{0, 1, 2, 0, 2, 3}));
+  EXPECT_EQ(t.normals, std::vector<int>(6, -1));
+  EXPECT_FALSE(m_export_layers(m).normals);  // the new faces have no normal faces
+
+  m->nf_a->data[0].count = 3;
+  EXPECT_FALSE(m_layer_fits(m, m->nf_a, 4));  // another corner count
+  delete m;
+}
+
 TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   MScene scene("walk");
   scene.objects->Append(Quad("quad", 0));
@@ -323,6 +406,26 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
     }
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"quad", "instance", "ball"}));
+
+  // Hidden meshes only: the hidden solid stays, a reference to a hidden
+  // mesh goes.
+  MSphere* ghost = new MSphere("ghost");
+  ghost->hidden = 1;
+  scene.objects->Append(ghost);
+  scene.objects->Append(new MRefObj(0, "hidden"));
+  MExportWalkOptions meshes;
+  meshes.skip_hidden_meshes = true;
+  seen.clear();
+  ForEachExportMesh(&scene, nullptr, meshes, [&](const MExportMesh& m) { seen.push_back(m.object->get_name()); });
+  EXPECT_EQ(seen, (std::vector<std::string>{"quad", "instance", "ball", "ghost"}));
+
+  EXPECT_EQ(m_active_camera(&scene), nullptr);
+  scene.cameras->Append(new MCamera("a"));
+  scene.cameras->Append(new MCamera("b"));
+  scene.options.active_camera = 1;
+  EXPECT_STREQ(m_active_camera(&scene)->get_name(), "b");
+  scene.options.active_camera = 7;
+  EXPECT_STREQ(m_active_camera(&scene)->get_name(), "a");
 
   MScene fresh("nocache");
   fresh.objects->Append(Quad("q", 0));
