@@ -7,7 +7,7 @@ PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev zlib1g-dev
+  libfast-float-dev nlohmann-json3-dev zlib1g-dev
   qt6-base-dev
   admesh assimp-utils imagemagick lib3ds-dev nodejs npm openbabel python3 python3-ezdxf
   gcc libglu1-mesa-dev libosmesa6-dev
