@@ -35,8 +35,10 @@ const char* const kUsage =
     "  info FILE [--from CLASS] [--json] [--objmod F.ini] [--scenemod F.ini]\n"
     "                                   imports FILE and prints what it holds\n"
     "  dump FILE OUT.txt [--from CLASS] imports FILE and writes the scene dump to OUT.txt\n"
-    "  convert IN OUT [--from CLASS] [--to CLASS] [--objmod F.ini] [--scenemod F.ini] [-key=value ...]\n"
-    "                                   imports IN and exports it to OUT's folder and base name\n"
+    "  convert IN OUT [--from CLASS] [--to CLASS] [--objmod F.ini] [--scenemod F.ini]\n"
+    "        [--report] [--json] [-key=value ...]\n"
+    "                                   imports IN and exports it to OUT's folder and base name;\n"
+    "                                   --report: what the target format could not keep, per object\n"
     "  batch LIST.lst [--objmod F.ini] [--scenemod F.ini] [--dry-run] [--jobs N] [--timeout S]\n"
     "        [--shard K/N] [--report FILE.jsonl] [-key=value ...]\n"
     "                                   converts every entry of a batch list; the list is not changed\n"
@@ -73,12 +75,13 @@ struct CommandArgs {
   bool json = false;
   std::string objmod;    // modifier option files
   std::string scenemod;
+  bool report = false;
   std::vector<char*> plugin_args;  // -key=value and @file, for the plug-ins
 };
 
 // Splits the arguments; "" on success, else the usage error.
 std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, bool allow_to,
-                             bool allow_json, bool allow_mods, CommandArgs& out) {
+                             bool allow_json, bool allow_mods, bool allow_report, CommandArgs& out) {
   for (int i = start; i < argc; ++i) {
     const char* a = argv[i];
     std::string s = a;
@@ -114,6 +117,9 @@ std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, 
     } else if (s == "--json") {
       if (!allow_json) return "--json is not an option of this command";
       out.json = true;
+    } else if (s == "--report") {
+      if (!allow_report) return "--report is not an option of this command";
+      out.report = true;
     } else if (s.rfind("--", 0) == 0 && s.size() > 2) {
       return "unknown option " + s;
     } else if ((s.size() > 1 && s[0] == '-') || (s.size() > 1 && s[0] == '@')) {
@@ -248,7 +254,16 @@ int CmdConvert(Session& s, const CommandArgs& args) {
   int ok = driver.ExportFile(to, out.c_str(), &written);
   PrintWarnings(driver);
   if (!ok) return Fail(driver.last_error);
+  if (args.json) {
+    std::string text = kvcli::ConvertJson(written, driver.losses, driver.losses_accounted);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
   for (const std::string& p : written) std::printf("%s\n", p.c_str());
+  if (args.report) {
+    std::string text = kvcli::LossTable(driver.losses, driver.losses_accounted);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
   return 0;
 }
 
@@ -333,12 +348,15 @@ int Run(int argc, char** argv) {
   struct Spec {
     const char* name;
     size_t min_pos, max_pos;
-    bool from, to, json, plugin_args, mods;
+    bool from, to, json, report, plugin_args, mods;
   };
   static const Spec kSpecs[] = {
-      {"plugins", 0, 0, false, false, false, false, false}, {"classes", 0, 0, false, false, false, false, false},
-      {"info", 1, 1, true, false, true, true, true},        {"dump", 2, 2, true, false, false, true, false},
-      {"convert", 2, 2, true, true, false, true, true},     {"help", 0, 1, false, false, false, false, false},
+      {"plugins", 0, 0, false, false, false, false, false, false},
+      {"classes", 0, 0, false, false, false, false, false, false},
+      {"info", 1, 1, true, false, true, false, true, true},
+      {"dump", 2, 2, true, false, false, false, true, false},
+      {"convert", 2, 2, true, true, true, true, true, true},
+      {"help", 0, 1, false, false, false, false, false, false},
   };
   const Spec* spec = nullptr;
   for (const Spec& sp : kSpecs)
@@ -346,7 +364,8 @@ int Run(int argc, char** argv) {
   if (!spec) return Usage("unknown command " + kvcli::Quote(cmd));
 
   CommandArgs args;
-  std::string err = ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods, args);
+  std::string err =
+      ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods, spec->report, args);
   if (!err.empty()) return Usage(cmd + ": " + err);
   if (!spec->plugin_args && !args.plugin_args.empty())
     return Usage(cmd + ": unknown option " + std::string(args.plugin_args[0]));

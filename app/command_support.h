@@ -8,6 +8,7 @@
 class PluginRegistry;
 class PluginClassDesc;
 class ConversionDriver;
+struct ExportLoss;
 
 namespace kvcli {
 
@@ -56,6 +57,15 @@ std::string InfoText(const SceneInfo& info);
 std::string InfoJson(const SceneInfo& info);
 // A JSON string literal of 8-bit text (Windows-1252).
 std::string JsonString(const std::string& text);
+
+// What an export could not keep, as "convert --report" prints it: one row
+// per object and kind ("object", "lost", "count" columns), "nothing lost"
+// for an empty account, or a line saying the export class keeps none.
+std::string LossTable(const std::vector<ExportLoss>& losses, bool accounted);
+// "convert --json": the files written and the same account as one JSON
+// object and "\n" ("losses" is null when the export class keeps none).
+std::string ConvertJson(const std::vector<std::string>& written, const std::vector<ExportLoss>& losses,
+                        bool accounted);
 
 // The common option help of imports and/or exports; exports add the map
 // conversion help.

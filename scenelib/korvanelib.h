@@ -7,6 +7,7 @@
 #include "cmdline.h"
 #include "pathutil.h"
 #include "strutil.h"
+#include "cp1252.h"
 #include "textio.h"
 #include "linereader.h"
 #include "textwriter.h"

@@ -249,6 +249,28 @@ TEST(CliConvert, ExportClassAndOutputName) {
   EXPECT_EQ(wrongkind.status, 1);
 }
 
+TEST(CliConvert, ReportTellsWhatTheTargetCouldNotKeep) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  const std::string out = dir.file("cube.raw");
+  Result r = RunCli({"convert", Sample(), out, "--report"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0], out);
+  EXPECT_EQ(lines[1], "object   lost               count");
+  EXPECT_EQ(lines[2], "cube     materials dropped      1");
+  EXPECT_EQ(lines.back(), "(scene)  lights dropped         3");
+
+  Result j = RunCli({"convert", Sample(), out, "--json"});
+  ASSERT_EQ(j.status, 0) << j.err;
+  EXPECT_EQ(j.out.rfind("{\"written\": [\"" + out + "\"], \"losses\": [{\"object\": \"cube\", \"lost\": "
+                        "\"materials dropped\", \"count\": 1}, ", 0), 0u) << j.out;
+  EXPECT_NE(j.out.find("{\"object\": \"(scene)\", \"lost\": \"cameras dropped\", \"count\": 1}"), std::string::npos);
+  // Only convert writes anything to report on.
+  EXPECT_EQ(RunCli({"info", Sample(), "--report"}).status, 2);
+}
+
 TEST(CliConvert, UnwritableOutputIsStatusOne) {
   REQUIRE_RAW();
   kvtest::TempDir dir;

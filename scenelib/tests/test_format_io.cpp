@@ -453,6 +453,29 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   EXPECT_EQ(fresh.tri_objects->count, 0);
 }
 
+TEST(ExportWalk, CountsTheNgonsItSplits) {
+  MScene scene("ngons");
+  MMesh_P* m = Quad("two", 0);
+  int32_t tri[3] = {0, 1, 2};
+  m->f_a->Add(tri, 3, 0);
+  int32_t quad[4] = {0, 1, 2, 3};
+  m->f_a->Add(quad, 4, 0);
+  scene.objects->Append(m);
+  MMesh_P* t = new MMesh_P("tri");
+  t->v_a->Add(MVector3(0, 0, 0));
+  t->v_a->Add(MVector3(1, 0, 0));
+  t->v_a->Add(MVector3(0, 1, 0));
+  t->f_a->Add(tri, 3, 0);
+  scene.objects->Append(t);
+  std::vector<int> ngons;
+  for (int pass = 0; pass < 2; ++pass)  // the second pass reuses the cached copy
+    ForEachExportMesh(&scene, nullptr, {}, [&](const MExportMesh& e) { ngons.push_back(e.ngons); });
+  EXPECT_EQ(ngons, (std::vector<int>{2, 0, 2, 0}));
+  MExportWalkOptions stored;
+  stored.triangulate = false;
+  ForEachExportMesh(&scene, nullptr, stored, [&](const MExportMesh& e) { EXPECT_EQ(e.ngons, 0); });
+}
+
 TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {
   MScene scene("refs");
   scene.objects->Append(Quad("quad", 0));
