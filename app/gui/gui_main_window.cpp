@@ -20,9 +20,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui_batch_dialog.h"
 #include "gui_dialogs.h"
+#include "gui_host_progress.h"
 #include "gui_hooks.h"
+#include "gui_modifier_dialogs.h"
 #include "gui_support.h"
+#include "modifier_commands.h"
 #include "profile.h"
 
 namespace kvgui {
@@ -73,6 +77,7 @@ MainWindow::MainWindow(const QString& plugin_dir, QWidget* parent)
   std::string dir = plugin_dir.isEmpty() ? std::string(settings_.plugin_path) : ToLocal(plugin_dir);
   registry_.Load(dir.c_str());
   InstallUiHooks(registry_);
+  InstallHostProgress();
   BuildControls();
   FillClassLists();
   LoadRecent();
@@ -82,6 +87,7 @@ MainWindow::MainWindow(const QString& plugin_dir, QWidget* parent)
 MainWindow::~MainWindow() {
   driver_.Clear();
   UninstallUiHooks(registry_);
+  UninstallHostProgress();
   if (MainWidget() == this) SetMainWidget(nullptr);
 }
 
@@ -342,9 +348,37 @@ void MainWindow::ShowPluginInfo() { PluginInfoDialog(registry_, this).exec(); }
 
 void MainWindow::ShowAbout() { AboutDialog(this).exec(); }
 
-void MainWindow::ModifyObjects() {}
-void MainWindow::ModifyScene() {}
-void MainWindow::ShowBatch() {}
+void MainWindow::ModifyObjects() {
+  if (driver_.scenes->count == 0) return;
+  std::vector<int> lines;
+  for (QListWidgetItem* item : objects_->selectedItems()) lines.push_back(objects_->row(item));
+  if (lines.empty()) return;
+  std::sort(lines.begin(), lines.end());
+  BusyScope busy(*this);
+  std::unique_ptr<ObjModOption1> options = kvhost::NewObjectModifierOptions("objmod.log");
+  ProcessObjectsDialog d(*options, false, this);
+  if (d.exec() == QDialog::Accepted) kvhost::ModifyObjects(driver_, lines, *options);
+  Refresh();
+}
+
+void MainWindow::ModifyScene() {
+  if (driver_.scenes->count == 0) return;
+  BusyScope busy(*this);
+  std::unique_ptr<ObjModOption2> options = kvhost::NewSceneModifierOptions("objmod.log");
+  ProcessSceneDialog d(*options, false, this);
+  // The counts stay what they were: the scene pass moves, it adds nothing.
+  if (d.exec() == QDialog::Accepted) kvhost::ModifyScene(driver_, *options);
+}
+
+void MainWindow::ShowBatch() {
+  if (!import_available_ || !export_available_) return;
+  BusyScope busy(*this);
+  BatchDialog d(driver_, registry_, import_table_, export_table_, import_list_->currentIndex(),
+                export_list_->currentIndex(), this);
+  d.exec();
+  import_list_->setCurrentIndex(d.ImportPosition());
+  export_list_->setCurrentIndex(d.ExportPosition());
+}
 
 void MainWindow::Quit() {
   if (quitting_) return;

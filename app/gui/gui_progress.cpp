@@ -1,5 +1,6 @@
 #include "gui_progress.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -13,6 +14,7 @@ namespace kvgui {
 
 namespace {
 int g_owner_locks = 0;
+bool g_owner_disabled = false;
 PumpStats g_pumps;
 }
 
@@ -71,10 +73,16 @@ QString ProgressWindow::Percent(int row) const {
 }
 
 void BeginOwnerLock() {
-  if (g_owner_locks++ == 0 && MainWidget()) MainWidget()->setEnabled(false);
+  if (g_owner_locks++ > 0) return;
+  // Under a modal dialog (the batch) the main window takes no input anyway;
+  // disabling it would disable the dialog, its Stop button included.
+  g_owner_disabled = MainWidget() && !QApplication::activeModalWidget();
+  if (g_owner_disabled) MainWidget()->setEnabled(false);
 }
 void EndOwnerLock() {
-  if (g_owner_locks > 0 && --g_owner_locks == 0 && MainWidget()) MainWidget()->setEnabled(true);
+  if (g_owner_locks == 0 || --g_owner_locks > 0) return;
+  if (g_owner_disabled && MainWidget()) MainWidget()->setEnabled(true);
+  g_owner_disabled = false;
 }
 
 void PumpMessages() {

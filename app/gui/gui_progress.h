@@ -39,7 +39,8 @@ class ProgressWindow : public QDialog {
 };
 
 // Disables the program's main window while progress windows exist (counted,
-// so nested runs re-enable it only at the end).
+// so nested runs re-enable it only at the end); not while a modal dialog,
+// which already keeps input from it, is up.
 void BeginOwnerLock();
 void EndOwnerLock();
 

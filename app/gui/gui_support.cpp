@@ -97,9 +97,10 @@ bool AskOpenFile(QWidget* parent, const QString& filter, const QString& initial,
   return true;
 }
 
-bool AskOpenFiles(QWidget* parent, const QString& filter, const QString& initial, QStringList* out) {
+bool AskOpenFiles(QWidget* parent, const QString& filter, const QString& initial, QStringList* out,
+                  const QString& title) {
   out->clear();
-  return Ask(parent, {PromptKind::OpenFiles, filter, initial, {}, {}}, out);
+  return Ask(parent, {PromptKind::OpenFiles, filter, initial, {}, title}, out);
 }
 
 bool AskSaveFile(QWidget* parent, const QString& def_ext, const QString& filter, const QString& proposed,

@@ -59,7 +59,8 @@ void SetPromptAnswer(PromptAnswer answer);
 // The prompts; false when cancelled. Save prompts append def_ext to a name
 // without extension. Folders come back with a trailing '/'.
 bool AskOpenFile(QWidget* parent, const QString& filter, const QString& initial, QString* out);
-bool AskOpenFiles(QWidget* parent, const QString& filter, const QString& initial, QStringList* out);
+bool AskOpenFiles(QWidget* parent, const QString& filter, const QString& initial, QStringList* out,
+                  const QString& title = QString());
 bool AskSaveFile(QWidget* parent, const QString& def_ext, const QString& filter, const QString& proposed,
                  QString* out);
 // The folder browser: title "Select Directory" when none is given.
