@@ -100,6 +100,9 @@ class MMesh_P : public MObj3d {
 
   // Mesh processing (mesh_*.cpp). Returned meshes belong to the caller.
   MMesh_P* Triangulate(MProgressCallback cb);
+  // How many triangles Triangulate makes of the faces, without making them
+  // (0 when it would make none).
+  long Count_Triangles();
   void Weld(MProgressCallback cb, double tol);
   void Degenerate(MProgressCallback cb, double tol);
   void Flip(MProgressCallback cb);
