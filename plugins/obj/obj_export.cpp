@@ -158,7 +158,6 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
       if (id >= 0 && id < refs) order[static_cast<size_t>(fill[static_cast<size_t>(id)]++)] = i;
     }
   }
-  char tmp[80];
   int written = 0;
   for (int k = 0; k < refs; ++k) {
     const size_t b = static_cast<size_t>(start[static_cast<size_t>(k)]);
@@ -179,19 +178,16 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
         if (f.data[c] < 0 || f.data[c] >= nv) in_range = false;
       if (!in_range) continue;
       out.Put("f ", 2);
+      // "p/t/n ", "p/t ", "p//n " or "p ": a million corners, so no printf.
       for (int c = 0; c < f.count; ++c) {
-        long p = f.data[c] + base.v;
-        int n;
-        if (normals && uvs)
-          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t,
-                            m->nf_a->data[i].data[c] + base.n);
-        else if (uvs)
-          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t);
-        else if (normals)
-          n = std::snprintf(tmp, sizeof tmp, "%ld//%ld ", p, m->nf_a->data[i].data[c] + base.n);
-        else
-          n = std::snprintf(tmp, sizeof tmp, "%ld ", p);
-        out.Put(tmp, static_cast<size_t>(n));
+        out.Int(f.data[c] + base.v);
+        if (uvs || normals) out.Put('/');
+        if (uvs) out.Int(m->uvf_a->data[i].data[c] + base.t);
+        if (normals) {
+          out.Put('/');
+          out.Int(m->nf_a->data[i].data[c] + base.n);
+        }
+        out.Put(' ');
       }
       out.EndLine();
     }
