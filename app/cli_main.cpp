@@ -17,9 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "cli_common.h"
 #include "command_support.h"
 #include "conversion.h"
 #include "korvanelib.h"
+#include "modifier_commands.h"
 #include "plugin_framework.h"
 #include "plugin_host.h"
 
@@ -30,15 +32,27 @@ const char* const kUsage =
     "commands:\n"
     "  plugins                          the loaded plug-ins and their classes\n"
     "  classes                          one line per class: import|export, ClassID, ClassName\n"
-    "  info FILE [--from CLASS] [--json]\n"
+    "  info FILE [--from CLASS] [--json] [--objmod F.ini] [--scenemod F.ini]\n"
     "                                   imports FILE and prints what it holds\n"
     "  dump FILE OUT.txt [--from CLASS] imports FILE and writes the scene dump to OUT.txt\n"
-    "  convert IN OUT [--from CLASS] [--to CLASS] [-key=value ...]\n"
-    "                                   imports IN and exports it to OUT's folder and base name\n"
+    "  convert IN OUT [--from CLASS] [--to CLASS] [--objmod F.ini] [--scenemod F.ini]\n"
+    "        [--report] [--json] [-key=value ...]\n"
+    "                                   imports IN and exports it to OUT's folder and base name;\n"
+    "                                   --report: what the target format could not keep, per object\n"
+    "  batch LIST.lst [--objmod F.ini] [--scenemod F.ini] [--dry-run] [--jobs N] [--timeout S]\n"
+    "        [--shard K/N] [--report FILE.jsonl] [-key=value ...]\n"
+    "                                   converts every entry of a batch list; the list is not changed\n"
+    "  batch-add LIST.lst OUTDIR FILE... [--from CLASS] [--to CLASS]\n"
+    "                                   adds entries converting FILE... into OUTDIR to a batch list\n"
+    "  modify-help                      the object and scene modifier options (help objmod, help scenemod)\n"
     "  help [CLASS]                     the option help, and a class's own help\n"
     "  --version                        the version\n"
     "CLASS is an exact ClassName, a ClassID (0x...), or a part of one ClassName (any case).\n"
     "-key=value and @file arguments go to the plug-ins' options.\n"
+    "--objmod and --scenemod name modifier option files (see modify-help) run between import and\n"
+    "export; the object pass works on all objects unless the file selects some.\n"
+    "batch --jobs N converts in N worker processes (--timeout S kills an entry's worker after S\n"
+    "seconds); --shard K/N converts the K-th of N slices of the list.\n"
     "The plug-in folder is --plugin-dir, else $KORVANE_PLUGIN_DIR, else plugin/ beside the program,\n"
     "else (installed) " KORVANE_INSTALLED_PLUGIN_DIR "/ relative to the program.\n";
 
@@ -59,12 +73,15 @@ struct CommandArgs {
   std::string from;
   std::string to;
   bool json = false;
+  std::string objmod;    // modifier option files
+  std::string scenemod;
+  bool report = false;
   std::vector<char*> plugin_args;  // -key=value and @file, for the plug-ins
 };
 
 // Splits the arguments; "" on success, else the usage error.
 std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, bool allow_to,
-                             bool allow_json, CommandArgs& out) {
+                             bool allow_json, bool allow_mods, bool allow_report, CommandArgs& out) {
   for (int i = start; i < argc; ++i) {
     const char* a = argv[i];
     std::string s = a;
@@ -88,9 +105,21 @@ std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, 
       if (!allow_to) return "--to is not an option of this command";
       std::string e = value("--to", out.to);
       if (!e.empty()) return e;
+    } else if ((s.rfind("--objmod", 0) == 0 && (s.size() == 8 || s[8] == '=')) ||
+               (s.rfind("--scenemod", 0) == 0 && (s.size() == 10 || s[10] == '='))) {
+      bool objects = s[2] == 'o';
+      const char* opt = objects ? "--objmod" : "--scenemod";
+      if (!allow_mods) return std::string(opt) + " is not an option of this command";
+      std::string& dst = objects ? out.objmod : out.scenemod;
+      size_t n = std::strlen(opt);
+      dst = s.size() > n ? s.substr(n + 1) : (i + 1 < argc ? argv[++i] : "");
+      if (dst.empty()) return std::string(opt) + " needs an option file";
     } else if (s == "--json") {
       if (!allow_json) return "--json is not an option of this command";
       out.json = true;
+    } else if (s == "--report") {
+      if (!allow_report) return "--report is not an option of this command";
+      out.report = true;
     } else if (s.rfind("--", 0) == 0 && s.size() > 2) {
       return "unknown option " + s;
     } else if ((s.size() > 1 && s[0] == '-') || (s.size() > 1 && s[0] == '@')) {
@@ -102,25 +131,8 @@ std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, 
   return "";
 }
 
-// What korvane-cli shares between its commands: the plug-ins, the driver and
-// the arguments handed to the plug-ins (they must outlive the run).
-struct Session {
-  PluginRegistry registry;
-  std::string plugin_dir;
-  std::vector<char*> plugin_argv;
-  explicit Session(const std::string& dir) : plugin_dir(dir) {}
-};
-
-void LoadPlugins(Session& s, const std::vector<char*>& plugin_args, char* program) {
-  s.registry.Load(s.plugin_dir.c_str(), KV_PLUGIN_VERSION);
-  s.plugin_argv.clear();
-  s.plugin_argv.push_back(program);
-  for (char* a : plugin_args) s.plugin_argv.push_back(a);
-  s.plugin_argv.push_back(nullptr);
-  // Always command-line mode, also without options: the option records then
-  // never write the settings store.
-  s.registry.SetCommandLine(static_cast<int>(s.plugin_argv.size() - 1), s.plugin_argv.data());
-}
+using kvcli::LoadPlugins;
+using kvcli::Session;
 
 std::string NoPluginsNote(Session& s) {
   if (s.registry.ClassCount() > 0) return "";
@@ -142,6 +154,12 @@ int PickImportClass(Session& s, const CommandArgs& args, const std::string& file
                 "; name one with --from CLASS");
   }
   return 0;
+}
+
+// The modifier records the command's --objmod and --scenemod name.
+int LoadModifiers(const CommandArgs& args, kvcli::ModifierFiles& mods) {
+  std::string why;
+  return mods.Load(args.objmod, args.scenemod, why) ? 0 : Fail(why);
 }
 
 // What a plug-in reported although it went on.
@@ -190,8 +208,11 @@ int CmdInfo(Session& s, const CommandArgs& args) {
   const std::string& file = args.positional[0];
   int index = -1;
   if (int rc = PickImportClass(s, args, file, index)) return rc;
+  kvcli::ModifierFiles mods;
+  if (int rc = LoadModifiers(args, mods)) return rc;
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, index, file)) return rc;
+  kvhost::RunModifierPasses(driver, mods.objects.get(), mods.scene.get());
   kvcli::SceneInfo info = kvcli::CollectInfo(driver);
   std::string text = args.json ? kvcli::InfoJson(info) : kvcli::InfoText(info);
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -223,14 +244,26 @@ int CmdConvert(Session& s, const CommandArgs& args) {
     to = kvcli::ExportClassForPath(s.registry, out, err);
   }
   if (to < 0) return Fail(err + NoPluginsNote(s));
+  kvcli::ModifierFiles mods;
+  if (int rc = LoadModifiers(args, mods)) return rc;
 
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, from, in)) return rc;
+  kvhost::RunModifierPasses(driver, mods.objects.get(), mods.scene.get());
   std::vector<std::string> written;
   int ok = driver.ExportFile(to, out.c_str(), &written);
   PrintWarnings(driver);
   if (!ok) return Fail(driver.last_error);
+  if (args.json) {
+    std::string text = kvcli::ConvertJson(written, driver.losses, driver.losses_accounted);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
   for (const std::string& p : written) std::printf("%s\n", p.c_str());
+  if (args.report) {
+    std::string text = kvcli::LossTable(driver.losses, driver.losses_accounted);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
   return 0;
 }
 
@@ -242,6 +275,11 @@ void PrintHelpHook(const char* caption, const char* text) {
 }
 
 int CmdHelp(Session& s, const CommandArgs& args) {
+  if (!args.positional.empty() && (args.positional[0] == "objmod" || args.positional[0] == "scenemod")) {
+    std::fputs(args.positional[0] == "objmod" ? ObjModOption1::Get_HelpString() : ObjModOption2::Get_HelpString(),
+               stdout);
+    return 0;
+  }
   if (args.positional.empty()) {
     std::fputs(kUsage, stdout);
     std::fputs("\n", stdout);
@@ -296,18 +334,29 @@ int Run(int argc, char** argv) {
     return 0;
   }
   if (cmd == "--help" || cmd == "-h") cmd = "help";
+  if (cmd == "modify-help") {
+    if (i < argc) return Usage(cmd + ": unexpected argument " + kvcli::Quote(argv[i]));
+    std::fputs(ObjModOption1::Get_HelpString(), stdout);
+    std::fputs(ObjModOption2::Get_HelpString(), stdout);
+    return 0;
+  }
   if (plugin_dir.empty()) plugin_dir = DefaultPluginDir();
   if (!plugin_dir.empty() && plugin_dir.back() != '/') plugin_dir += '/';
+  if (kvcli::IsBatchCommand(cmd)) return kvcli::BatchMain(cmd, argc, argv, i, plugin_dir);
+  kvcli::UseTerminalProgress();
 
   struct Spec {
     const char* name;
     size_t min_pos, max_pos;
-    bool from, to, json, plugin_args;
+    bool from, to, json, report, plugin_args, mods;
   };
   static const Spec kSpecs[] = {
-      {"plugins", 0, 0, false, false, false, false}, {"classes", 0, 0, false, false, false, false},
-      {"info", 1, 1, true, false, true, true},       {"dump", 2, 2, true, false, false, true},
-      {"convert", 2, 2, true, true, false, true},    {"help", 0, 1, false, false, false, false},
+      {"plugins", 0, 0, false, false, false, false, false, false},
+      {"classes", 0, 0, false, false, false, false, false, false},
+      {"info", 1, 1, true, false, true, false, true, true},
+      {"dump", 2, 2, true, false, false, false, true, false},
+      {"convert", 2, 2, true, true, true, true, true, true},
+      {"help", 0, 1, false, false, false, false, false, false},
   };
   const Spec* spec = nullptr;
   for (const Spec& sp : kSpecs)
@@ -315,7 +364,8 @@ int Run(int argc, char** argv) {
   if (!spec) return Usage("unknown command " + kvcli::Quote(cmd));
 
   CommandArgs args;
-  std::string err = ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, args);
+  std::string err =
+      ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods, spec->report, args);
   if (!err.empty()) return Usage(cmd + ": " + err);
   if (!spec->plugin_args && !args.plugin_args.empty())
     return Usage(cmd + ": unknown option " + std::string(args.plugin_args[0]));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -70,28 +71,6 @@ bool IsNameChar(char c) {
 }
 
 // Unicode code point of a Windows-1252 byte.
-unsigned Cp1252(unsigned char c) {
-  static const unsigned short k80[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  if (c >= 0x80 && c < 0xA0) return k80[c - 0x80];
-  return c;
-}
-
-void AppendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string JsonNumber(double v) {
   if (!std::isfinite(v)) return "null";
   char buf[64];
@@ -161,22 +140,27 @@ int ResolveClass(PluginRegistry& registry, const std::string& text, ClassKind ki
   return -1;
 }
 
+bool ClassNameHolds(PluginClassDesc* d, const std::string& ext) {
+  if (!d || ext.size() < 2) return false;
+  std::string pattern = '*' + Lower(ext);
+  std::string name = Lower(NameOf(d));
+  for (size_t at = name.find(pattern); at != std::string::npos; at = name.find(pattern, at + 1)) {
+    size_t end = at + pattern.size();
+    // "*.m" must not match a class of "*.md2".
+    if (end >= name.size() || !IsNameChar(name[end])) return true;
+  }
+  return false;
+}
+
 int ExportClassForPath(PluginRegistry& registry, const std::string& path, std::string& err) {
   std::string ext = FileExtension(path);
   if (ext.size() < 2) {
     err = "no export class fits " + Quote(path) + ": it has no extension; name one with --to CLASS";
     return -1;
   }
-  std::string pattern = '*' + Lower(ext);
   for (int i = 0; i < registry.ClassCount(); ++i) {
     PluginClassDesc* d = registry.GetClass(i);
-    if (!KindFits(d, ClassKind::Export)) continue;
-    std::string name = Lower(NameOf(d));
-    for (size_t at = name.find(pattern); at != std::string::npos; at = name.find(pattern, at + 1)) {
-      size_t end = at + pattern.size();
-      // "*.m" must not pick a class of "*.md2".
-      if (end >= name.size() || !IsNameChar(name[end])) return i;
-    }
+    if (KindFits(d, ClassKind::Export) && ClassNameHolds(d, ext)) return i;
   }
   err = "no export class fits " + Quote(path) + ": no ClassName holds " + Quote("*" + ext) +
         "; name one with --to CLASS";
@@ -276,12 +260,12 @@ std::string JsonString(const std::string& text) {
           std::snprintf(buf, sizeof buf, "\\u%04x", c);
           out += buf;
         } else {
-          AppendUtf8(out, Cp1252(c));
+          out += static_cast<char>(c);
         }
     }
   }
   out += '"';
-  return out;
+  return m_cp1252_to_utf8(out);
 }
 
 std::string InfoJson(const SceneInfo& info) {
@@ -305,6 +289,55 @@ std::string InfoJson(const SceneInfo& info) {
   for (size_t i = 0; i < info.object_lines.size(); ++i) {
     if (i) out += ", ";
     out += JsonString(info.object_lines[i]);
+  }
+  out += "]}\n";
+  return out;
+}
+
+std::string LossTable(const std::vector<ExportLoss>& losses, bool accounted) {
+  if (!accounted) return "the export class does not report what it could not keep\n";
+  if (losses.empty()) return "nothing lost\n";
+  // Long names widen the first column up to a point, then run over.
+  size_t name_width = 6, label_width = 4;
+  for (const ExportLoss& l : losses) {
+    name_width = std::max(name_width, std::min<size_t>(l.object.size(), 40));
+    label_width = std::max(label_width, std::strlen(KvLossLabel(l.kind)));
+  }
+  auto row = [&](const std::string& a, const char* b, const std::string& c) {
+    std::string r = a;
+    r.append(name_width > a.size() ? name_width - a.size() : 0, ' ');
+    r += "  ";
+    r += b;
+    r.append(label_width - std::strlen(b), ' ');
+    r += "  ";
+    r.append(c.size() < 5 ? 5 - c.size() : 0, ' ');
+    r += c;
+    r += '\n';
+    return r;
+  };
+  std::string out = row("object", "lost", "count");
+  for (const ExportLoss& l : losses) out += row(l.object, KvLossLabel(l.kind), std::to_string(l.count));
+  return out;
+}
+
+std::string ConvertJson(const std::vector<std::string>& written, const std::vector<ExportLoss>& losses,
+                        bool accounted) {
+  std::string out = "{\"written\": [";
+  for (size_t i = 0; i < written.size(); ++i) {
+    if (i) out += ", ";
+    out += JsonString(written[i]);
+  }
+  out += "], \"losses\": ";
+  if (!accounted) {
+    out += "null}\n";
+    return out;
+  }
+  out += "[";
+  for (size_t i = 0; i < losses.size(); ++i) {
+    const ExportLoss& l = losses[i];
+    if (i) out += ", ";
+    out += "{\"object\": " + JsonString(l.object) + ", \"lost\": " + JsonString(KvLossLabel(l.kind)) +
+           ", \"count\": " + std::to_string(l.count) + "}";
   }
   out += "]}\n";
   return out;

@@ -6,7 +6,9 @@
 #include <vector>
 
 class PluginRegistry;
+class PluginClassDesc;
 class ConversionDriver;
+struct ExportLoss;
 
 namespace kvcli {
 
@@ -20,6 +22,10 @@ enum class ClassKind { Import, Export, Any };
 // case-insensitive part of a ClassName that picks one class of the kind.
 // Returns the class-list position, or -1 with why in err.
 int ResolveClass(PluginRegistry& registry, const std::string& text, ClassKind kind, std::string& err);
+
+// Whether the class's ClassName holds ext (".raw") as "*.ext"
+// (case-insensitive, the pattern not going on with more letters).
+bool ClassNameHolds(PluginClassDesc* d, const std::string& ext);
 
 // The first export class whose ClassName holds the path's extension as
 // "*.ext" (case-insensitive, the pattern not going on with more letters);
@@ -51,6 +57,15 @@ std::string InfoText(const SceneInfo& info);
 std::string InfoJson(const SceneInfo& info);
 // A JSON string literal of 8-bit text (Windows-1252).
 std::string JsonString(const std::string& text);
+
+// What an export could not keep, as "convert --report" prints it: one row
+// per object and kind ("object", "lost", "count" columns), "nothing lost"
+// for an empty account, or a line saying the export class keeps none.
+std::string LossTable(const std::vector<ExportLoss>& losses, bool accounted);
+// "convert --json": the files written and the same account as one JSON
+// object and "\n" ("losses" is null when the export class keeps none).
+std::string ConvertJson(const std::vector<std::string>& written, const std::vector<ExportLoss>& losses,
+                        bool accounted);
 
 // The common option help of imports and/or exports; exports add the map
 // conversion help.

@@ -134,6 +134,8 @@ int ConversionDriver::ImportInteractive(int class_index) {
 
 int ConversionDriver::ExportFile(int class_index, const char* path, std::vector<std::string>* written) {
   last_error.clear();
+  losses.clear();
+  losses_accounted = false;
   if (scenes->count == 0) {
     last_error = "No Scene available";
     return 0;
@@ -150,6 +152,7 @@ int ConversionDriver::ExportFile(int class_index, const char* path, std::vector<
   }
   int ok = 1;
   warnings.clear();
+  losses_accounted = true;
   for (int k = 0; k < scenes->count; ++k) {
     MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
     std::string target = k == 0 ? std::string(path ? path : "") : WithSuffix(path ? path : "", k);
@@ -157,6 +160,9 @@ int ConversionDriver::ExportFile(int class_index, const char* path, std::vector<
     std::vector<char> out(8192, '\0');
     int result = registry_.LastExport(class_index, out.data(), out.size());
     for (std::string& w : registry_.LastWarnings(class_index)) warnings.push_back(std::move(w));
+    bool accounted = false;
+    for (ExportLoss& l : registry_.LastLosses(class_index, &accounted)) losses.push_back(std::move(l));
+    if (!accounted) losses_accounted = false;
     if (written) written->push_back(out[0] ? std::string(out.data()) : target);
     if (result != 1) {
       ok = 0;

@@ -15,7 +15,7 @@
 #include "mobj3d.h"
 #include "mscene.h"
 
-class PluginRegistry;
+#include "plugin_host.h"
 
 // The counters of the main window, recomputed after every change of the
 // scene list.
@@ -63,6 +63,10 @@ class ConversionDriver {
   std::string last_error;
   // What the last import or export reported although it went on.
   std::vector<std::string> warnings;
+  // What the last export could not keep, over all scenes, and whether the
+  // export class keeps such an account at all.
+  std::vector<ExportLoss> losses;
+  bool losses_accounted = false;
 
   explicit ConversionDriver(PluginRegistry& registry);
   ~ConversionDriver();

@@ -55,6 +55,7 @@ PluginLibrary* TryLibrary(const std::string& path) {
   lib->lib_last_export = dlsym(lib->handle, KV_LIBLASTEXPORT_SYMBOL);
   lib->lib_last_error = dlsym(lib->handle, KV_LIBLASTERROR_SYMBOL);
   lib->lib_last_warning = dlsym(lib->handle, KV_LIBLASTWARNING_SYMBOL);
+  lib->lib_last_loss = dlsym(lib->handle, KV_LIBLASTLOSS_SYMBOL);
   return lib;
 }
 
@@ -287,6 +288,26 @@ std::vector<std::string> PluginRegistry::LastWarnings(int class_index) {
   auto proc = reinterpret_cast<LibLastWarningProc>(lib->lib_last_warning);
   std::vector<char> buf(4096, '\0');
   for (int i = 0; i < 1000 && proc(i, buf.data(), buf.size()); ++i) out.emplace_back(buf.data());
+  return out;
+}
+
+std::vector<ExportLoss> PluginRegistry::LastLosses(int class_index, bool* accounted) {
+  std::vector<ExportLoss> out;
+  if (accounted) *accounted = false;
+  PluginLibrary* lib = GetClassLibrary(class_index);
+  if (!lib || !lib->lib_last_loss) return out;
+  auto proc = reinterpret_cast<LibLastLossProc>(lib->lib_last_loss);
+  std::vector<char> buf(4096, '\0');
+  for (int i = 0;; ++i) {
+    ExportLoss l;
+    buf[0] = 0;
+    int r = proc(i, &l.kind, &l.count, buf.data(), buf.size());
+    if (r < 0) return out;
+    if (accounted) *accounted = true;
+    if (r == 0) break;
+    l.object = buf.data();
+    out.push_back(std::move(l));
+  }
   return out;
 }
 

@@ -27,8 +27,16 @@ struct PluginLibrary {
   void* lib_last_export = nullptr;    // LibLastExportProc (plugin_framework.h)
   void* lib_last_error = nullptr;     // LibLastErrorProc
   void* lib_last_warning = nullptr;   // LibLastWarningProc
+  void* lib_last_loss = nullptr;      // LibLastLossProc
 
   KV_SHARED_HEAP
+};
+
+// One thing an export could not keep (LibLastLoss).
+struct ExportLoss {
+  std::string object;
+  int kind = 0;  // KvLossKind
+  long count = 0;
 };
 
 // The loaded plug-ins and their accepted classes.
@@ -80,6 +88,10 @@ class PluginRegistry {
   std::string LastError(int class_index);
   // The warnings of that run.
   std::vector<std::string> LastWarnings(int class_index);
+  // What the last export through class i's library could not keep;
+  // *accounted (may be null) is false when the library keeps no such
+  // account (then the list is empty).
+  std::vector<ExportLoss> LastLosses(int class_index, bool* accounted = nullptr);
 
   // Deletes both lists (unloading every library); the registry stays usable.
   void Destroy();

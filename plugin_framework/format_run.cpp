@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <utility>
 
 #include "plugin_framework.h"
 
@@ -14,6 +16,9 @@ namespace {
 std::string g_error;
 std::vector<std::string> g_warnings;
 bool g_failed = false;
+std::vector<LossEntry> g_losses;
+std::map<std::pair<std::string, int>, size_t> g_loss_index;
+bool g_losses_accounted = false;
 constexpr size_t kMaxWarnings = 200;
 
 std::string Format(const char* fmt, va_list ap) {
@@ -85,7 +90,29 @@ void ClearReports() {
   g_error.clear();
   g_warnings.clear();
   g_failed = false;
+  g_losses.clear();
+  g_loss_index.clear();
+  g_losses_accounted = false;
 }
+
+const char kSceneObject[] = "(scene)";
+
+void AccountLosses() { g_losses_accounted = true; }
+bool LossesAccounted() { return g_losses_accounted; }
+
+void ReportLoss(const char* object, KvLossKind kind, long count) {
+  if (count <= 0) return;
+  g_losses_accounted = true;
+  std::string name = object ? object : "";
+  auto at = g_loss_index.emplace(std::make_pair(name, static_cast<int>(kind)), g_losses.size());
+  if (at.second) {
+    g_losses.push_back(LossEntry{std::move(name), kind, count});
+  } else {
+    g_losses[at.first->second].count += count;
+  }
+}
+
+const std::vector<LossEntry>& LastLosses() { return g_losses; }
 
 bool RunFailed() { return g_failed; }
 const std::string& LastError() { return g_error; }
@@ -239,6 +266,41 @@ bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps, const std::strin
   for (const std::string& name : missing) AddWarning("map " + name + " not found");
   for (const std::string& why : failed) Fail("%s", why.c_str());
   return failed.empty();
+}
+
+void ExportRun::Lose(const char* object, KvLossKind kind, long count) {
+  if (count <= 0) return;
+  log_->write("Not kept: %s: %s %ld\n", object ? object : "", KvLossLabel(kind), count);
+  ReportLoss(object, kind, count);
+}
+
+void ExportRun::LoseWalkChanges(const MExportMesh& m) {
+  const char* name = m.object ? m.object->get_name() : nullptr;
+  Lose(name, KV_LOSS_NGON_TRIANGULATED, m.ngons);
+  if (m.source && m.source->get_type() == TSOLID) Lose(name, KV_LOSS_SOLID_MESHED);
+}
+
+void ExportRun::LoseMaterials(const MExportMesh& m) {
+  MList* refs = m.source ? m.source->surface_refs : nullptr;
+  Lose(m.object ? m.object->get_name() : nullptr, KV_LOSS_MATERIALS_DROPPED, refs ? refs->count : 0);
+}
+
+void ExportRun::LoseCameras(MScene* scene) {
+  Lose(kSceneObject, KV_LOSS_CAMERAS_DROPPED, scene && scene->cameras ? scene->cameras->count : 0);
+}
+
+void ExportRun::LoseLights(MScene* scene) {
+  Lose(kSceneObject, KV_LOSS_LIGHTS_DROPPED, scene && scene->lights ? scene->lights->count : 0);
+}
+
+void ExportRun::LoseMaps(MScene* scene) {
+  long n = 0;
+  const int count = scene && scene->maps ? scene->maps->Get_Count_Maps() : 0;
+  for (int i = 0; i < count; ++i) {
+    MMap* m = scene->maps->GetMap(i);
+    n += m && m->ref == -1;  // later entries of the same name refer back
+  }
+  Lose(kSceneObject, KV_LOSS_MAPS_DROPPED, n);
 }
 
 int ExportRun::Finish() {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "korvanelib.h"
+#include "plugin_api.h"
 
 namespace kvpf {
 
@@ -47,6 +48,26 @@ void ClearReports();
 bool RunFailed();
 const std::string& LastError();
 const std::vector<std::string>& LastWarnings();
+
+// ---- what an export could not keep -----------------------------------------
+
+// The object a loss concerns when it is the scene's as a whole.
+extern const char kSceneObject[];  // "(scene)"
+
+struct LossEntry {
+  std::string object;
+  KvLossKind kind;
+  long count;
+};
+
+// The running export keeps an account of what it loses: from now on the
+// host reports an empty account as "nothing lost" (LibLastLoss).
+void AccountLosses();
+bool LossesAccounted();
+// count things of this kind that the object lost; records of the same object
+// and kind add up, in the order they first came.
+void ReportLoss(const char* object, KvLossKind kind, long count = 1);
+const std::vector<LossEntry>& LastLosses();
 
 // What an import and an export run have alike: the log, the callbacks and
 // the two ways a reason leaves the run.
@@ -146,6 +167,21 @@ class ExportRun : public RunBase {
   // the maps go with when it is not the run's own output (a format that
   // keeps its maps in another folder).
   bool ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path = std::string());
+
+  // What the format could not keep (see ReportLoss), also logged. Lose
+  // with a count of 0 or less records nothing.
+  void AccountLosses() { kvpf::AccountLosses(); }
+  void Lose(const char* object, KvLossKind kind, long count = 1);
+  // What the scene walk did to fit the mesh in: n-gons split, a solid
+  // turned into a mesh.
+  void LoseWalkChanges(const MExportMesh& m);
+  // The materials the written object refers to, for formats without any.
+  void LoseMaterials(const MExportMesh& m);
+  // Scene items the format has no place for, under "(scene)": its cameras,
+  // its lights, its distinct map files.
+  void LoseCameras(MScene* scene);
+  void LoseLights(MScene* scene);
+  void LoseMaps(MScene* scene);
 
   // Closes every output and, when all were written without fault, moves
   // them into place; otherwise none is ("Cannot write file <path> " logged,

@@ -137,6 +137,17 @@ int LastWarningText(int i, char* out, size_t size) {
   return 1;
 }
 
+int LastLossEntry(int i, int* kind, long* count, char* object_out, size_t size) {
+  if (!LossesAccounted()) return -1;
+  const std::vector<LossEntry>& l = LastLosses();
+  if (i < 0 || static_cast<size_t>(i) >= l.size()) return 0;
+  const LossEntry& e = l[static_cast<size_t>(i)];
+  if (kind) *kind = e.kind;
+  if (count) *count = e.count;
+  if (object_out && size > 0) std::snprintf(object_out, size, "%s", e.object.c_str());
+  return 1;
+}
+
 // ---- descriptors --------------------------------------------------------
 
 void* ImportClassDesc::Create() {

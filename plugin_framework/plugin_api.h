@@ -88,6 +88,40 @@ typedef void (*LibSetCommandLineProc)(int argc, char** argv);
 typedef int (*LibLastExportProc)(char* path_out, size_t size);
 typedef int (*LibLastErrorProc)(char* out, size_t size);
 typedef int (*LibLastWarningProc)(int i, char* out, size_t size);
+
+// Optional entry point about what the library's last export could not keep:
+// entry i (its kind, a KvLossKind, its count and the name of the object it
+// concerns; "(scene)" for the scene as a whole) and 1, or 0 past the last;
+// -1 when that export keeps no account of what it loses.
+typedef int (*LibLastLossProc)(int i, int* kind, long* count, char* object_out, size_t size);
+}
+
+// What an export could not keep. The numbers are part of the contract: the
+// host shows them by their labels (KvLossLabel); new kinds go at the end.
+enum KvLossKind : int {
+  KV_LOSS_NAME_CUT = 0,
+  KV_LOSS_NAME_CHANGED = 1,
+  KV_LOSS_NAME_DROPPED = 2,
+  KV_LOSS_MESH_SPLIT = 3,
+  KV_LOSS_NGON_TRIANGULATED = 4,
+  KV_LOSS_SOLID_MESHED = 5,
+  KV_LOSS_FACES_DROPPED = 6,
+  KV_LOSS_NORMALS_DROPPED = 7,
+  KV_LOSS_UVS_DROPPED = 8,
+  KV_LOSS_MATERIALS_DROPPED = 9,
+  KV_LOSS_MAPS_DROPPED = 10,
+  KV_LOSS_CAMERAS_DROPPED = 11,
+  KV_LOSS_LIGHTS_DROPPED = 12,
+  KV_LOSS_HIERARCHY_FLATTENED = 13,
+  KV_LOSS_KIND_COUNT
+};
+
+inline const char* KvLossLabel(int kind) {
+  static const char* const kLabels[KV_LOSS_KIND_COUNT] = {
+      "names cut",         "names changed",   "names dropped",      "meshes split",   "n-gons triangulated",
+      "solids meshed",     "faces dropped",   "normals dropped",    "UVs dropped",    "materials dropped",
+      "maps dropped",      "cameras dropped", "lights dropped",     "hierarchy flattened"};
+  return kind >= 0 && kind < KV_LOSS_KIND_COUNT ? kLabels[kind] : "other losses";
 }
 
 #define KV_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
@@ -100,5 +134,6 @@ typedef int (*LibLastWarningProc)(int i, char* out, size_t size);
 #define KV_LIBLASTEXPORT_SYMBOL "LibLastExport"
 #define KV_LIBLASTERROR_SYMBOL "LibLastError"
 #define KV_LIBLASTWARNING_SYMBOL "LibLastWarning"
+#define KV_LIBLASTLOSS_SYMBOL "LibLastLoss"
 // Optional: installs the window program's dialogs (plugin_ui.h).
 #define KV_LIBSETUIHOOKS_SYMBOL "LibSetUiHooks"

@@ -201,6 +201,9 @@ void SetWrittenPath(const char* path);
 int LastErrorText(char* out, size_t size);
 // Warning i of the last run in out: 1, or 0 past the last one.
 int LastWarningText(int i, char* out, size_t size);
+// Entry i of what the last export could not keep (LibLastLoss): 1, 0 past
+// the last, -1 when that export keeps no account of its losses.
+int LastLossEntry(int i, int* kind, long* count, char* object_out, size_t size);
 
 }  // namespace kvpf
 
@@ -222,4 +225,7 @@ int LastWarningText(int i, char* out, size_t size);
   KV_PLUGIN_EXPORT int LibLastError(char* out, size_t size) { return kvpf::LastErrorText(out, size); }  \
   KV_PLUGIN_EXPORT int LibLastWarning(int i, char* out, size_t size) {                                 \
     return kvpf::LastWarningText(i, out, size);                                                        \
+  }                                                                                                    \
+  KV_PLUGIN_EXPORT int LibLastLoss(int i, int* kind, long* count, char* object_out, size_t size) {     \
+    return kvpf::LastLossEntry(i, kind, count, object_out, size);                                      \
   }

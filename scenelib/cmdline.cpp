@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "allocator.h"
 #include "mlist.h"
 
 namespace {
+
+constexpr size_t kRespLineMax = 64 * 1024;
 
 void free_token(void* p) { my_free(p); }
 
@@ -18,8 +21,8 @@ void add_token(MList* list, const char* arg) {
   if (t) list->Append(t);
 }
 
-// Reads one response-file line into buf (1024 bytes) without its line end;
-// the rest of a longer line is dropped. False at end of file.
+// Reads one response-file line into buf without its line end; the rest of a
+// line longer than the buffer is dropped. False at end of file.
 bool read_resp_line(FILE* f, char* buf, size_t cap) {
   size_t n = 0;
   int c;
@@ -49,9 +52,10 @@ bool process_arg(MList* list, const char* arg, bool top) {
       fprintf(stderr, "File %s not found\n", arg + 1);
       return false;
     }
-    char line[1024];
-    while (read_resp_line(f, line, sizeof line)) {
-      const char* p = line;
+    // Option files hold long lines (a selection list of many objects).
+    std::vector<char> line(kRespLineMax);
+    while (read_resp_line(f, line.data(), line.size())) {
+      const char* p = line.data();
       while (*p == ' ' || *p == '\t') ++p;
       process_arg(list, p, false);
     }

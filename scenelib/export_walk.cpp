@@ -86,6 +86,12 @@ long DrawnFaces(MMesh_P* mesh) {
   return n;
 }
 
+int CountNgons(MMesh_P* m) {
+  int n = 0;
+  for (int i = 0; i < m->Get_Face_Count(); ++i) n += m->Get_VertexperFace_Count(i) > 3;
+  return n;
+}
+
 // The triangles of mesh: itself when it has nothing else, the copy an
 // earlier export cached in scene (null: none to look at), or a new copy
 // (kept in the scene when caching, else in made for the rest of the walk).
@@ -188,6 +194,9 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
     if (!mesh) continue;
 
     MExportMesh item;
+    // A triangulated copy stands for the mesh: what it split is counted.
+    MMesh_P* stored = source->get_type() == MESH2 ? static_cast<MMesh_P*>(source) : temp.get();
+    if (stored && mesh != stored) item.ngons = CountNgons(stored);
     item.object = obj;
     item.source = source;
     item.mesh = mesh;

@@ -40,6 +40,9 @@ struct MExportMesh {
   MMatrix matrix;            // the listed object's local matrix
   int index = 0;             // position of object in the scene's list
   int count = 0;             // objects in the list
+  // Faces of more than three corners that the triangulation split (0 when
+  // the mesh is written as stored).
+  int ngons = 0;
 };
 
 // Calls fn once per written mesh; returns how many there were. Objects that

@@ -1,6 +1,7 @@
 #include "gridweld.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,12 @@ bool MGridWeld::Cell(const MVector3& v, int64_t* c) const {
   const double p[3] = {v.x, v.y, v.z};
   for (int i = 0; i < 3; ++i) {
     if (!std::isfinite(p[i])) return false;
+    if (tol_ == 0) {
+      // Exact welding: the cell is the coordinate itself (+ 0.0 makes -0 0).
+      const double q = p[i] + 0.0;
+      std::memcpy(&c[i], &q, sizeof q);
+      continue;
+    }
     double q = std::floor(p[i] / cell_);
     if (!(q > -kClamp)) q = -kClamp;  // also when the division overflowed
     if (!(q < kClamp)) q = kClamp;
@@ -79,6 +86,13 @@ int MGridWeld::Add(const MVector3& v) {
     // A point with an infinite or NaN coordinate is never closer than the
     // tolerance to anything.
     return verts_->Add(v);
+  }
+  if (tol_ == 0) {
+    int64_t at = Find(c[0], c[1], c[2]);
+    if (at >= 0) return slots_[static_cast<size_t>(at)].head;
+    int index = verts_->Add(v);
+    Insert(c, index);
+    return index;
   }
   int best = -1;
   for (int dx = -1; dx <= 1; ++dx)

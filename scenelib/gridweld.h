@@ -10,9 +10,11 @@
 
 class MGridWeld {
  public:
-  // verts is the array vertices are added to; tol > 0.
+  // verts is the array vertices are added to; tol > 0, or 0 for exact
+  // welding: only points of equal coordinates (0 and -0 alike) are one.
   MGridWeld(MVertexArray* verts, double tol);
-  // Index of the first vertex closer than tol to v, or of v appended.
+  // Index of the first vertex closer than tol to v (with tol 0: equal to
+  // v), or of v appended.
   int Add(const MVector3& v);
 
  private:

@@ -7,6 +7,7 @@
 #include "cmdline.h"
 #include "pathutil.h"
 #include "strutil.h"
+#include "cp1252.h"
 #include "textio.h"
 #include "linereader.h"
 #include "textwriter.h"
@@ -37,4 +38,5 @@
 #include "profile.h"
 #include "logfile.h"
 #include "fileoption.h"
+#include "objmod.h"
 #include "mihandler.h"

@@ -115,6 +115,9 @@ class MMesh_P : public MObj3d {
   void NormalSmooth(MProgressCallback cb, const double* angles, int count);
   MVector3 Calculate_Normal(int face);
   MMesh_P* SplitSurface(MProgressCallback cb, int matid);
+  // The faces whose material id lies outside [0, count) as a mesh of their
+  // own, under the same name; null when there are none.
+  MMesh_P* SplitOtherSurfaces(MProgressCallback cb, int count);
   // One shared index for positions and texture coordinates. Where neither
   // layer's numbering can serve without losing coordinates (texture
   // seams), every distinct position/texture pair becomes its own vertex.

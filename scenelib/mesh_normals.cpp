@@ -65,6 +65,11 @@ inline bool below_angle(double d, double angle, double cos_angle) {
 // degrees, or NaN for a face that keeps its own flat normal.
 template <class AngleOf>
 void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
+  // The old normal faces' index buffers serve the new faces (a face array
+  // reuses the buffers of slots past its count): a million faces would
+  // otherwise free a million buffers only to allocate as many again.
+  MFaceArray* old_faces = m.normals_used ? m.nf_a : nullptr;
+  if (old_faces) m.nf_a = nullptr;
   m.RemoveNormals();
   const int nv = m.Get_Vertex_Count();
   const int nf = m.Get_Face_Count();
@@ -73,17 +78,28 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
   std::vector<MVector3> fn(nf);
   for (int i = 0; i < nf; ++i) fn[i] = m.Calculate_Normal(i);
   m.UseNormals();
+  if (old_faces) {
+    delete m.nf_a;
+    old_faces->count = 0;
+    m.nf_a = old_faces;
+  }
   m.nv_a->Reserve(nv > 0 ? nv : 1);
   m.nf_a->Reserve(nf > 0 ? nf : 1);
-  MHash_V hash(m.nv_a, 3 * nv);
+  // Every corner's normal first, in face order; the corners around a
+  // vertex mostly share one, kept once.
+  std::vector<MVector3> values;
+  std::vector<unsigned int> value_bucket;
+  values.reserve(static_cast<size_t>(nv > 0 ? nv : 1));
+  value_bucket.reserve(static_cast<size_t>(nv > 0 ? nv : 1));
+  std::vector<int> value_of;  // per corner
+  value_of.reserve(static_cast<size_t>(nf) * 4);
+  std::vector<int> last(static_cast<size_t>(nv > 0 ? nv : 0), -1);  // per vertex: its last value
+  auto same = [](const MVector3& a, const MVector3& b) {
+    // Bit for bit (so the bucket is the same), and no NaN.
+    return a.x == b.x && a.y == b.y && a.z == b.z && std::memcmp(&a, &b, sizeof a) == 0;
+  };
+  MHash_V hash(m.nv_a, 3 * nv);  // for its buckets
   hash.Set_Tolerance(1e-4);
-  // The normal a vertex's corner appended last: a later corner of the vertex
-  // with the very same normal (bit for bit) would find that entry through
-  // the hash anyway. Entries added to its bucket since lie at least the
-  // tolerance from it (else they would have matched it instead of being
-  // added), so the hash cannot answer otherwise; the lookup is spared.
-  std::vector<int> appended(static_cast<size_t>(nv > 0 ? nv : 0), -1);
-  MIPolygon nface;
   for (int i = 0; i < nf; ++i) {
     kvmesh::progress(cb, i, nf);
     const MIPolygon& f = m.f_a->data[i];
@@ -91,8 +107,6 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
     const double angle = angle_of(f);
     const double cos_angle = angle > 0 && angle <= 180 ? std::cos(angle / kRadToDeg) : 2.0;
     const bool flat_zero = n.Length() < 1e-6;
-    nface.count = 0;
-    nface.Set_MatId(f.mat_id);
     for (int c = 0; c < f.count; ++c) {
       MVector3 cn;
       const int v = f.data[c];
@@ -109,17 +123,36 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
         }
         cn = vect_normalize(sum);
       }
-      const bool own = v >= 0 && v < nv;
-      int k = own ? appended[static_cast<size_t>(v)] : -1;
-      if (k < 0 || std::memcmp(&m.nv_a->data[k], &cn, sizeof cn) != 0) {
-        k = hash.Get_Vertex_Index(cn);
-        if (k < 0) {
-          k = m.nv_a->Add(cn);
-          hash.Add_Vertex_Index(cn, k);
-          if (own) appended[static_cast<size_t>(v)] = k;
-        }
+      const bool mine = v >= 0 && v < nv;
+      if (mine && last[v] >= 0 && same(values[last[v]], cn)) {
+        value_of.push_back(last[v]);
+        continue;
       }
-      nface.Add(k);
+      values.push_back(cn);
+      value_bucket.push_back(hash.Hash(cn));
+      value_of.push_back(static_cast<int>(values.size()) - 1);
+      if (mine) last[v] = static_cast<int>(values.size()) - 1;
+    }
+  }
+  // Each corner looked up in the hash of normals, and added when new.
+  const int corners = static_cast<int>(value_of.size());
+  std::vector<int> found;
+  {
+    std::vector<unsigned int> bucket(static_cast<size_t>(corners));
+    for (int q = 0; q < corners; ++q) bucket[q] = value_bucket[value_of[q]];
+    found = kvmesh::resolve_lookups(bucket, hash.size, hash.tolerance,
+                                    [&](int q) -> const MVector3& { return values[value_of[q]]; });
+  }
+  std::vector<int> index(static_cast<size_t>(corners));
+  MIPolygon nface;
+  int q = 0;
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = m.f_a->data[i];
+    nface.count = 0;
+    nface.Set_MatId(f.mat_id);
+    for (int c = 0; c < f.count; ++c, ++q) {
+      index[q] = found[q] == q ? m.nv_a->Add(values[value_of[q]]) : index[found[q]];
+      nface.Add(index[q]);
     }
     m.nf_a->Add(nface);
   }

@@ -64,6 +64,22 @@ void copy_layer(const MVertexArray* src_v, const MFaceArray* src_f, const std::v
   }
 }
 
+// The listed faces of a mesh as a new mesh of the same name and attributes.
+MMesh_P* faces_as_mesh(MMesh_P& src, const std::vector<int>& faces) {
+  MMesh_P* m = new MMesh_P(src.get_name());
+  copy_layer(src.v_a, src.f_a, faces, m->v_a, m->f_a, nullptr);
+  if (src.normals_used) {
+    m->UseNormals();
+    copy_layer(src.nv_a, src.nf_a, faces, m->nv_a, m->nf_a, nullptr);
+  }
+  if (src.uv_used) {
+    m->UseUV();
+    copy_layer(src.uv_a, src.uvf_a, faces, m->uv_a, m->uvf_a, nullptr);
+  }
+  src.CopyAttributes(*m);
+  return m;
+}
+
 }  // namespace
 
 MMesh_P* MMesh_P::SplitSurface(MProgressCallback cb, int matid) {
@@ -75,21 +91,23 @@ MMesh_P* MMesh_P::SplitSurface(MProgressCallback cb, int matid) {
     if (f_a->data[i].mat_id == matid) faces.push_back(i);
   }
   if (faces.empty()) return nullptr;
-  MMesh_P* m = new MMesh_P(get_name());
-  copy_layer(v_a, f_a, faces, m->v_a, m->f_a, nullptr);
-  if (normals_used) {
-    m->UseNormals();
-    copy_layer(nv_a, nf_a, faces, m->nv_a, m->nf_a, nullptr);
-  }
-  if (uv_used) {
-    m->UseUV();
-    copy_layer(uv_a, uvf_a, faces, m->uv_a, m->uvf_a, nullptr);
-  }
-  CopyAttributes(*m);
+  MMesh_P* m = faces_as_mesh(*this, faces);
   char name_buf[1024];
   snprintf(name_buf, sizeof name_buf, "%s%d", get_name() ? get_name() : "", matid);
   m->set_name(name_buf);
   return m;
+}
+
+MMesh_P* MMesh_P::SplitOtherSurfaces(MProgressCallback cb, int count) {
+  const int nf = Get_Face_Count();
+  std::vector<int> faces;
+  for (int i = 0; i < nf; ++i) {
+    kvmesh::progress(cb, i, nf);
+    const int id = f_a->data[i].mat_id;
+    if (id < 0 || id >= count) faces.push_back(i);
+  }
+  if (faces.empty()) return nullptr;
+  return faces_as_mesh(*this, faces);
 }
 
 MMesh_P* MMesh_P::SplitAtSeams(MProgressCallback cb) {

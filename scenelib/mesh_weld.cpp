@@ -9,42 +9,60 @@
 
 namespace {
 
-// Re-indexes one layer: every corner of `faces` is looked up in a hash over
-// a new vertex array and appended when new. Faces are rewritten in place,
-// which leaves the same result as building a new face array.
+// Re-indexes one layer: every vertex, in the order the faces first use it,
+// is looked up in a hash over the new vertex array and appended when no
+// entry closer than the tolerance is found there.
 void weld_layer(MVertexArray*& verts, MFaceArray* faces, double tol, MProgressCallback cb,
                 const MFaceArray* matid_from) {
   if (!verts || !faces) return;
-  MVertexArray* nv = new MVertexArray();
-  nv->Reserve(verts->count > 0 ? verts->count : 1);
-  {
-    MHash_V hash(nv, verts->count);
-    hash.Set_Tolerance(tol);
-    // A vertex already welded keeps the index it got: corners sharing an
-    // old vertex are looked up once, not once per face around it.
-    std::vector<int> done(static_cast<size_t>(verts->count), -1);
-    const int nf = faces->count;
-    for (int i = 0; i < nf; ++i) {
-      kvmesh::progress(cb, i, nf);
-      MIPolygon& f = faces->data[i];
-      for (int c = 0; c < f.count; ++c) {
-        const int old = f.data[c];
-        const bool known = old >= 0 && old < verts->count;
-        if (known && done[old] >= 0) {
-          f.data[c] = done[old];
-          continue;
-        }
-        const MVector3& p = kvmesh::vertex_at(verts, old);
-        int k = hash.Get_Vertex_Index(p);
-        if (k < 0) {
-          k = nv->Add(p);
-          hash.Add_Vertex_Index(p, k);
-        }
-        if (known) done[old] = k;
-        f.data[c] = k;
+  const int count = verts->count;
+  const int nf = faces->count;
+  // First uses. A corner outside the vertex array stands for the origin and
+  // is looked up every time it occurs, as a point of its own.
+  std::vector<int> rank(static_cast<size_t>(count), -1);
+  std::vector<int> order;  // old vertex per query; -1 for such a corner
+  order.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = faces->data[i];
+    for (int c = 0; c < f.count; ++c) {
+      const int old = f.data[c];
+      if (old < 0 || old >= count) {
+        order.push_back(-1);
+      } else if (rank[old] < 0) {
+        rank[old] = static_cast<int>(order.size());
+        order.push_back(old);
       }
-      if (matid_from && i < matid_from->count) f.mat_id = matid_from->data[i].mat_id;
     }
+  }
+  const int n = static_cast<int>(order.size());
+  auto point = [&](int q) -> const MVector3& { return kvmesh::vertex_at(verts, order[q]); };
+
+  MVertexArray* nv = new MVertexArray();
+  nv->Reserve(n > 0 ? n : 1);
+  std::vector<int> found;
+  {
+    MHash_V hash(nv, count);  // for its buckets; the table itself stays unused
+    hash.Set_Tolerance(tol);
+    std::vector<unsigned int> bucket(static_cast<size_t>(n));
+    for (int q = 0; q < n; ++q) bucket[q] = hash.Hash(point(q));
+    found = kvmesh::resolve_lookups(bucket, hash.size, tol, point);
+  }
+  // New indices in first-use order, then the faces.
+  std::vector<int> index(static_cast<size_t>(n));
+  for (int q = 0; q < n; ++q) index[q] = found[q] == q ? nv->Add(point(q)) : index[found[q]];
+  int stray = 0;
+  auto next_stray = [&]() {
+    while (order[stray] >= 0) ++stray;
+    return stray++;
+  };
+  for (int i = 0; i < nf; ++i) {
+    kvmesh::progress(cb, i, nf);
+    MIPolygon& f = faces->data[i];
+    for (int c = 0; c < f.count; ++c) {
+      const int old = f.data[c];
+      f.data[c] = index[old >= 0 && old < count ? rank[old] : next_stray()];
+    }
+    if (matid_from && i < matid_from->count) f.mat_id = matid_from->data[i].mat_id;
   }
   delete verts;
   verts = nv;

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Installs everything Korvane needs to build and test on a fresh Debian machine.
+# --with-blender adds Blender (large): the STL and PLY tests that read files
+# Blender writes run only where it is installed and are skipped elsewhere.
 set -euo pipefail
 PKGS=(
   cmake ninja-build g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
-  libfast-float-dev zlib1g-dev
+  libfast-float-dev nlohmann-json3-dev zlib1g-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev openbabel python3 python3-ezdxf
-  gcc libglu1-mesa-dev libosmesa6-dev
+  admesh assimp-utils f3d imagemagick lib3ds-dev nodejs npm openbabel povray python3 python3-ezdxf
+  view3dscene
+  gcc libglu1-mesa-dev libosmesa6-dev xauth xvfb
   groff-base man-db
 )
+[ "${1:-}" = "--with-blender" ] && PKGS+=(blender)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -21,3 +25,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The Khronos glTF validator is not in Debian: npm puts it in build-tools/node_modules.
+(cd "$(dirname "$0")/../build-tools" && npm install --no-audit --no-fund --silent)

@@ -80,4 +80,11 @@ std::vector<std::string> read_lines(const std::string& path) {
   return lines;
 }
 
+std::vector<std::string> loss_rows(int cls, bool* accounted) {
+  std::vector<std::string> rows;
+  for (const ExportLoss& l : Plugins().LastLosses(cls, accounted))
+    rows.push_back(l.object + ": " + KvLossLabel(l.kind) + " " + std::to_string(l.count));
+  return rows;
+}
+
 }  // namespace kvtest

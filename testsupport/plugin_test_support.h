@@ -30,6 +30,10 @@ int ExportWith(int cls, MScene* scene, const std::string& path, std::string* wri
 // The i-th object of a scene when it is a polygon mesh, else null.
 MMesh_P* MeshAt(MScene* scene, int i);
 
+// What the last export of a class could not keep, one "object: label count"
+// row per entry; *accounted tells whether it kept an account at all.
+std::vector<std::string> loss_rows(int cls, bool* accounted = nullptr);
+
 // Every line of a text file, without its line end (LF or CR LF).
 std::vector<std::string> read_lines(const std::string& path);
 

@@ -21,104 +21,13 @@
 #include <thread>
 #include <vector>
 
+#include "cli_runner.h"
 #include "test_support.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
+using namespace kvclitest;
 
 namespace {
-
-struct Result {
-  int status = -1;  // exit status; 128 + signal when killed
-  std::string out;
-  std::string err;
-};
-
-fs::path Cli() { return kvtest::bin_dir() / "korvane-cli"; }
-fs::path PluginDir() { return kvtest::bin_dir() / "plugin"; }
-std::string Sample() { return (kvtest::source_dir() / "samples" / "cube.raw").string(); }
-
-// Runs korvane-cli with args; env entries "KEY=VALUE" are added (an entry
-// "KEY=" removes KEY). Killed after timeout_s seconds.
-Result RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}, int timeout_s = 60) {
-  kvtest::TempDir io;
-  std::string out_path = io.file("out"), err_path = io.file("err");
-  std::vector<std::string> argv_s = {Cli().string()};
-  argv_s.insert(argv_s.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : argv_s) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  std::map<std::string, std::string> vars;
-  for (char** e = environ; *e; ++e) {
-    std::string s = *e;
-    size_t eq = s.find('=');
-    if (eq != std::string::npos) vars[s.substr(0, eq)] = s.substr(eq + 1);
-  }
-  vars.erase("KORVANE_PLUGIN_DIR");
-  for (const std::string& s : env) {
-    size_t eq = s.find('=');
-    if (eq + 1 == s.size()) vars.erase(s.substr(0, eq));
-    else vars[s.substr(0, eq)] = s.substr(eq + 1);
-  }
-  std::vector<std::string> env_s;
-  for (auto& [k, v] : vars) env_s.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (std::string& s : env_s) envp.push_back(s.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&fa, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  Result r;
-  int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&fa);
-  if (rc != 0) {
-    r.err = "spawn failed";
-    return r;
-  }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_s);
-  int wstatus = 0;
-  for (;;) {
-    pid_t w = waitpid(pid, &wstatus, WNOHANG);
-    if (w == pid) break;
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &wstatus, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
-  else if (WIFSIGNALED(wstatus)) r.status = 128 + WTERMSIG(wstatus);
-  r.out = kvtest::read_file(out_path);
-  r.err = kvtest::read_file(err_path);
-  return r;
-}
-
-bool HaveRawPlugins() {
-  return fs::exists(Cli()) && fs::exists(PluginDir() / "import_raw.so") && fs::exists(PluginDir() / "export_raw.so");
-}
-
-#define REQUIRE_RAW()                                                          \
-  do {                                                                         \
-    if (!HaveRawPlugins()) GTEST_SKIP() << "korvane-cli or the RAW plug-ins are not built"; \
-  } while (0)
-
-std::vector<std::string> Lines(const std::string& text) {
-  // The exporter's default line ends are DOS ones (ld_mode 0).
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    lines.push_back(l);
-  }
-  return lines;
-}
 
 // Triangle lines of a RAW file (lines starting like a number).
 std::vector<std::string> TriangleLines(const std::string& text) {
@@ -131,12 +40,6 @@ std::vector<std::string> TriangleLines(const std::string& text) {
       out.push_back(l);
   }
   return out;
-}
-
-std::string Field(const std::string& info, const std::string& key) {
-  for (const std::string& l : Lines(info))
-    if (l.rfind(key + ": ", 0) == 0) return l.substr(key.size() + 2);
-  return "";
 }
 
 bool TreeIsEmpty(const fs::path& dir) {
@@ -344,6 +247,28 @@ TEST(CliConvert, ExportClassAndOutputName) {
 
   Result wrongkind = RunCli({"convert", Sample(), dir.file("m.raw"), "--to", "RAW (*.raw)"});
   EXPECT_EQ(wrongkind.status, 1);
+}
+
+TEST(CliConvert, ReportTellsWhatTheTargetCouldNotKeep) {
+  REQUIRE_RAW();
+  kvtest::TempDir dir;
+  const std::string out = dir.file("cube.raw");
+  Result r = RunCli({"convert", Sample(), out, "--report"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0], out);
+  EXPECT_EQ(lines[1], "object   lost               count");
+  EXPECT_EQ(lines[2], "cube     materials dropped      1");
+  EXPECT_EQ(lines.back(), "(scene)  lights dropped         3");
+
+  Result j = RunCli({"convert", Sample(), out, "--json"});
+  ASSERT_EQ(j.status, 0) << j.err;
+  EXPECT_EQ(j.out.rfind("{\"written\": [\"" + out + "\"], \"losses\": [{\"object\": \"cube\", \"lost\": "
+                        "\"materials dropped\", \"count\": 1}, ", 0), 0u) << j.out;
+  EXPECT_NE(j.out.find("{\"object\": \"(scene)\", \"lost\": \"cameras dropped\", \"count\": 1}"), std::string::npos);
+  // Only convert writes anything to report on.
+  EXPECT_EQ(RunCli({"info", Sample(), "--report"}).status, 2);
 }
 
 TEST(CliConvert, UnwritableOutputIsStatusOne) {

@@ -381,3 +381,17 @@ TEST(CommandSupport, CommonHelpTexts) {
   EXPECT_NE(both.find("** Map Conversion paramter **\n"), std::string::npos);
   EXPECT_EQ(kvcli::CommonHelp(true, false).find("Export"), std::string::npos);
 }
+
+TEST(LossReport, TableAndJsonOfAnAccount) {
+  std::vector<ExportLoss> losses = {{"a very long object name", KV_LOSS_NGON_TRIANGULATED, 12},
+                                    {"(scene)", KV_LOSS_CAMERAS_DROPPED, 1}};
+  EXPECT_EQ(kvcli::LossTable(losses, true),
+            "object                   lost                 count\n"
+            "a very long object name  n-gons triangulated     12\n"
+            "(scene)                  cameras dropped          1\n");
+  EXPECT_EQ(kvcli::LossTable({}, true), "nothing lost\n");
+  EXPECT_EQ(kvcli::LossTable({}, false), "the export class does not report what it could not keep\n");
+  EXPECT_EQ(kvcli::ConvertJson({"out/a.glb"}, {}, false), "{\"written\": [\"out/a.glb\"], \"losses\": null}\n");
+  EXPECT_EQ(kvcli::ConvertJson({}, {{"caf\xE9", KV_LOSS_UVS_DROPPED, 2}}, true),
+            "{\"written\": [], \"losses\": [{\"object\": \"caf\xC3\xA9\", \"lost\": \"UVs dropped\", \"count\": 2}]}\n");
+}

@@ -75,6 +75,22 @@ int ExportRenamed(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
   return 1;
 }
 
+// Keeps an account of what it loses: a quad triangulated, names cut.
+int ExportLossy(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
+  kvpf::ExportRun run(o, cb, "Lossy Export");
+  run.AccountLosses();
+  MOutputFile* f = run.Open();
+  if (!f) return 0;
+  ForEachExportMesh(scene, cb, {}, [&](const MExportMesh& m) {
+    run.LoseWalkChanges(m);
+    run.Lose(m.object->get_name(), KV_LOSS_NAME_CUT);
+  });
+  run.Lose(kvpf::kSceneObject, KV_LOSS_CAMERAS_DROPPED, 2);
+  run.Lose(kvpf::kSceneObject, KV_LOSS_LIGHTS_DROPPED, 0);  // nothing to record
+  run.Lose("box", KV_LOSS_NAME_CUT, 3);
+  return run.Finish();
+}
+
 kvpf::ImportClassDesc import_desc(
     kvpf::ImportClassInfo{"Test (*.tst)", 0x1234u, kvpf::PluginTexts{"TST", "help\n"}, NewImport, ImportTest, nullptr});
 kvpf::ExportClassDesc export_desc(
@@ -82,6 +98,9 @@ kvpf::ExportClassDesc export_desc(
 
 kvpf::ExportClassDesc renamed_desc(kvpf::ExportClassInfo{"Renamed (*.tst)", 0x1236u, kvpf::PluginTexts{"TST", "help\n"},
                                                          NewExport, ExportRenamed, nullptr});
+
+kvpf::ExportClassDesc lossy_desc(kvpf::ExportClassInfo{"Lossy (*.tst)", 0x1237u, kvpf::PluginTexts{"TST", "help\n"},
+                                                       NewExport, ExportLossy, nullptr});
 
 class Framework : public ::testing::Test {
  protected:
@@ -178,6 +197,43 @@ TEST_F(Framework, AnExportNamesTheFileItWroteAndTheNextRunStartsAfresh) {
   exp->Destroy();
   EXPECT_EQ(kvpf::LastExportResult(path, sizeof path), 1);
   EXPECT_EQ(std::string(path), dir.str() + "/model.tst");
+}
+
+TEST_F(Framework, LossesAddUpPerObjectAndKindAndStartAfreshEachRun) {
+  kvtest::TempDir dir;
+  MScene scene("/models/chair.3ds");
+  MMesh_P* box = new MMesh_P("box");
+  box->Add_Quad(MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(1, 1, 0), MVector3(0, 1, 0), 0, -1.0);
+  scene.objects->Append(box);
+  MeshExporter* exp = static_cast<MeshExporter*>(lossy_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  int kind = -1;
+  long count = 0;
+  char name[64];
+  ASSERT_EQ(kvpf::LastLossEntry(0, &kind, &count, name, sizeof name), 1);
+  EXPECT_EQ(std::string(name), "box");
+  EXPECT_EQ(kind, KV_LOSS_NGON_TRIANGULATED);
+  EXPECT_EQ(count, 1);
+  ASSERT_EQ(kvpf::LastLossEntry(1, &kind, &count, name, sizeof name), 1);
+  EXPECT_EQ(kind, KV_LOSS_NAME_CUT);
+  EXPECT_EQ(count, 4);  // 1 in the walk, 3 after it
+  ASSERT_EQ(kvpf::LastLossEntry(2, &kind, &count, name, sizeof name), 1);
+  EXPECT_EQ(std::string(name), "(scene)");
+  EXPECT_EQ(std::string(KvLossLabel(kind)), "cameras dropped");
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(kvpf::LastLossEntry(3, &kind, &count, name, sizeof name), 0);
+  // A cut name buffer stays terminated.
+  char tiny[3];
+  ASSERT_EQ(kvpf::LastLossEntry(2, nullptr, nullptr, tiny, sizeof tiny), 1);
+  EXPECT_EQ(std::string(tiny), "(s");
+
+  // An export that keeps no account says so.
+  exp = static_cast<MeshExporter*>(export_desc.Create());
+  exp->ExportFile(&scene, (dir.str() + "/model.xxx").c_str());
+  exp->Destroy();
+  EXPECT_EQ(kvpf::LastLossEntry(0, &kind, &count, name, sizeof name), -1);
+  EXPECT_STREQ(KvLossLabel(KV_LOSS_KIND_COUNT), "other losses");
 }
 
 TEST_F(Framework, SubDirectoryIsTheSceneBaseName) {

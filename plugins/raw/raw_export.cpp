@@ -23,28 +23,48 @@ bool IsIdentity(const MMatrix& M) {
   return true;
 }
 
-void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name, int smoothed, LogFile& log,
-               MessageCallBack1* cb) {
-  const char* nm = name ? name : "";
-  log.write("Working on: %s\n", nm);
+void WriteMesh(MTextWriter& out, const MExportMesh& e, int smoothed, kvpf::ExportRun& run, MessageCallBack1* cb) {
+  MMesh_P* m = e.mesh;
+  const MMatrix& M = e.matrix;
+  // A reference is written as a copy under the name of what it names.
+  const char* nm = e.source->get_name() ? e.source->get_name() : "";
+  const char* listed = e.object->get_name() ? e.object->get_name() : "";
+  run.log().write("Working on: %s\n", nm);
   // The name line, cut to 1023 characters; a leading digit would read back
   // as a triangle, and a control character would break the line apart.
   char line[1025];
   size_t n = 0;
-  if (IsDigitStart(nm)) line[n++] = '_';
-  for (const char* p = nm; *p && n < 1023; ++p) line[n++] = static_cast<unsigned char>(*p) < 32 ? '_' : *p;
+  bool changed = IsDigitStart(nm);
+  if (changed) line[n++] = '_';
+  const char* p = nm;
+  for (; *p && n < 1023; ++p) {
+    changed |= static_cast<unsigned char>(*p) < 32;
+    line[n++] = static_cast<unsigned char>(*p) < 32 ? '_' : *p;
+  }
   out.Put(line, n);
   out.EndLine();
+  // What a triangle list cannot hold.
+  if (*p) run.Lose(nm, KV_LOSS_NAME_CUT);
+  if (changed) run.Lose(nm, KV_LOSS_NAME_CHANGED);
+  run.LoseWalkChanges(e);
+  run.LoseMaterials(e);
+  if (e.object != e.source) run.Lose(listed, KV_LOSS_HIERARCHY_FLATTENED);
+  if (m->UVUsed()) run.Lose(listed, KV_LOSS_UVS_DROPPED);
   if (cb) cb->msg1("Faces ...");
   int faces = m->Get_Face_Count();
   bool normals = smoothed && m->NormalsUsed() && m->Get_NFace_Count() >= faces;
+  if (m->NormalsUsed() && !normals) run.Lose(listed, KV_LOSS_NORMALS_DROPPED);
+  long short_faces = 0;
   // Multiplying by the identity would turn -0 into 0 and change the text of
   // a round trip; an untransformed object is written as it is.
   bool identity = IsIdentity(M);
   MVector3 a, b, c;
   for (int i = 0; i < faces; ++i) {
     if (cb) cb->progress3(i, faces);
-    if (m->Get_VertexperFace_Count(i) < 3) continue;
+    if (m->Get_VertexperFace_Count(i) < 3) {
+      ++short_faces;
+      continue;
+    }
     m->Get_Tri(i, a, b, c);
     out.Vector(identity ? a : M.Transform(a));
     out.Put(' ');
@@ -62,11 +82,13 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
     }
     out.EndLine();
   }
+  run.Lose(listed, KV_LOSS_FACES_DROPPED, short_faces);
 }
 
 int ExportRaw(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   RawExportOption* o = static_cast<RawExportOption*>(base);
   kvpf::ExportRun run(o, cb, kTitle);
+  run.AccountLosses();
   MOutputFile* f = run.Open();
   if (!f) return 0;
   if (cb) cb->msg1("Mesh");
@@ -74,9 +96,12 @@ int ExportRaw(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   {
     MTextWriter out(*f, o->ld_mode);
     ForEachExportMesh(scene, cb, MExportWalkOptions{}, [&](const MExportMesh& m) {
-      WriteMesh(out, m.mesh, m.matrix, m.source->get_name(), o->smoothed, run.log(), cb);
+      WriteMesh(out, m, o->smoothed, run, cb);
     });
   }
+  run.LoseCameras(scene);
+  run.LoseLights(scene);
+  run.LoseMaps(scene);
   return run.Finish();
 }
 

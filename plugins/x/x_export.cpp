@@ -1,9 +1,9 @@
 // DirectX export: every mesh and solid as a top-level Mesh in world space,
 // with its normals, texture coordinates and materials, in text, binary or
 // compressed form.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -156,6 +156,7 @@ void MeshWriter::Write(const MExportMesh& em) {
     const int n = m->Get_UVVertex_Count();
     w_.Int(static_cast<uint32_t>(n));
     w_.Line();
+    w_.ListOf(2 * static_cast<uint32_t>(n));
     for (int i = 0; i < n; ++i) {
       const MVector3& t = m->Get_UVVertex(i);
       w_.Float(t.x);
@@ -174,6 +175,7 @@ void MeshWriter::Vectors(MMesh_P* m, bool normals, const MMatrix& M, bool identi
   const int n = a->count;
   w_.Int(static_cast<uint32_t>(n));
   w_.Line();
+  w_.ListOf(3 * static_cast<uint32_t>(n));
   for (int i = 0; i < n; ++i) {
     MVector3 v = a->data[i];
     if (normals) {
@@ -193,6 +195,9 @@ void MeshWriter::Vectors(MMesh_P* m, bool normals, const MMatrix& M, bool identi
 
 void MeshWriter::Faces(const MFaceArray* fa, const std::vector<int>& faces) {
   // Every corner of every face: n-gons are faces of the format.
+  uint32_t values = 1;
+  for (int i : faces) values += 1 + static_cast<uint32_t>(fa->data[i].count);
+  w_.ListOf(values);
   w_.Int(static_cast<uint32_t>(faces.size()));
   w_.Line();
   for (size_t k = 0; k < faces.size(); ++k) {
@@ -225,6 +230,7 @@ void MeshWriter::MaterialList(MMesh_P* m, const std::vector<int>& faces) {
     materials.push_back(s ? s : first);
   }
   w_.Begin("MeshMaterialList", "");
+  w_.ListOf(2 + static_cast<uint32_t>(faces.size()));
   w_.Int(static_cast<uint32_t>(materials.size()));
   w_.Int(static_cast<uint32_t>(faces.size()));
   w_.Line();
@@ -294,15 +300,19 @@ void WriteBody(kvx::XWriter& w, MScene* scene, XExportOption* o, kvpf::ExportRun
   ForEachExportMesh(scene, run.cb(), MExportWalkOptions{}, [&](const MExportMesh& m) { mw.Write(m); });
 }
 
-bool WriteCompressed(MOutputFile* f, const std::string& header, const uint8_t* body, size_t size,
-                     kvpf::ExportRun& run) {
-  std::vector<uint8_t> z;
-  std::string error;
-  if (!kvx::DeflateBody(body, size, &z, &error)) {
-    run.Fail("%s: %s", run.path().c_str(), error.c_str());
-    return false;
+// The body to out: binary, or text through the kit's text writer.
+bool WriteBodyTo(FILE* out, bool binary, MScene* scene, XExportOption* o, kvpf::ExportRun& run) {
+  if (binary) {
+    kvx::XWriter w(out);
+    WriteBody(w, scene, o, run);
+    return w.Finish();
   }
-  return f->Write(header.data(), header.size()) && f->Write(z.data(), z.size());
+  MTextWriter text(out, o->ld_mode);
+  text.EndLine();
+  kvx::XWriter w(&text);
+  WriteBody(w, scene, o, run);
+  text.Flush();
+  return !text.Failed();
 }
 
 int ExportX(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
@@ -313,46 +323,17 @@ int ExportX(MScene* scene, Export_FileOption* base, MessageCallBack1* cb) {
   run.log().write("Writing %s started ...\n", run.path().c_str());
   const bool binary = o->binary != 0, zip = o->compressed != 0;
   const std::string header = kvx::XWriter::HeaderText(binary, zip);
-  if (binary) {
-    std::vector<uint8_t> body;
-    {
-      kvx::XWriter w(&body);
-      WriteBody(w, scene, o, run);
-    }
-    if (zip)
-      WriteCompressed(f, header, body.data(), body.size(), run);
-    else
-      f->Write(header.data(), header.size()) && f->Write(body.data(), body.size());
+  // The body streams to the file, block by block when compressed.
+  if (!f->Write(header.data(), header.size())) {
+    // noted in f: the run does not commit
   } else if (!zip) {
-    MTextWriter out(*f, o->ld_mode);
-    out.Put(header);
-    out.EndLine();
-    kvx::XWriter w(&out);
-    WriteBody(w, scene, o, run);
-    out.Flush();
+    if (!WriteBodyTo(f->Get_FILE(), binary, scene, o, run)) f->NoteError(errno ? errno : EIO);
   } else {
-    char* buf = nullptr;
-    size_t len = 0;
-    FILE* mem = open_memstream(&buf, &len);
-    if (!mem) {
-      run.Fail("%s: no memory for the compressed file", run.path().c_str());
-    } else {
-      bool ok;
-      {
-        MTextWriter out(mem, o->ld_mode);
-        out.EndLine();
-        kvx::XWriter w(&out);
-        WriteBody(w, scene, o, run);
-        out.Flush();
-        ok = !out.Failed();
-      }
-      ok = std::fclose(mem) == 0 && ok;
-      if (ok)
-        WriteCompressed(f, header, reinterpret_cast<const uint8_t*>(buf), len, run);
-      else
-        run.Fail("%s: no memory for the compressed file", run.path().c_str());
-      std::free(buf);
-    }
+    kvx::XZipWriter z(f->Get_FILE());
+    std::string error;
+    const bool written = z.body() && WriteBodyTo(z.body(), binary, scene, o, run);
+    if (!z.Close(&error) || !written)
+      run.Fail("%s: %s", run.path().c_str(), error.empty() ? "cannot write the compressed body" : error.c_str());
   }
   run.log().write("Writing %s finished       \n", run.path().c_str());
   if (cb) cb->msg1("Map Files");

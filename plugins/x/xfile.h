@@ -9,6 +9,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -150,5 +151,35 @@ bool ParseBinaryBody(const uint8_t* body, size_t size, int float_bits, XFile* x,
 bool InflateBody(const uint8_t* data, size_t size, std::vector<uint8_t>* out, std::string* error);
 // The compressed form of a body: the size field and the blocks.
 bool DeflateBody(const uint8_t* body, size_t size, std::vector<uint8_t>* out, std::string* error);
+
+// A compressed body written as it is made: what goes into body() is cut
+// into blocks of kZipBlockMax bytes, and each block goes to out compressed
+// as soon as it is full, so that nothing grows with the body. The stated
+// size goes first: Close seeks back to fill it in, or, when out cannot seek
+// (a pipe), the compressed blocks are held until Close. Gives the same
+// bytes as DeflateBody of the whole body.
+class XZipWriter {
+ public:
+  // out: positioned after the 16-byte header.
+  explicit XZipWriter(FILE* out);
+  ~XZipWriter();
+  XZipWriter(const XZipWriter&) = delete;
+  XZipWriter& operator=(const XZipWriter&) = delete;
+
+  // The stream the body is written to; nullptr when it could not be made.
+  FILE* body() const { return body_; }
+  // The last block and the size; false with the reason when anything failed.
+  bool Close(std::string* error);
+
+  // The block compressor behind body().
+  class Blocks;
+
+ private:
+  FILE* out_;
+  FILE* body_ = nullptr;
+  Blocks* blocks_ = nullptr;
+  long size_at_ = -1;  // where the stated size goes; -1: out cannot seek
+  std::vector<uint8_t> held_;  // the blocks, when out cannot seek
+};
 
 }  // namespace kvx

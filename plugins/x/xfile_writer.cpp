@@ -25,6 +25,7 @@ void XWriter::Templates() {
   EndList();
   std::vector<uint8_t> tokens;
   if (TextToBinaryTokens(kStandardTemplates, &tokens)) bin_.Bytes(tokens.data(), tokens.size());
+  Spill();
 }
 
 void XWriter::Indent() {
@@ -63,6 +64,7 @@ void XWriter::Begin(const char* type, const std::string& name) {
     bin_.Bytes(name.data(), name.size());
   }
   bin_.U16(kTokOBrace);
+  Spill();
 }
 
 void XWriter::End() {
@@ -78,19 +80,52 @@ void XWriter::End() {
 }
 
 void XWriter::StartList(uint16_t token) {
-  if (list_ == token) return;
+  if (list_ == token && !next_stated_) return;
   EndList();
   list_ = token;
-  bin_.U16(token);
-  list_count_at_ = bin_.Pos();
-  bin_.U32(0);
   list_count_ = 0;
+  stated_ = next_stated_;
+  next_stated_ = 0;
+  if (stated_) {
+    bin_.U16(token);
+    bin_.U32(stated_);
+  } else {
+    held_.clear();
+  }
 }
 
 void XWriter::EndList() {
   if (!list_) return;
-  bin_.PatchU32(list_count_at_, list_count_);
+  if (stated_) {
+    if (list_count_ != stated_) failed_ = true;
+  } else {
+    bin_.U16(list_);
+    bin_.U32(list_count_);
+    bin_.Bytes(held_.data(), held_.size());
+  }
   list_ = 0;
+  Spill();
+}
+
+void XWriter::ListOf(uint32_t n) {
+  if (text_) return;
+  EndList();
+  next_stated_ = n;
+}
+
+void XWriter::Spill() {
+  constexpr size_t kChunk = 64 * 1024;
+  if (chunk_.size() < kChunk) return;
+  if (std::fwrite(chunk_.data(), 1, chunk_.size(), out_) != chunk_.size()) failed_ = true;
+  chunk_.clear();
+}
+
+bool XWriter::Finish() {
+  if (text_) return !failed_;
+  EndList();
+  if (!chunk_.empty() && std::fwrite(chunk_.data(), 1, chunk_.size(), out_) != chunk_.size()) failed_ = true;
+  chunk_.clear();
+  return !failed_;
 }
 
 void XWriter::Int(uint32_t v, char sep) {
@@ -103,7 +138,12 @@ void XWriter::Int(uint32_t v, char sep) {
     return;
   }
   StartList(kTokIntegerList);
-  bin_.U32(v);
+  if (stated_) {
+    bin_.U32(v);
+    Spill();
+  } else {
+    held_bin_.U32(v);
+  }
   ++list_count_;
 }
 
@@ -119,7 +159,12 @@ void XWriter::Float(double v, char sep) {
     return;
   }
   StartList(kTokFloatList);
-  bin_.F32(f);
+  if (stated_) {
+    bin_.F32(f);
+    Spill();
+  } else {
+    held_bin_.F32(f);
+  }
   ++list_count_;
 }
 
@@ -141,6 +186,7 @@ void XWriter::String(const std::string& s) {
   bin_.U32(static_cast<uint32_t>(s.size()));
   bin_.Bytes(s.data(), s.size());
   bin_.U16(kTokSemicolon);
+  Spill();
 }
 
 void XWriter::Sep(char c) {

@@ -204,6 +204,24 @@ TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   }
 }
 
+TEST(TextWriter, PlainQuotedStringsAndLineText) {
+  FILE* f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Quoted("a \"b\" c:\\d\ne\x7f", MTextWriter::kQuoteNoOctal);
+    w.Put(' ');
+    w.Text("x\ny\rz\t");
+    w.Put(' ');
+    w.Quoted(nullptr);
+  }
+  long n = ftell(f);
+  rewind(f);
+  std::string out(static_cast<size_t>(n), '\0');
+  EXPECT_EQ(fread(out.data(), 1, out.size(), f), out.size());
+  fclose(f);
+  EXPECT_EQ(out, "\"a \\\"b\\\" c:\\\\d_e_\" x_y_z_ \"\"");
+}
+
 TEST(TextWriter, ExactNumbersKeepThePrintfTextOrEveryDigit) {
   char buf[M_EXACT_MAX];
   struct Case {
@@ -433,6 +451,29 @@ TEST(ExportWalk, ReferencesHiddenSolidsAndCachedTriangles) {
   nocache.cache = false;
   ForEachExportMesh(&fresh, nullptr, nocache, [&](const MExportMesh& m) { EXPECT_EQ(m.mesh->Get_Face_Count(), 2); });
   EXPECT_EQ(fresh.tri_objects->count, 0);
+}
+
+TEST(ExportWalk, CountsTheNgonsItSplits) {
+  MScene scene("ngons");
+  MMesh_P* m = Quad("two", 0);
+  int32_t tri[3] = {0, 1, 2};
+  m->f_a->Add(tri, 3, 0);
+  int32_t quad[4] = {0, 1, 2, 3};
+  m->f_a->Add(quad, 4, 0);
+  scene.objects->Append(m);
+  MMesh_P* t = new MMesh_P("tri");
+  t->v_a->Add(MVector3(0, 0, 0));
+  t->v_a->Add(MVector3(1, 0, 0));
+  t->v_a->Add(MVector3(0, 1, 0));
+  t->f_a->Add(tri, 3, 0);
+  scene.objects->Append(t);
+  std::vector<int> ngons;
+  for (int pass = 0; pass < 2; ++pass)  // the second pass reuses the cached copy
+    ForEachExportMesh(&scene, nullptr, {}, [&](const MExportMesh& e) { ngons.push_back(e.ngons); });
+  EXPECT_EQ(ngons, (std::vector<int>{2, 0, 2, 0}));
+  MExportWalkOptions stored;
+  stored.triangulate = false;
+  ForEachExportMesh(&scene, nullptr, stored, [&](const MExportMesh& e) { EXPECT_EQ(e.ngons, 0); });
 }
 
 TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {

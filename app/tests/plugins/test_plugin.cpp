@@ -2,6 +2,13 @@
 // several broken variants chosen by macros; the host tests load them.
 #include "plugin_api.h"
 
+#ifdef TP_MISBEHAVES
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#endif
+
 #ifndef TP_VERSION
 #define TP_VERSION KV_PLUGIN_VERSION
 #endif
@@ -16,7 +23,18 @@ class TestImporter final : public MeshImporter {
   void Destroy() override { delete this; }
   void ShowHelp() override {}
   void ShowOptions() override {}
+#ifdef TP_MISBEHAVES
+  // A "*.crash" file aborts the process, a "*.hang" file never returns.
+  MScene* ImportFile(const char* path) override {
+    const char* dot = path ? std::strrchr(path, '.') : nullptr;
+    if (dot && std::strcmp(dot, ".crash") == 0) std::abort();
+    if (dot && std::strcmp(dot, ".hang") == 0)
+      for (;;) pause();
+    return nullptr;
+  }
+#else
   MScene* ImportFile(const char*) override { return nullptr; }
+#endif
   MScene* ImportInteractive() override { return nullptr; }
   int Reserved() override { return 0; }
   const char* GetFilter() override { return TP_FILTER; }

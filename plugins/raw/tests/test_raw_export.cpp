@@ -164,3 +164,30 @@ TEST_F(RawExport, RoundTripKeepsEveryTriangleToPrintedPrecision) {
   delete a;
   delete b;
 }
+
+TEST_F(RawExport, AccountsForWhatATriangleListCannotKeep) {
+  MMesh_P* quad = new MMesh_P("3quad");
+  quad->Add_Quad(MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(1, 1, 0), MVector3(0, 1, 0), 0, -1.0);
+  quad->UseUV();
+  quad->Add_UVPolygon(quad->Get_Face(0), 0, -1.0);
+  quad->surface_refs->Append(my_strdup("wood"));
+  scene->objects->Append(quad);
+  MRefObj* ref = new MRefObj(0, "3quad");
+  ref->set_name("copy");
+  scene->objects->Append(ref);
+  scene->cameras->Append(new MCamera("cam"));
+  scene->maps->AddMap("wood.png");
+  scene->maps->AddMap("wood.png");
+  ASSERT_EQ(rawtest::Export(scene, dir.file("l.raw")), 1);
+  bool accounted = false;
+  std::vector<ExportLoss> losses = kvtest::Plugins().LastLosses(rawtest::ExportClass(), &accounted);
+  ASSERT_TRUE(accounted);
+  std::vector<std::string> rows;
+  for (const ExportLoss& l : losses)
+    rows.push_back(l.object + ": " + KvLossLabel(l.kind) + " " + std::to_string(l.count));
+  EXPECT_EQ(rows, (std::vector<std::string>{"3quad: names changed 2", "3quad: n-gons triangulated 1",
+                                            "3quad: materials dropped 1", "3quad: UVs dropped 1",
+                                            "copy: n-gons triangulated 1", "copy: materials dropped 1",
+                                            "copy: hierarchy flattened 1", "copy: UVs dropped 1",
+                                            "(scene): cameras dropped 1", "(scene): maps dropped 1"}));
+}

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "x_test_util.h"
+#include "xfile.h"
+#include "xfile_format.h"
 
 namespace {
 
@@ -255,4 +257,38 @@ TEST_F(XExport, MaterialIdsOutsideTheListAndNamesThatCleanUpAlike) {
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(Materials(back).size(), 2u);
   delete back;
+}
+
+TEST_F(XExport, CompressedFilesHoldThePlainBodyByteForByte) {
+  // A grid of 40 000 quads: the body spans many write chunks and blocks.
+  AddSurface("DEFAULT");
+  MMesh_P* m = new MMesh_P("grid");
+  const int side = 201;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) m->Add_Vertex(MVector3(x, y, (x * y) % 7), -1.0);
+  for (int y = 0; y + 1 < side; ++y)
+    for (int x = 0; x + 1 < side; ++x) {
+      MIPolygon q;
+      for (int c : {y * side + x, y * side + x + 1, (y + 1) * side + x + 1, (y + 1) * side + x}) q.Add(c);
+      q.Set_MatId(0);
+      m->Add_Face(q);
+    }
+  m->surface_refs->Append(my_strdup("DEFAULT"));
+  scene->objects->Append(m);
+  for (const bool binary : {false, true}) {
+    SCOPED_TRACE(binary ? "binary" : "text");
+    std::vector<std::string> plain_options{"-d3x_templates=1"};
+    if (binary) plain_options.push_back("-d3x_binary=1");
+    std::vector<std::string> zip_options = plain_options;
+    zip_options.push_back("-d3x_compressed=1");
+    const std::string plain = kvtest::read_file(Write("plain.x", plain_options));
+    const std::string zip = kvtest::read_file(Write("zip.x", zip_options));
+    ASSERT_GT(plain.size(), 20 * kvx::kZipBlockMax);
+    std::vector<uint8_t> inflated;
+    std::string error;
+    ASSERT_TRUE(kvx::InflateBody(reinterpret_cast<const uint8_t*>(zip.data()) + 16, zip.size() - 16, &inflated, &error))
+        << error;
+    EXPECT_EQ(std::string(inflated.begin(), inflated.end()), plain.substr(16));
+    EXPECT_EQ(zip.substr(0, 8), plain.substr(0, 8));
+  }
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "x_test_util.h"
 #include "xfile.h"
 #include "xfile_format.h"
+#include "xfile_writer.h"
 
 namespace {
 
@@ -260,4 +263,76 @@ TEST(XFileZip, DamagedBlocksAndWrongSizesFail) {
   std::string greedy("\x10\x80\x00\x00\x00\x80\x06\x00" "CK" "\x03\x00\x00\x00", 14);
   EXPECT_FALSE(Load(x, "xof 0302bzip0032" + greedy));
   EXPECT_FALSE(Load(x, "xof 0302bzip0032"));
+}
+
+TEST(XFileZip, StreamedBlocksAreTheWholeBodysBlocks) {
+  // Written in uneven pieces, to a file that seeks and to a pipe: the same
+  // bytes as the body compressed at once.
+  const std::string body = TextBody(30000);
+  ASSERT_GT(body.size(), 3 * kvx::kZipBlockMax);
+  std::vector<uint8_t> whole;
+  ASSERT_TRUE(kvx::DeflateBody(U(body), body.size(), &whole, nullptr));
+  kvtest::TempDir dir;
+  const std::string seekable = dir.file("seek.z"), piped = dir.file("pipe.z");
+  for (const std::string& path : {seekable, piped}) {
+    SCOPED_TRACE(path);
+    FILE* out = path == seekable ? std::fopen(path.c_str(), "wb") : popen(("cat > '" + path + "'").c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    {
+      kvx::XZipWriter z(out);
+      ASSERT_NE(z.body(), nullptr);
+      size_t at = 0;
+      for (size_t piece = 1; at < body.size(); piece = piece * 7 % 70001 + 1) {
+        const size_t n = std::min(piece, body.size() - at);
+        ASSERT_EQ(std::fwrite(body.data() + at, 1, n, z.body()), n);
+        at += n;
+      }
+      std::string error;
+      EXPECT_TRUE(z.Close(&error)) << error;
+    }
+    ASSERT_EQ(path == seekable ? std::fclose(out) : pclose(out), 0);
+    EXPECT_EQ(kvtest::read_file(path), std::string(whole.begin(), whole.end()));
+  }
+}
+
+TEST(XFileWriter, StatedListsStreamAndAWrongCountFails) {
+  // Stated and held lists give the same tokens as one list each.
+  kvtest::TempDir dir;
+  const std::string path = dir.file("body.bin");
+  FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  const uint32_t n = 40000;  // beyond a chunk
+  {
+    kvx::XWriter w(out);
+    w.Begin("Mesh", "m");
+    w.Int(n);
+    w.ListOf(n);
+    for (uint32_t i = 0; i < n; ++i) w.Float(i * 0.5);
+    w.Int(1);
+    w.Int(2);
+    w.End();
+    EXPECT_TRUE(w.Finish());
+  }
+  std::fclose(out);
+  xtest::BinBody want;
+  want.Name("Mesh");
+  want.Name("m");
+  want.Token(kvx::kTokOBrace);
+  want.Ints({n});
+  std::vector<double> floats;
+  for (uint32_t i = 0; i < n; ++i) floats.push_back(i * 0.5);
+  want.Floats(floats, 32);
+  want.Ints({1, 2});
+  want.Token(kvx::kTokCBrace);
+  EXPECT_EQ(kvtest::read_file(path), want.bytes);
+
+  FILE* sink = std::fopen("/dev/null", "wb");
+  ASSERT_NE(sink, nullptr);
+  for (uint32_t given : {2u, 4u}) {
+    kvx::XWriter w(sink);
+    w.ListOf(3);
+    for (uint32_t i = 0; i < given; ++i) w.Int(i);
+    EXPECT_FALSE(w.Finish()) << given;
+  }
+  std::fclose(sink);
 }
