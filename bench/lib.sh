@@ -59,3 +59,13 @@ print_table() {
   echo
   for r in "${ROWS[@]}"; do echo "$r"; done
 }
+
+# ONE = the 980 000-triangle OBJ that bench_obj.sh leaves in $DIR; $1 names
+# the script in the message when it is not there yet.
+bench_obj_input() {
+  ONE=$DIR/quads.obj
+  if [ ! -s "$ONE" ]; then
+    echo "$1: $ONE missing; run bash bench/bench_obj.sh 1 first, which makes it" >&2
+    exit 1
+  fi
+}
