@@ -4,6 +4,7 @@
 #include <string>
 
 #include "3ds_export.h"
+#include "format_run.h"
 
 namespace k3ds {
 namespace {
@@ -65,6 +66,7 @@ class MaterialWriter {
       // Cutting would name a file that is not there; the map alone goes.
       ctx_.log.write("%s\n", ErrorMessage(kStringTooLong));
       ctx_.log.write("Map file name %s too long, map left out\n", name.c_str());
+      kvpf::ReportWarning("map %s left out: a 3DS map name holds %zu characters", name.c_str(), kMapNameLen);
       return;
     }
     Chunk& m = entry_.Add(id);

@@ -327,7 +327,7 @@ Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
 }
 
 kvpf::ExportClassDesc obj_export_desc(kvpf::ExportClassInfo{
-    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, nullptr});
+    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, nullptr}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&obj_export_desc};
 

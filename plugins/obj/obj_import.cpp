@@ -739,7 +739,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 
 kvpf::ImportClassDesc obj_import_desc(kvpf::ImportClassInfo{"Alias Wavefront (*.obj)", 0x1FF052E2u,
                                                             kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ImportObj,
-                                                            OptionFields});
+                                                            OptionFields}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&obj_import_desc};
 

@@ -384,7 +384,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 }
 
 kvpf::ExportClassDesc x_export_desc(kvpf::ExportClassInfo{
-    "Direct X (*.x)", 0x7ECE5349u, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ExportX, OptionFields});
+    "Direct X (*.x)", 0x7ECE5349u, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ExportX, OptionFields}, kAxesYUpLeftHanded);
 
 PluginClassDesc* const kClasses[] = {&x_export_desc};
 

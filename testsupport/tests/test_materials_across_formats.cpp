@@ -141,3 +141,15 @@ TEST_F(Materials, ShininessAndTransparencySurviveObjAnd3ds) {
   delete obj;
   delete studio;
 }
+
+TEST_F(Materials, MapsLeftOutOf3dsAreNamedToTheUser) {
+  KV_REQUIRE_CORPUS();
+  MScene* spider = kvtest::ImportWith(Import(kObj), kvtest::corpus_file("obj/spider.obj"));
+  ASSERT_NE(spider, nullptr);
+  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), spider, dir.file("spider.3ds")), 1);
+  bool named = false;
+  for (const std::string& w : kvtest::Plugins().LastWarnings(Export(k3dsOut)))
+    named = named || w.find("map SpiderTex.jpg left out") != std::string::npos;
+  EXPECT_TRUE(named) << "no warning names the map the chunk cannot hold";
+  delete spider;
+}
