@@ -364,7 +364,7 @@ Export_FileOption* NewOptions(int cmd_mode, int argc, char** argv) {
 }
 
 kvpf::ExportClassDesc md2_export_desc(kvpf::ExportClassInfo{
-    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, nullptr});
+    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, nullptr}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&md2_export_desc};
 
