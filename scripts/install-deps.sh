@@ -7,7 +7,7 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev zlib1g-dev
   qt6-base-dev
-  assimp-utils imagemagick lib3ds-dev openbabel python3 python3-ezdxf
+  assimp-utils f3d imagemagick lib3ds-dev openbabel python3 python3-ezdxf xauth xvfb
   gcc libglu1-mesa-dev libosmesa6-dev
   groff-base man-db
 )
