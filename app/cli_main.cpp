@@ -275,9 +275,13 @@ std::string RenderOptionsOf(const CommandArgs& args, kvrender::RenderOptions* o)
   return "";
 }
 
-// The first scene of the driver drawn with o; false with why.
-bool DrawImported(ConversionDriver& driver, const kvrender::RenderOptions& o, kvrender::Picture* pic, std::string* why) {
+// The first scene of the driver drawn with o; false with why. empty (may
+// be null) tells whether the scene held anything to draw.
+bool DrawImported(ConversionDriver& driver, const kvrender::RenderOptions& o, kvrender::Picture* pic, std::string* why,
+                  bool* empty = nullptr) {
   MScene* scene = driver.scenes->count > 0 ? static_cast<MScene*>(driver.scenes->GetAt(0)) : nullptr;
+  MVector3 lo, hi;
+  if (empty) *empty = !kvrender::DrawnBounds(scene, &lo, &hi);
   return kvrender::RenderScene(scene, o, pic, why);
 }
 
@@ -298,9 +302,9 @@ int CmdRenderGrid(Session& s, const CommandArgs& args, kvrender::RenderOptions o
     ConversionDriver driver(s.registry);
     if (driver.ImportFile(s.registry.FindImportClass(path.c_str()), path.c_str()) != 1) {
       std::fprintf(stderr, "korvane-cli: %s: %s\n", rel.c_str(), driver.last_error.empty() ? "no scene" : driver.last_error.c_str());
-    } else if (!DrawImported(driver, o, &tile.picture, &why)) {
+    } else if (bool empty = false; !DrawImported(driver, o, &tile.picture, &why, &empty) || empty) {
       if (!kvrender::Available()) return Fail(why);
-      std::fprintf(stderr, "korvane-cli: %s: %s\n", rel.c_str(), why.c_str());
+      std::fprintf(stderr, "korvane-cli: %s: %s\n", rel.c_str(), empty ? "nothing to draw" : why.c_str());
       tile.picture = kvrender::Picture();
     }
     tiles.push_back(std::move(tile));
@@ -322,7 +326,9 @@ int CmdRender(Session& s, const CommandArgs& args) {
   ConversionDriver driver(s.registry);
   if (int rc = ImportInput(driver, index, in)) return rc;
   kvrender::Picture pic;
-  if (!DrawImported(driver, o, &pic, &why)) return Fail("cannot render " + kvcli::Quote(in) + ": " + why);
+  bool empty = false;
+  if (!DrawImported(driver, o, &pic, &why, &empty)) return Fail("cannot render " + kvcli::Quote(in) + ": " + why);
+  if (empty) std::fprintf(stderr, "korvane-cli: warning: nothing to draw in %s\n", kvcli::Quote(in).c_str());
   if (!kvrender::WritePng(pic, out, &why)) return Fail(why);
   std::printf("%s\n", out.c_str());
   return 0;

@@ -279,6 +279,9 @@ extern "C" int read_image_rgba(const char* path, int* width, int* height, unsign
     std::free(out);
     return IMAGECONV_ERR_DECODE;
   }
+  // Without an alpha channel the pixels' opacity is not set: opaque.
+  if (!image.p->matte)
+    for (size_t i = 3; i < w * h * 4; i += 4) out[i] = 255;
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
   *pixels = out;

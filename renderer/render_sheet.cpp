@@ -8,10 +8,10 @@
 namespace kvrender {
 namespace {
 
-constexpr uint8_t kSheet[4] = {96, 96, 96, 255};
-constexpr uint8_t kTile[4] = {128, 128, 128, 255};
+constexpr uint8_t kSheet[4] = {40, 40, 40, 255};
+constexpr uint8_t kTile[4] = {72, 72, 72, 255};
 constexpr uint8_t kInk[4] = {245, 245, 245, 255};
-constexpr uint8_t kFaint[4] = {200, 200, 200, 255};
+constexpr uint8_t kFaint[4] = {170, 170, 170, 255};
 constexpr int kGap = 6;
 constexpr int kLabel = 14;  // height of the label strip under a tile
 
