@@ -225,6 +225,15 @@ Maps FindMaps(MSurface* s) {
   return m;
 }
 
+// Rounded first: most phong sizes lie below 1.
+long SpecularExponent(double phong_size) {
+  const double ns = std::round(phong_size * kObjPhongToNs);
+  if (!(ns > 0)) return 0;  // NaN too
+  return static_cast<long>(std::fmin(ns, kObjMaxNs));
+}
+
+double Dissolve(double opacity) { return opacity >= 0 && opacity <= 1 ? opacity : opacity < 0 ? 0.0 : 1.0; }
+
 void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
   Maps maps = FindMaps(s);
   const MSrf_Color& c = s->color;
@@ -236,10 +245,8 @@ void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
   const MVector3 zero(0, 0, 0);
   out.Put("newmtl ");
   out.Line(Unified(s->name).c_str());
-  double ps = std::trunc(s->spec.phong_size);
-  long ns = std::isfinite(ps) && std::fabs(ps) < 1e7 ? static_cast<long>(ps) * 200 : 0;
-  out.Printf("\t%s %ld\n", "Ns", ns);
-  out.Line("\td 1");
+  out.Printf("\t%s %ld\n", "Ns", SpecularExponent(s->spec.phong_size));
+  out.Printf("\t%s %g\n", "d", Dissolve(s->opref.surface_opacity));
   out.Line("\tillum 2");
   auto color = [&](const char* key, const MVector3& v) {
     out.Printf("\t%s %.3lf %.3lf %.3lf\n", key, v.x, v.y, v.z);
@@ -254,7 +261,8 @@ void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
     out.Put(' ');
     out.Line(LineText(newname.c_str()));
   };
-  color("Kd", maps.diffuse ? zero : kd);
+  // A reader multiplies the map by Kd: white lets the map show as it is.
+  color("Kd", maps.diffuse ? MVector3(1, 1, 1) : kd);
   color("Ks", (maps.diffuse || maps.specular) ? zero : ks);
   color("Ka", (maps.diffuse || maps.ambient) ? zero : ka);
   if (maps.diffuse) map("map_Kd", maps.diffuse);
