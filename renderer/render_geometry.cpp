@@ -14,6 +14,8 @@
 namespace kvrender {
 namespace {
 
+constexpr double kDullestExponent = 8;
+
 void Grow(SceneGeometry* g, const MVector3& p) {
   if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return;
   if (g->empty) {
@@ -148,8 +150,10 @@ MaterialLook LookOf(MScene* scene, MSurface* s) {
   else set(look.ambient, c.ambient, c.ambient_intensity);
   if (c.lock_specular) set(look.specular, c.diffuse, c.diffuse_intensity);
   else set(look.specular, c.specular, c.specular_intensity);
+  // An exponent near 0 would light every lit pixel with the full specular
+  // colour; files mean a dull surface by it.
   const double exponent = s->spec.phong_size * 200.0;
-  look.shininess = static_cast<float>(std::isfinite(exponent) ? std::fmin(128.0, std::fmax(0.0, exponent)) : 0.0);
+  look.shininess = static_cast<float>(std::isfinite(exponent) ? std::fmin(128.0, std::fmax(kDullestExponent, exponent)) : kDullestExponent);
   const double a = s->opref.surface_opacity;
   look.alpha = static_cast<float>(std::isfinite(a) ? std::fmin(1.0, std::fmax(0.0, a)) : 1.0);
   for (int i = 0; i < s->layers.Get_Count(); ++i) {
