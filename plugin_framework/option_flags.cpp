@@ -1,5 +1,7 @@
 #include "option_flags.h"
 
+#include <cstring>
+
 #include "cmdline.h"
 #include "fileoption.h"
 #include "mihandler.h"
@@ -63,9 +65,12 @@ void SaveFlags(const char* store_name, const FlagOption* flags, size_t count) {
     store.WriteInt(kSpecific, flags[i].key, static_cast<unsigned long>(*flags[i].value));
 }
 
-void PrintFlags(FILE* fp, const FlagOption* flags, size_t count) {
+void PrintFlags(FILE* fp, const FlagOption* flags, size_t count, int width) {
   if (!fp) return;
-  for (size_t i = 0; i < count; ++i) std::fprintf(fp, "\t %s: %d\n", flags[i].listing, *flags[i].value);
+  for (size_t i = 0; i < count; ++i) {
+    const int pad = width - static_cast<int>(std::strlen(flags[i].listing)) - 1;
+    std::fprintf(fp, "\t %s:%*s%d\n", flags[i].listing, pad > 0 ? pad + 1 : 1, "", *flags[i].value);
+  }
 }
 
 int FlagFields(const FlagOption* flags, size_t count, int first_id, KvOptionField* out, int max) {

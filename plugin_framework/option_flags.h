@@ -28,7 +28,9 @@ void LoadFlags(const char* store_name, const FlagOption* flags, size_t count);
 // From -key=value arguments; absent keys leave the values alone.
 void LoadFlags(int argc, char** argv, const FlagOption* flags, size_t count);
 void SaveFlags(const char* store_name, const FlagOption* flags, size_t count);
-void PrintFlags(FILE* fp, const FlagOption* flags, size_t count);
+// "\t <listing>: %d\n" per switch; a width above 0 pads each listing and
+// its colon to width characters, for listings whose values form a column.
+void PrintFlags(FILE* fp, const FlagOption* flags, size_t count, int width = 0);
 // The check boxes, control ids from first_id on; at most max written.
 int FlagFields(const FlagOption* flags, size_t count, int first_id, KvOptionField* out, int max);
 
@@ -70,8 +72,8 @@ void SaveFlags(const char* store_name, const FlagOption (&flags)[N]) {
   SaveFlags(store_name, flags, N);
 }
 template <size_t N>
-void PrintFlags(FILE* fp, const FlagOption (&flags)[N]) {
-  PrintFlags(fp, flags, N);
+void PrintFlags(FILE* fp, const FlagOption (&flags)[N], int width = 0) {
+  PrintFlags(fp, flags, N, width);
 }
 template <size_t N>
 int FlagFields(const FlagOption (&flags)[N], int first_id, KvOptionField* out, int max) {

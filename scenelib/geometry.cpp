@@ -1,5 +1,6 @@
 #include "geometry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -175,4 +176,60 @@ void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& 
   mat_make_arbrot(r, dir, up);
   M *= r;
   M.Translate(pos);
+}
+
+double mat_determinant3(const MMatrix& m) {
+  return m.m[0][0] * (m.m[1][1] * m.m[2][2] - m.m[1][2] * m.m[2][1]) -
+         m.m[0][1] * (m.m[1][0] * m.m[2][2] - m.m[1][2] * m.m[2][0]) +
+         m.m[0][2] * (m.m[1][0] * m.m[2][1] - m.m[1][1] * m.m[2][0]);
+}
+
+MVector3 vect_across(const MVector3& v, const MVector3& d) {
+  MVector3 u = v - d * vect_dot(v, d);
+  if (u.Length() > 1e-9 * std::max(1.0, v.Length())) return vect_normalize(u);
+  const double ax = std::fabs(d.x), ay = std::fabs(d.y), az = std::fabs(d.z);
+  MVector3 e = (ax <= ay && ax <= az) ? MVector3(1, 0, 0) : (ay <= az ? MVector3(0, 1, 0) : MVector3(0, 0, 1));
+  return vect_normalize(e - d * vect_dot(e, d));
+}
+
+void m_basis_axis_angle(const MVector3& x, const MVector3& y, const MVector3& z, MVector3& axis, double& angle) {
+  // Through the unit quaternion, taken from the largest of the trace and
+  // the diagonal so that angles near pi stay exact. R[row][col] = axis col.
+  const double r00 = x.x, r11 = y.y, r22 = z.z;
+  const double trace = r00 + r11 + r22;
+  double qw, qx, qy, qz;
+  if (trace > r00 && trace > r11 && trace > r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + trace));
+    qw = 0.25 * s;
+    qx = (y.z - z.y) / s;
+    qy = (z.x - x.z) / s;
+    qz = (x.y - y.x) / s;
+  } else if (r00 >= r11 && r00 >= r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r00 - r11 - r22));
+    qw = (y.z - z.y) / s;
+    qx = 0.25 * s;
+    qy = (y.x + x.y) / s;
+    qz = (z.x + x.z) / s;
+  } else if (r11 >= r22) {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r11 - r00 - r22));
+    qw = (z.x - x.z) / s;
+    qx = (y.x + x.y) / s;
+    qy = 0.25 * s;
+    qz = (z.y + y.z) / s;
+  } else {
+    double s = 2.0 * std::sqrt(std::max(0.0, 1.0 + r22 - r00 - r11));
+    qw = (x.y - y.x) / s;
+    qx = (z.x + x.z) / s;
+    qy = (z.y + y.z) / s;
+    qz = 0.25 * s;
+  }
+  if (qw < 0) qw = -qw, qx = -qx, qy = -qy, qz = -qz;
+  const double len = std::sqrt(qx * qx + qy * qy + qz * qz);
+  if (!(len > 1e-15)) {
+    axis = MVector3(0, 0, 1);
+    angle = 0.0;
+    return;
+  }
+  axis = MVector3(qx / len, qy / len, qz / len);
+  angle = 2.0 * std::atan2(len, qw);
 }

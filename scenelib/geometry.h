@@ -151,6 +151,17 @@ MVector3 vect_axis_rotate(const MVector3& v, const MVector3& n, const double& an
 // The rotation that turns direction a onto direction b.
 void mat_make_arbrot(MMatrix& M, const MVector3& a, const MVector3& b);
 void make_cross_section_matrix(MMatrix& M, const MVector3& pos, const MVector3& up, const MVector3& dir);
+// The determinant of the upper 3x3 part: negative for a matrix that mirrors
+// (and so turns faces inside out), 0 for one that flattens.
+double mat_determinant3(const MMatrix& m);
+// The part of v across the unit direction d, normalised: an up vector for a
+// view along d. When v runs along d (or is zero), the world axis least
+// along d stands in for it.
+MVector3 vect_across(const MVector3& v, const MVector3& d);
+// The rotation that turns the unit X, Y and Z axes onto the orthonormal,
+// right-handed x, y and z, as a unit axis and an angle in radians (0 to pi,
+// counter-clockwise about the axis). No rotation gives (0, 0, 1) and 0.
+void m_basis_axis_angle(const MVector3& x, const MVector3& y, const MVector3& z, MVector3& axis, double& angle);
 
 inline MVector3 vect_cross(const MVector3& a, const MVector3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};

@@ -66,3 +66,13 @@ void m_cleanup_name(char* s, int len) {
   std::memcpy(s, t.data(), t.size());
   s[t.size()] = 0;
 }
+
+std::string MUniqueNames::Get(const std::string& wanted) {
+  if (used_.insert(wanted).second) return wanted;
+  int& n = last_n_[wanted];
+  if (n < 1) n = 1;  // the second of a name is "<name>_2"
+  for (;;) {
+    std::string name = wanted + "_" + std::to_string(++n);
+    if (used_.insert(name).second) return name;
+  }
+}

@@ -51,6 +51,11 @@ void MTextWriter::Line(const char* s) {
   EndLine();
 }
 
+void MTextWriter::Text(const char* s) {
+  if (!s) return;
+  for (; *s; ++s) Put(static_cast<unsigned char>(*s) < 32 || *s == 127 ? '_' : *s);
+}
+
 void MTextWriter::PutTranslated(const char* s, size_t n) {
   const char* end = s + n;
   while (s < end) {
@@ -100,6 +105,7 @@ void MTextWriter::General(double v, int precision) {
 }
 
 void MTextWriter::Int(long v) {
+  // Index lists of big meshes are millions of these.
   char tmp[24];
   auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
   Put(tmp, static_cast<size_t>(r.ptr - tmp));
@@ -130,6 +136,8 @@ void MTextWriter::Quoted(const char* s, unsigned flags) {
       Put(static_cast<char>(c));
     } else if (c == '?' && prev == '?' && (flags & kQuoteTrigraphs)) {
       Put("\\?", 2);
+    } else if ((c < 32 || c == 127) && (flags & kQuoteNoOctal)) {
+      Put('_');
     } else if (c < 32 || (c >= 127 && (flags & kQuoteHighBytes))) {
       const char octal[4] = {'\\', static_cast<char>('0' + (c >> 6)), static_cast<char>('0' + ((c >> 3) & 7)),
                              static_cast<char>('0' + (c & 7))};

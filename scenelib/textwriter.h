@@ -54,6 +54,10 @@ class MTextWriter {
     Put(s);
     EndLine();
   }
+  // Text inside a line (a comment, a name): control characters, which would
+  // break the line apart, become '_'.
+  void Text(const char* s);
+  void Text(const std::string& s) { Text(s.c_str()); }
   // printf, any length; each "\n" of the result becomes the line delimiter.
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
@@ -70,9 +74,12 @@ class MTextWriter {
   // follow it (RIB, Python): '"' and '\\' escaped, control characters as
   // three-digit octal escapes (no digit after them can join them); with
   // kQuoteHighBytes also the bytes from 127 on, with kQuoteTrigraphs "??"
-  // broken up as "?\?" (C compilers read "??/" as a backslash).
-  enum : unsigned { kQuoteHighBytes = 1, kQuoteTrigraphs = 2 };
+  // broken up as "?\?" (C compilers read "??/" as a backslash). With
+  // kQuoteNoOctal control characters become '_' instead: VRML and POV-Ray
+  // strings know only the escapes of '"' and '\\'.
+  enum : unsigned { kQuoteHighBytes = 1, kQuoteTrigraphs = 2, kQuoteNoOctal = 4 };
   void Quoted(const char* s, unsigned flags = 0);
+  void Quoted(const std::string& s, unsigned flags = 0) { Quoted(s.c_str(), flags); }
 
   void Flush();
   bool Failed() const { return error_ != 0; }

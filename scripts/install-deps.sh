@@ -7,8 +7,8 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev zlib1g-dev
   qt6-base-dev
-  assimp-utils f3d imagemagick lib3ds-dev openbabel python3 python3-ezdxf xauth xvfb
-  gcc libglu1-mesa-dev libosmesa6-dev
+  assimp-utils f3d imagemagick lib3ds-dev openbabel povray python3 python3-ezdxf view3dscene
+  gcc libglu1-mesa-dev libosmesa6-dev xauth xvfb
   groff-base man-db
 )
 missing=()

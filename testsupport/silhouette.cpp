@@ -88,7 +88,7 @@ int LabelImage::interior(int x, int y) const {
   return l;
 }
 
-LabelImage Rasterize(const std::vector<Triangle>& triangles, const PinholeCamera& cam) {
+LabelImage Rasterize(const std::vector<Triangle>& triangles, const PinholeCamera& cam, bool cull_back) {
   LabelImage img;
   img.width = cam.width;
   img.height = cam.height;
@@ -104,6 +104,9 @@ LabelImage Rasterize(const std::vector<Triangle>& triangles, const PinholeCamera
   for (const Triangle& t : triangles) {
     // Clipped at the near plane into a polygon of up to four corners.
     const Vec3 in[3] = {cam.ToCamera(t.a), cam.ToCamera(t.b), cam.ToCamera(t.c)};
+    // The camera sits at the origin of its space, which is left-handed (x
+    // right, y up, z ahead): a face towards it has a normal along in[0].
+    if (cull_back && Dot(Cross(Sub(in[1], in[0]), Sub(in[2], in[0])), in[0]) <= 0) continue;
     Vec3 poly[4];
     int n = 0;
     for (int i = 0; i < 3; ++i) {

@@ -44,8 +44,10 @@ struct LabelImage {
 };
 
 // Every pixel whose centre lies in a triangle, the nearest triangle's label
-// winning; triangles are clipped at the near plane.
-LabelImage Rasterize(const std::vector<Triangle>& triangles, const PinholeCamera& camera);
+// winning; triangles are clipped at the near plane. With cull_back,
+// triangles whose corners run clockwise as seen from the camera are left
+// out, as a reader does with solid, counter-clockwise faces.
+LabelImage Rasterize(const std::vector<Triangle>& triangles, const PinholeCamera& camera, bool cull_back = false);
 
 // 1 where something was drawn.
 struct Mask {

@@ -116,8 +116,8 @@ const std::vector<const char*>& CorpusModels() {
   static const std::vector<const char*> kModels = {
       "3ds/CameraRollAnim.3ds", "3ds/cube_with_diffuse_texture.3DS", "3ds/cubes_with_alpha.3DS", "3ds/fels.3ds",
       "3ds/jeep1.3ds", "3ds/mar_rifle.3ds", "3ds/test1.3ds", "obj/WusonOBJ.obj", "obj/box.obj",
-      "obj/concave_polygon.obj", "obj/cube_usemtl.obj", "obj/space_in_material_name.obj", "obj/spider.obj",
-      "obj/testmixed.obj", "raw/Wuson.raw"};
+      "obj/box_without_lineending.obj", "obj/concave_polygon.obj", "obj/cube_usemtl.obj", "obj/number_formats.obj",
+      "obj/space_in_material_name.obj", "obj/spider.obj", "obj/testmixed.obj", "raw/Wuson.raw"};
   return kModels;
 }
 

@@ -204,6 +204,24 @@ TEST(TextWriter, LineEndsNumbersAndLongStatements) {
   }
 }
 
+TEST(TextWriter, PlainQuotedStringsAndLineText) {
+  FILE* f = tmpfile();
+  {
+    MTextWriter w(f, 1);
+    w.Quoted("a \"b\" c:\\d\ne\x7f", MTextWriter::kQuoteNoOctal);
+    w.Put(' ');
+    w.Text("x\ny\rz\t");
+    w.Put(' ');
+    w.Quoted(nullptr);
+  }
+  long n = ftell(f);
+  rewind(f);
+  std::string out(static_cast<size_t>(n), '\0');
+  EXPECT_EQ(fread(out.data(), 1, out.size(), f), out.size());
+  fclose(f);
+  EXPECT_EQ(out, "\"a \\\"b\\\" c:\\\\d_e_\" x_y_z_ \"\"");
+}
+
 TEST(TextWriter, ExactNumbersKeepThePrintfTextOrEveryDigit) {
   char buf[M_EXACT_MAX];
   struct Case {

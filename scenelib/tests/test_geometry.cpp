@@ -107,3 +107,56 @@ TEST(ArbitraryRotation, AxisRotateTurnsByMinusAngle) {
   expect_near(v, MVector3(0, -1, 0), 1e-12);
   expect_near(vect_axis_rotate(MVector3(1, 2, 3), MVector3(0, 0, 1), 0.0), MVector3(1, 2, 3));
 }
+
+namespace {
+// Rodrigues: v turned counter-clockwise by angle about the unit axis.
+MVector3 turn(const MVector3& v, const MVector3& axis, double angle) {
+  return v * std::cos(angle) + vect_cross(axis, v) * std::sin(angle) +
+         axis * (vect_dot(axis, v) * (1 - std::cos(angle)));
+}
+}  // namespace
+
+TEST(BasisAxisAngle, TurnsTheUnitAxesOntoTheBasis) {
+  // Camera bases (x = d × u, y = u, z = -d) in and out of the YZ plane, and
+  // turns of nearly and exactly pi, which need care.
+  const MVector3 dirs[] = {{-2, 6, -3}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0.3, 0.2, -1}, {0, 0, -1}, {0, 1e-9, 1}};
+  for (const MVector3& dir : dirs) {
+    MVector3 d = vect_normalize(dir);
+    MVector3 up = std::fabs(d.z) > 0.99 ? MVector3(0, 1, 0) : MVector3(0, 0, 1);
+    MVector3 u = vect_normalize(up - d * vect_dot(up, d));
+    MVector3 x = vect_cross(d, u), z = -d;
+    MVector3 axis;
+    double angle;
+    m_basis_axis_angle(x, u, z, axis, angle);
+    EXPECT_NEAR(axis.Length(), 1.0, 1e-12);
+    expect_near(turn(MVector3(1, 0, 0), axis, angle), x, 1e-9);
+    expect_near(turn(MVector3(0, 1, 0), axis, angle), u, 1e-9);
+    expect_near(turn(MVector3(0, 0, -1), axis, angle), d, 1e-9);
+  }
+  MVector3 axis;
+  double angle;
+  m_basis_axis_angle(MVector3(1, 0, 0), MVector3(0, 1, 0), MVector3(0, 0, 1), axis, angle);
+  EXPECT_EQ(angle, 0.0);
+  expect_near(axis, MVector3(0, 0, 1));
+  m_basis_axis_angle(MVector3(-1, 0, 0), MVector3(0, 1, 0), MVector3(0, 0, -1), axis, angle);
+  EXPECT_NEAR(angle, M_PI, 1e-12);
+  expect_near(axis, MVector3(0, 1, 0), 1e-12);
+}
+
+TEST(VectAcross, PerpendicularPartOrAnotherAxis) {
+  expect_near(vect_across(MVector3(0, 1, 1), MVector3(0, 0, 1)), MVector3(0, 1, 0));
+  expect_near(vect_across(MVector3(0, 0, 3), MVector3(0, 0, 1)), MVector3(1, 0, 0));
+  expect_near(vect_across(MVector3(0, 0, 0), MVector3(1, 0, 0)), MVector3(0, 1, 0));
+  MVector3 d = vect_normalize(MVector3(1, 2, 3));
+  EXPECT_NEAR(vect_dot(vect_across(MVector3(0, 0, 1), d), d), 0.0, 1e-12);
+}
+
+TEST(Determinant3, SignTellsMirrors) {
+  MMatrix m(1);
+  m.Translate(MVector3(5, 6, 7));
+  EXPECT_EQ(mat_determinant3(m), 1.0);
+  m.Scale(MVector3(-1, 2, 1));
+  EXPECT_EQ(mat_determinant3(m), -2.0);
+  m.Scale(MVector3(1, 1, 0));
+  EXPECT_EQ(mat_determinant3(m), 0.0);
+}

@@ -60,3 +60,18 @@ TEST(CleanupName, NeverStoresMoreThanLen) {
   m_cleanup_name(keep, 0);
   EXPECT_STREQ(keep, "abc");
 }
+
+TEST(UniqueNames, SuffixesAreUniqueAcrossCollidingNames) {
+  MUniqueNames names;
+  names.Reserve("T_DEFAULT");
+  EXPECT_EQ(names.Get("a"), "a");
+  EXPECT_EQ(names.Get("a"), "a_2");
+  EXPECT_EQ(names.Get("a_2"), "a_2_2");  // taken by the second "a"
+  EXPECT_EQ(names.Get("a"), "a_3");
+  EXPECT_EQ(names.Get("T_DEFAULT"), "T_DEFAULT_2");
+  EXPECT_TRUE(names.Taken("a_3"));
+  EXPECT_FALSE(names.Taken("b"));
+  // Many of one name stay linear: each search starts where the last ended.
+  for (int i = 0; i < 20000; ++i) names.Get("same");
+  EXPECT_EQ(names.Get("same"), "same_20001");
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "silhouette.h"
 #include "test_support.h"
@@ -43,6 +44,13 @@ TEST(Silhouette, LookAtOrientationAreaDepthAndClipping) {
   const kvtest::LabelImage both = kvtest::Rasterize(tris, cam);
   EXPECT_EQ(both.at(105, 50), 2);
   EXPECT_EQ(both.at(95, 50), 1);
+
+  // Culling keeps the faces whose corners run counter-clockwise as seen.
+  std::vector<kvtest::Triangle> back = Square(0, 1, 7);
+  EXPECT_EQ(kvtest::MaskOf(kvtest::Rasterize(back, cam, true)).count(), 100 * 100);
+  for (kvtest::Triangle& t : back) std::swap(t.b, t.c);
+  EXPECT_EQ(kvtest::MaskOf(kvtest::Rasterize(back, cam, true)).count(), 0);
+  EXPECT_EQ(kvtest::MaskOf(kvtest::Rasterize(back, cam)).count(), 100 * 100);
 
   // Behind the camera nothing; across the near plane the front part only.
   EXPECT_EQ(kvtest::MaskOf(kvtest::Rasterize(Square(0, -3, 1), cam)).count(), 0);
