@@ -22,6 +22,28 @@ inline kvtest::ViewSpec ViewOf(const kvrender::ViewCamera& c, int width, int hei
 
 inline kvtest::RgbaPicture AsTestPicture(const kvrender::Picture& p) { return {p.width, p.height, p.rgba}; }
 
+// The options of the comparisons: one sample a pixel, as f3d draws.
+inline kvrender::RenderOptions CompareOptions(int width, int height) {
+  kvrender::RenderOptions o;
+  o.width = width;
+  o.height = height;
+  o.supersample = 1;
+  return o;
+}
+
+// Our picture of a model file in its fitted view; false with why.
+inline bool RenderModel(const std::string& path, const kvrender::RenderOptions& o, kvrender::Picture* pic,
+                        kvrender::ViewCamera* cam, std::string* why) {
+  MScene* scene = kvtest::ImportModel(path);
+  if (!scene) {
+    *why = "cannot import " + path;
+    return false;
+  }
+  const bool ok = kvrender::RenderScene(scene, o, pic, why, cam);
+  delete scene;
+  return ok;
+}
+
 // With KORVANE_KEEP_PICTURES=DIR, both pictures of a comparison are kept
 // there (<model>.ours.png, <model>.f3d.png) for a look at what differs.
 inline void KeepPictures(const std::string& model, const kvrender::Picture& ours, const kvtest::RgbaPicture& theirs) {

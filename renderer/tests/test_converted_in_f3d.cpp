@@ -43,17 +43,11 @@ TEST(ConvertedInF3d, TexturedModelsShowTheirMaps) {
               0)
         << log;
 
-    MScene* scene = kvtest::ImportModel(src);
-    ASSERT_NE(scene, nullptr);
-    kvrender::RenderOptions o;
-    o.width = kW;
-    o.height = kH;
-    o.supersample = 1;
+    const kvrender::RenderOptions o = rendertest::CompareOptions(kW, kH);
     kvrender::Picture own;
     kvrender::ViewCamera cam;
     std::string why;
-    ASSERT_TRUE(kvrender::RenderScene(scene, o, &own, &why, &cam)) << why;
-    delete scene;
+    ASSERT_TRUE(rendertest::RenderModel(src, o, &own, &cam, &why)) << why;
     const kvtest::ViewSpec view = rendertest::ViewOf(cam, kW, kH);
 
     kvtest::RgbaPicture converted;

@@ -27,17 +27,10 @@ TEST(RenderAgainstF3d, CorpusSilhouettesMatchFromTheSameCamera) {
     SCOPED_TRACE(model);
     if (F3dFansConcavePolygons(model)) continue;
     const std::string path = kvtest::corpus_file(model);
-    MScene* scene = kvtest::ImportModel(path);
-    ASSERT_NE(scene, nullptr);
-    kvrender::RenderOptions o;
-    o.width = kW;
-    o.height = kH;
-    o.supersample = 1;
     kvrender::Picture ours;
     kvrender::ViewCamera cam;
     std::string why;
-    ASSERT_TRUE(kvrender::RenderScene(scene, o, &ours, &why, &cam)) << why;
-    delete scene;
+    ASSERT_TRUE(rendertest::RenderModel(path, rendertest::CompareOptions(kW, kH), &ours, &cam, &why)) << why;
     kvtest::RgbaPicture theirs;
     std::string log;
     if (!kvtest::RenderWithF3d(path, rendertest::ViewOf(cam, kW, kH), &theirs, &log)) {
