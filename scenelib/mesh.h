@@ -146,6 +146,12 @@ struct VertexFaces {
 
 }  // namespace kvmesh
 
+// Smoothed normals of every face corner, face by face, leaving the mesh as
+// it is: a corner gets the mean normal of the faces of its face's material
+// around its vertex that lie within angle degrees of its own face (angle 0:
+// every corner its face's normal).
+std::vector<MVector3> m_corner_normals(MMesh_P* mesh, double angle);
+
 // The triangles of one polygon given by its corner points, as the mesh's
 // own triangulation makes them (corners equal to their successor dropped,
 // then ear clipping): three corner positions (0 .. n-1) per triangle are
