@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@
 #include "modifier_commands.h"
 #include "plugin_framework.h"
 #include "plugin_host.h"
+#include "render.h"
+#include "render_command.h"
 
 namespace {
 
@@ -45,6 +48,10 @@ const char* const kUsage =
     "  batch-add LIST.lst OUTDIR FILE... [--from CLASS] [--to CLASS]\n"
     "                                   adds entries converting FILE... into OUTDIR to a batch list\n"
     "  modify-help                      the object and scene modifier options (help objmod, help scenemod)\n"
+    "  render IN OUT.png [--size W,H] [--from CLASS] [--camera first|fit] [--view front|top|iso]\n"
+    "                                   imports IN and draws it offscreen into OUT.png\n"
+    "  render --grid DIR OUT.png [--size W,H]\n"
+    "                                   a contact sheet of every model under DIR, W,H a tile\n"
     "  help [CLASS]                     the option help, and a class's own help\n"
     "  --version                        the version\n"
     "CLASS is an exact ClassName, a ClassID (0x...), or a part of one ClassName (any case).\n"
@@ -76,27 +83,51 @@ struct CommandArgs {
   std::string objmod;    // modifier option files
   std::string scenemod;
   bool report = false;
+  std::string size, camera, view, grid;  // render
   std::vector<char*> plugin_args;  // -key=value and @file, for the plug-ins
 };
 
 // Splits the arguments; "" on success, else the usage error.
 std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, bool allow_to,
-                             bool allow_json, bool allow_mods, bool allow_report, CommandArgs& out) {
+                             bool allow_json, bool allow_mods, bool allow_report, bool allow_render,
+                             CommandArgs& out) {
   for (int i = start; i < argc; ++i) {
     const char* a = argv[i];
     std::string s = a;
-    auto value = [&](const char* opt, std::string& dst) -> std::string {
+    auto value = [&](const char* opt, std::string& dst, const char* what = "a CLASS") -> std::string {
       size_t n = std::strlen(opt);
       if (s.size() > n && s.compare(0, n, opt) == 0 && s[n] == '=') {
         dst = s.substr(n + 1);
       } else if (i + 1 < argc) {
         dst = argv[++i];
       } else {
-        return std::string(opt) + " needs a CLASS";
+        return std::string(opt) + " needs " + what;
       }
-      if (dst.empty()) return std::string(opt) + " needs a CLASS";
+      if (dst.empty()) return std::string(opt) + " needs " + what;
       return "";
     };
+    auto is_opt = [&](const char* opt) {
+      const size_t n = std::strlen(opt);
+      return s.compare(0, n, opt) == 0 && (s.size() == n || s[n] == '=');
+    };
+    struct RenderOpt {
+      const char* name;
+      std::string* dst;
+      const char* what;
+    };
+    const RenderOpt render_opts[] = {{"--size", &out.size, "W,H"},
+                                     {"--camera", &out.camera, "first or fit"},
+                                     {"--view", &out.view, "front, top or iso"},
+                                     {"--grid", &out.grid, "a folder"}};
+    const RenderOpt* render_opt = nullptr;
+    for (const RenderOpt& r : render_opts)
+      if (is_opt(r.name)) render_opt = &r;
+    if (render_opt) {
+      if (!allow_render) return std::string(render_opt->name) + " is not an option of this command";
+      std::string e = value(render_opt->name, *render_opt->dst, render_opt->what);
+      if (!e.empty()) return e;
+      continue;
+    }
     if (s.rfind("--from", 0) == 0 && (s.size() == 6 || s[6] == '=')) {
       if (!allow_from) return "--from is not an option of this command";
       std::string e = value("--from", out.from);
@@ -267,6 +298,76 @@ int CmdConvert(Session& s, const CommandArgs& args) {
   return 0;
 }
 
+// The picture options of render; "" or the usage error.
+std::string RenderOptionsOf(const CommandArgs& args, kvrender::RenderOptions* o) {
+  std::string why;
+  if (!args.size.empty() && !kvcli::ParseRenderSize(args.size, &o->width, &o->height, &why)) return why;
+  if (!args.camera.empty() && !kvcli::ParseCameraMode(args.camera, &o->camera))
+    return "--camera needs first or fit, not " + kvcli::Quote(args.camera);
+  if (!args.view.empty() && !kvcli::ParseView(args.view, &o->view))
+    return "--view needs front, top or iso, not " + kvcli::Quote(args.view);
+  return "";
+}
+
+// The first scene of the driver drawn with o; false with why. empty (may
+// be null) tells whether the scene held anything to draw.
+bool DrawImported(ConversionDriver& driver, const kvrender::RenderOptions& o, kvrender::Picture* pic, std::string* why,
+                  bool* empty = nullptr) {
+  MScene* scene = driver.scenes->count > 0 ? static_cast<MScene*>(driver.scenes->GetAt(0)) : nullptr;
+  MVector3 lo, hi;
+  if (empty) *empty = !kvrender::DrawnBounds(scene, &lo, &hi);
+  return kvrender::RenderScene(scene, o, pic, why);
+}
+
+int CmdRenderGrid(Session& s, const CommandArgs& args, kvrender::RenderOptions o) {
+  const std::string& dir = args.positional[0];
+  const std::string& out = args.positional[1];
+  if (!args.from.empty()) return Usage("render: --from is not an option of --grid");
+  if (args.size.empty()) o.width = o.height = 160;
+  std::vector<std::string> models;
+  std::string why;
+  if (!kvcli::GridModels(s.registry, dir, &models, &why)) return Fail(why);
+  if (models.empty()) return Fail("no models under " + kvcli::Quote(dir) + NoPluginsNote(s));
+  std::vector<kvrender::SheetTile> tiles;
+  for (const std::string& rel : models) {
+    const std::string path = (std::filesystem::path(dir) / rel).string();
+    kvrender::SheetTile tile;
+    tile.label = rel;
+    ConversionDriver driver(s.registry);
+    if (driver.ImportFile(s.registry.FindImportClass(path.c_str()), path.c_str()) != 1) {
+      std::fprintf(stderr, "korvane-cli: %s: %s\n", rel.c_str(), driver.last_error.empty() ? "no scene" : driver.last_error.c_str());
+    } else if (bool empty = false; !DrawImported(driver, o, &tile.picture, &why, &empty) || empty) {
+      if (!kvrender::Available()) return Fail(why);
+      std::fprintf(stderr, "korvane-cli: %s: %s\n", rel.c_str(), empty ? "nothing to draw" : why.c_str());
+      tile.picture = kvrender::Picture();
+    }
+    tiles.push_back(std::move(tile));
+  }
+  if (!kvrender::WritePng(kvrender::ContactSheet(tiles, o.width, o.height), out, &why)) return Fail(why);
+  std::printf("%s\n", out.c_str());
+  return 0;
+}
+
+int CmdRender(Session& s, const CommandArgs& args) {
+  kvrender::RenderOptions o;
+  std::string why = RenderOptionsOf(args, &o);
+  if (!why.empty()) return Usage("render: " + why);
+  if (!args.grid.empty()) return CmdRenderGrid(s, args, o);
+  const std::string& in = args.positional[0];
+  const std::string& out = args.positional[1];
+  int index = -1;
+  if (int rc = PickImportClass(s, args, in, index)) return rc;
+  ConversionDriver driver(s.registry);
+  if (int rc = ImportInput(driver, index, in)) return rc;
+  kvrender::Picture pic;
+  bool empty = false;
+  if (!DrawImported(driver, o, &pic, &why, &empty)) return Fail("cannot render " + kvcli::Quote(in) + ": " + why);
+  if (empty) std::fprintf(stderr, "korvane-cli: warning: nothing to draw in %s\n", kvcli::Quote(in).c_str());
+  if (!kvrender::WritePng(pic, out, &why)) return Fail(why);
+  std::printf("%s\n", out.c_str());
+  return 0;
+}
+
 // Help texts go to standard output: the plug-in's help dialog is replaced by
 // a hook that prints.
 void PrintHelpHook(const char* caption, const char* text) {
@@ -356,6 +457,7 @@ int Run(int argc, char** argv) {
       {"info", 1, 1, true, false, true, false, true, true},
       {"dump", 2, 2, true, false, false, false, true, false},
       {"convert", 2, 2, true, true, true, true, true, true},
+      {"render", 1, 2, true, false, false, false, true, false},
       {"help", 0, 1, false, false, false, false, false, false},
   };
   const Spec* spec = nullptr;
@@ -364,11 +466,14 @@ int Run(int argc, char** argv) {
   if (!spec) return Usage("unknown command " + kvcli::Quote(cmd));
 
   CommandArgs args;
-  std::string err =
-      ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods, spec->report, args);
+  const bool render = cmd == "render";
+  std::string err = ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods,
+                                     spec->report, render, args);
   if (!err.empty()) return Usage(cmd + ": " + err);
   if (!spec->plugin_args && !args.plugin_args.empty())
     return Usage(cmd + ": unknown option " + std::string(args.plugin_args[0]));
+  if (render && !args.grid.empty() && !args.positional.empty()) args.positional.insert(args.positional.begin(), args.grid);
+  if (render && args.positional.size() == 1) return Usage(cmd + ": missing argument");
   if (args.positional.size() < spec->min_pos) return Usage(cmd + ": missing argument");
   if (args.positional.size() > spec->max_pos)
     return Usage(cmd + ": unexpected argument " + kvcli::Quote(args.positional[spec->max_pos]));
@@ -387,6 +492,7 @@ int Run(int argc, char** argv) {
   else if (cmd == "info") rc = CmdInfo(session, args);
   else if (cmd == "dump") rc = CmdDump(session, args);
   else if (cmd == "convert") rc = CmdConvert(session, args);
+  else if (render) rc = CmdRender(session, args);
   else rc = CmdHelp(session, args);
   return rc;
 }

@@ -299,20 +299,10 @@ int ConversionDriver::Rename(MObj3d* obj, const char* name) {
 }
 
 long ConversionDriver::TriangleCount() {
+  // The exporters' own walk, counted without making its copies.
   long total = 0;
-  // The exporters' own walk, without keeping its copies in the scene.
-  MExportWalkOptions walk;
-  walk.cache = false;
-  walk.report_objects = false;
-  for (int k = 0; k < scenes->count; ++k) {
-    MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
-    ForEachExportMesh(scene, nullptr, walk, [&](const MExportMesh& m) {
-      // A mesh that triangulates to nothing comes as it is: its faces of
-      // fewer than three corners are not written.
-      const int faces = m.mesh->Get_Face_Count();
-      for (int i = 0; i < faces; ++i) total += m.mesh->Get_VertexperFace_Count(i) >= 3 ? 1 : 0;
-    });
-  }
+  for (int k = 0; k < scenes->count; ++k)
+    total += m_export_triangle_count(static_cast<MScene*>(scenes->GetAt(k)), MExportWalkOptions());
   return total;
 }
 

@@ -16,15 +16,11 @@ cd "$(dirname "$0")/.."
 RUNS=${1:-3}
 CLI=${KORVANE_CLI:-build/bin/korvane-cli}
 DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/korvane-bench-obj}
-ONE=$DIR/quads.obj
-if [ ! -s "$ONE" ]; then
-  echo "bench_gltf: $ONE missing; run bash bench/bench_obj.sh 1 first, which makes it" >&2
-  exit 1
-fi
 
 LABEL_WIDTH=36
 # shellcheck source=lib.sh
 source bench/lib.sh
+bench_obj_input bench_gltf
 
 mkdir -p "$DIR/out"
 for n in $(seq 1 "$RUNS"); do

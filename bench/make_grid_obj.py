@@ -1,9 +1,11 @@
 # The benchmark grid as OBJ: one file with all faces in one group and one
-# with the same faces in many groups.
+# with the same faces in many groups (the groups taking MATERIALS materials
+# in turn, default one).
 #
-#   python3 bench/make_grid_obj.py ONE.obj MANY.obj QUADS GROUPS
+#   python3 bench/make_grid_obj.py ONE.obj MANY.obj QUADS GROUPS [MATERIALS]
 import math, sys
 one, many, quads, groups = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+materials = int(sys.argv[5]) if len(sys.argv) > 5 else 1
 n = int(math.sqrt(quads))          # cells per side
 pts = n + 1
 head = []
@@ -40,4 +42,6 @@ with open(many, "w") as f:
     f.write("usemtl mat\n")
     for k in range(0, len(faces), per):
         f.write("g part_%d\n" % (k // per))
+        if materials > 1:
+            f.write("usemtl mat_%d\n" % (k // per % materials))
         f.write("".join(faces[k:k + per]))

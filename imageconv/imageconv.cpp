@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -177,24 +179,23 @@ extern "C" const char* get_image_ext(int type) {
   return t ? t->ext : "";
 }
 
-extern "C" int convert_image(int src_type, const char* src_path, int dst_type, const char* dst_path) {
-  if (!src_path || !dst_path || !*src_path || !*dst_path) return IMAGECONV_ERR_ARGS;
-  const TypeEntry* src = find_type(src_type);
-  const TypeEntry* dst = find_type(dst_type);
-  if (!src || !dst) return IMAGECONV_ERR_ARGS;
-  if (!src->magick || !dst->magick) return IMAGECONV_ERR_UNSUPPORTED;
+namespace {
 
+// Reads and decodes a map file into image: the file's own signature picks
+// the coder, else src (may be null: no guess). IMAGECONV_OK or the failure.
+int decode_file(const TypeEntry* src, const char* src_path, ImageInfoHolder& info, ImageHolder& image) {
   std::vector<unsigned char> blob;
   if (!read_whole_file(src_path, blob)) return IMAGECONV_ERR_READ;
 
   ensure_magick();
 
-  ImageInfoHolder info(CloneImageInfo(nullptr));
+  info.p = CloneImageInfo(nullptr);
   if (!info.p) return IMAGECONV_ERR_DECODE;
   // Decoding is pinned to one of our coders, so no other reader (scripts,
   // delegates) ever sees map files.
   const char* coder = coder_by_signature(blob);
-  if (!coder) coder = src->magick;
+  if (!coder && src) coder = src->magick;  // null for CEL
+  if (!coder) return IMAGECONV_ERR_DECODE;
   set_text(info.p->magick, coder);
   std::string spec = std::string(coder) + ":";
   set_text(info.p->filename, spec.c_str());
@@ -202,7 +203,6 @@ extern "C" int convert_image(int src_type, const char* src_path, int dst_type, c
   info.p->subimage = 0;
   info.p->subrange = 1;
 
-  ImageHolder image;
   {
     ExceptionHolder ex;
     image.p = BlobToImage(info.p, blob.data(), blob.size(), &ex.e);
@@ -215,19 +215,23 @@ extern "C" int convert_image(int src_type, const char* src_path, int dst_type, c
     DestroyImageList(rest);
   }
   if (image.p->columns == 0 || image.p->rows == 0) return IMAGECONV_ERR_DECODE;
+  return IMAGECONV_OK;
+}
 
-  set_text(info.p->magick, dst->magick);
-  spec = std::string(dst->magick) + ":";
-  set_text(info.p->filename, spec.c_str());
-  set_text(image.p->magick, dst->magick);
-  set_text(image.p->filename, spec.c_str());
-  info.p->adjoin = 0;
+// Encodes image as dst and writes it to dst_path whole or not at all.
+int encode_file(ImageInfo* info, Image* image, const TypeEntry* dst, const char* dst_path) {
+  const std::string spec = std::string(dst->magick) + ":";
+  set_text(info->magick, dst->magick);
+  set_text(info->filename, spec.c_str());
+  set_text(image->magick, dst->magick);
+  set_text(image->filename, spec.c_str());
+  info->adjoin = 0;
 
   size_t out_len = 0;
   void* out = nullptr;
   {
     ExceptionHolder ex;
-    out = ImageToBlob(info.p, image.p, &out_len, &ex.e);
+    out = ImageToBlob(info, image, &out_len, &ex.e);
     if (!out || out_len == 0 || ex.e.severity >= ErrorException) {
       if (out) MagickFree(out);
       return IMAGECONV_ERR_ENCODE;
@@ -236,4 +240,70 @@ extern "C" int convert_image(int src_type, const char* src_path, int dst_type, c
   bool written = write_atomically(dst_path, out, out_len);
   MagickFree(out);
   return written ? IMAGECONV_OK : IMAGECONV_ERR_WRITE;
+}
+
+}  // namespace
+
+extern "C" int convert_image(int src_type, const char* src_path, int dst_type, const char* dst_path) {
+  if (!src_path || !dst_path || !*src_path || !*dst_path) return IMAGECONV_ERR_ARGS;
+  const TypeEntry* src = find_type(src_type);
+  const TypeEntry* dst = find_type(dst_type);
+  if (!src || !dst) return IMAGECONV_ERR_ARGS;
+  if (!src->magick || !dst->magick) return IMAGECONV_ERR_UNSUPPORTED;
+
+  ImageInfoHolder info(nullptr);
+  ImageHolder image;
+  if (int rc = decode_file(src, src_path, info, image)) return rc;
+  return encode_file(info.p, image.p, dst, dst_path);
+}
+
+extern "C" int read_image_rgba(const char* path, int* width, int* height, unsigned char** pixels) {
+  if (!path || !*path || !width || !height || !pixels) return IMAGECONV_ERR_ARGS;
+  *width = *height = 0;
+  *pixels = nullptr;
+  // The extension names the type of files without a signature (TGA).
+  const char* dot = std::strrchr(path, '.');
+  const char* slash = std::strrchr(path, '/');
+  const TypeEntry* hint = dot && (!slash || dot > slash) ? find_type(get_image_type(dot + 1)) : nullptr;
+  ImageInfoHolder info(nullptr);
+  ImageHolder image;
+  if (int rc = decode_file(hint, path, info, image)) return rc;
+  const size_t w = image.p->columns, h = image.p->rows;
+  if (w > static_cast<size_t>(INT_MAX) || h > static_cast<size_t>(INT_MAX) || w > SIZE_MAX / 4 / h)
+    return IMAGECONV_ERR_DECODE;
+  unsigned char* out = static_cast<unsigned char*>(std::malloc(w * h * 4));
+  if (!out) return IMAGECONV_ERR_DECODE;
+  ExceptionHolder ex;
+  if (DispatchImage(image.p, 0, 0, static_cast<unsigned long>(w), static_cast<unsigned long>(h), "RGBA", CharPixel,
+                    out, &ex.e) != MagickPass) {
+    std::free(out);
+    return IMAGECONV_ERR_DECODE;
+  }
+  // Without an alpha channel the pixels' opacity is not set: opaque.
+  if (!image.p->matte)
+    for (size_t i = 3; i < w * h * 4; i += 4) out[i] = 255;
+  *width = static_cast<int>(w);
+  *height = static_cast<int>(h);
+  *pixels = out;
+  return IMAGECONV_OK;
+}
+
+extern "C" void free_image_pixels(unsigned char* pixels) { std::free(pixels); }
+
+extern "C" int write_image_rgba(int dst_type, const char* path, int width, int height, const unsigned char* pixels) {
+  if (!path || !*path || !pixels || width <= 0 || height <= 0) return IMAGECONV_ERR_ARGS;
+  const TypeEntry* dst = find_type(dst_type);
+  if (!dst) return IMAGECONV_ERR_ARGS;
+  if (!dst->magick) return IMAGECONV_ERR_UNSUPPORTED;
+  ensure_magick();
+  ImageInfoHolder info(CloneImageInfo(nullptr));
+  if (!info.p) return IMAGECONV_ERR_ENCODE;
+  ImageHolder image;
+  {
+    ExceptionHolder ex;
+    image.p = ConstituteImage(static_cast<unsigned long>(width), static_cast<unsigned long>(height), "RGBA", CharPixel,
+                              pixels, &ex.e);
+    if (!image.p) return IMAGECONV_ERR_ENCODE;
+  }
+  return encode_file(info.p, image.p, dst, path);
 }

@@ -40,6 +40,16 @@ const char* get_image_ext(int type);
 // not at all. 0 on success.
 int convert_image(int src_type, const char* src_path, int dst_type, const char* dst_path);
 
+// Decodes an image file (its type known by its signature) into 8-bit RGBA,
+// the top row first. *pixels comes from the library and goes back through
+// free_image_pixels. 0 on success; nothing is handed out otherwise.
+int read_image_rgba(const char* path, int* width, int* height, unsigned char** pixels);
+void free_image_pixels(unsigned char* pixels);
+
+// Writes width x height RGBA pixels (8 bits, top row first) as dst_type.
+// The file appears complete or not at all. 0 on success.
+int write_image_rgba(int dst_type, const char* path, int width, int height, const unsigned char* pixels);
+
 #ifdef __cplusplus
 }
 #endif

@@ -152,7 +152,7 @@ int LastLossEntry(int i, int* kind, long* count, char* object_out, size_t size) 
 
 void* ImportClassDesc::Create() {
   try {
-    return static_cast<MeshImporter*>(new Importer(info_));
+    return static_cast<MeshImporter*>(new Importer(info_, axes_));
   } catch (...) {
     return nullptr;
   }
@@ -160,7 +160,7 @@ void* ImportClassDesc::Create() {
 
 void* ExportClassDesc::Create() {
   try {
-    return static_cast<MeshExporter*>(new Exporter(info_));
+    return static_cast<MeshExporter*>(new Exporter(info_, axes_));
   } catch (...) {
     return nullptr;
   }
@@ -168,7 +168,9 @@ void* ExportClassDesc::Create() {
 
 // ---- importer -----------------------------------------------------------
 
-Importer::Importer(const ImportClassInfo& info) : info_(info) { filter_ = my_strdup(""); }
+Importer::Importer(const ImportClassInfo& info, MAxisConvention axes) : info_(info), axes_(axes) {
+  filter_ = my_strdup("");
+}
 
 Importer::~Importer() { my_free(filter_); }
 
@@ -208,6 +210,7 @@ MScene* Importer::Run(Import_FileOption* o) {
   ClearReports();
   if (scene) {
     SetCurrentCallbacks(cb);
+    scene->axes = axes_;
     try {
       info_.import_scene(scene, o, cb);
     } catch (...) {
@@ -293,12 +296,17 @@ void Exporter::Run(MScene* scene, Export_FileOption* o) {
   const char* base = o->Get_Filename();
   OpenProgress(Caption(info_.texts, "Export", base ? base : "").c_str());
   SetCurrentCallbacks(cb);
+  // The scene is the host's: turned into the format's axes for the run and
+  // back after it (exactly: the change only moves and negates numbers).
+  const MAxisChange turn = o->keep_axes ? MAxisChange() : m_axis_change(scene->axes, axes_);
+  m_change_scene_axes(scene, turn);
   try {
     g_last_export = info_.export_scene(scene, o, cb) && !RunFailed() ? 1 : 0;
   } catch (...) {
     ReportError("out of memory");
     g_last_export = 0;
   }
+  m_change_scene_axes(scene, turn.Inverse());
   if (g_last_export != 1 && !RunFailed()) ReportError("%s was not written", g_last_export_path.c_str());
   SetCurrentCallbacks(nullptr);
   CloseProgress();

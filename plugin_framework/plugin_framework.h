@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "axes.h"
 #include "plugin_api.h"
 #include "plugin_ui.h"
 
@@ -62,39 +63,49 @@ struct ExportClassInfo {
   OptionFieldsProc option_fields;  // may be null
 };
 
+// A descriptor states the axes of its format's files (kAxesZUp, kAxesYUp,
+// kAxesYUpLeftHanded; kAxesAsStored when the format has none): an import
+// gives its scene that convention, an export turns a scene of another one
+// into its own for the run, unless the options keep the axes as stored.
 class ImportClassDesc final : public PluginClassDesc {
  public:
-  explicit ImportClassDesc(const ImportClassInfo& info) : info_(info) {}
+  explicit ImportClassDesc(const ImportClassInfo& info, MAxisConvention axes = kAxesAsStored)
+      : info_(info), axes_(axes) {}
   int IsPublic() override { return 1; }
   void* Create() override;
   const char* ClassName() override { return info_.class_name; }
   int SuperClassID() override { return MESH_IMPORT_CLASS_ID; }
   uint32_t ClassID() override { return info_.class_id; }
   const ImportClassInfo& info() const { return info_; }
+  MAxisConvention axes() const { return axes_; }
 
  private:
   ImportClassInfo info_;
+  MAxisConvention axes_;
 };
 
 class ExportClassDesc final : public PluginClassDesc {
  public:
-  explicit ExportClassDesc(const ExportClassInfo& info) : info_(info) {}
+  explicit ExportClassDesc(const ExportClassInfo& info, MAxisConvention axes = kAxesAsStored)
+      : info_(info), axes_(axes) {}
   int IsPublic() override { return 1; }
   void* Create() override;
   const char* ClassName() override { return info_.class_name; }
   int SuperClassID() override { return MESH_EXPORT_CLASS_ID; }
   uint32_t ClassID() override { return info_.class_id; }
   const ExportClassInfo& info() const { return info_; }
+  MAxisConvention axes() const { return axes_; }
 
  private:
   ExportClassInfo info_;
+  MAxisConvention axes_;
 };
 
 // ---- the objects the descriptors create --------------------------------
 
 class Importer final : public MeshImporter {
  public:
-  explicit Importer(const ImportClassInfo& info);
+  Importer(const ImportClassInfo& info, MAxisConvention axes);
   void Destroy() override;
   void ShowHelp() override;
   void ShowOptions() override;
@@ -107,12 +118,13 @@ class Importer final : public MeshImporter {
   ~Importer();
   MScene* Run(Import_FileOption* options);
   const ImportClassInfo& info_;
+  MAxisConvention axes_;
   char* filter_ = nullptr;  // text last returned by GetFilter
 };
 
 class Exporter final : public MeshExporter {
  public:
-  explicit Exporter(const ExportClassInfo& info) : info_(info) {}
+  Exporter(const ExportClassInfo& info, MAxisConvention axes) : info_(info), axes_(axes) {}
   void Destroy() override;
   void ShowHelp() override;
   void ShowOptions() override;
@@ -123,6 +135,7 @@ class Exporter final : public MeshExporter {
   ~Exporter() = default;
   void Run(MScene* scene, Export_FileOption* options);
   const ExportClassInfo& info_;
+  MAxisConvention axes_;
 };
 
 // The options dialog's "Image Handler" button (1047) over an exporter's map

@@ -71,6 +71,21 @@ MTriangleCorners m_triangle_corners(MMesh_P* m, const MExportLayers& layers) {
 
 namespace {
 
+// The triangulated copy of mesh an earlier export cached in scene, or null.
+MMesh_P* CachedTriangles(MScene* scene, MMesh_P* mesh) {
+  if (!scene || !mesh->get_name()) return nullptr;
+  MObj3d* cached = scene->GetTriObjectbyName(mesh->get_name());
+  // The copies list may hold other kinds of objects under the same name.
+  return cached && cached->get_type() == MESH2 ? static_cast<MMesh_P*>(cached) : nullptr;
+}
+
+long DrawnFaces(MMesh_P* mesh) {
+  long n = 0;
+  const int faces = mesh->Get_Face_Count();
+  for (int i = 0; i < faces; ++i) n += mesh->Get_VertexperFace_Count(i) >= 3 ? 1 : 0;
+  return n;
+}
+
 int CountNgons(MMesh_P* m) {
   int n = 0;
   for (int i = 0; i < m->Get_Face_Count(); ++i) n += m->Get_VertexperFace_Count(i) > 3;
@@ -83,11 +98,7 @@ int CountNgons(MMesh_P* m) {
 MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cache,
                    std::unordered_map<MMesh_P*, std::unique_ptr<MMesh_P>>* made) {
   if (m_all_triangles(mesh)) return mesh;
-  if (scene && mesh->get_name()) {
-    MObj3d* cached = scene->GetTriObjectbyName(mesh->get_name());
-    // The copies list may hold other kinds of objects under the same name.
-    if (cached && cached->get_type() == MESH2) return static_cast<MMesh_P*>(cached);
-  }
+  if (MMesh_P* cached = CachedTriangles(scene, mesh)) return cached;
   if (made) {
     auto it = made->find(mesh);
     if (it != made->end()) return it->second ? it->second.get() : mesh;
@@ -113,6 +124,34 @@ MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cach
 }
 
 }  // namespace
+
+long m_export_triangle_count(MScene* scene, const MExportWalkOptions& options) {
+  MExportWalkOptions walk = options;
+  walk.triangulate = false;
+  walk.cache = false;
+  walk.report_objects = false;
+  long total = 0;
+  ForEachExportMesh(scene, nullptr, walk, [&](const MExportMesh& m) {
+    MMesh_P* mesh = m.mesh;
+    if (!m_all_triangles(mesh)) {
+      // What Triangles() would hand on: a solid's mesh is never cached.
+      MMesh_P* cached = m.source->get_type() == MESH2 ? CachedTriangles(scene, mesh) : nullptr;
+      if (cached) {
+        mesh = cached;
+      } else {
+        const long made = mesh->Count_Triangles();
+        // No copy is made when it would hold nothing or the faces' count:
+        // the mesh itself is written then.
+        if (made > 0 && made != mesh->Get_Face_Count() && made <= 0x7fffffffL) {
+          total += made;
+          return;
+        }
+      }
+    }
+    total += DrawnFaces(mesh);
+  });
+  return total;
+}
 
 int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
                       const std::function<void(const MExportMesh&)>& fn) {

@@ -220,7 +220,8 @@ Export_FileOption::Export_FileOption(const Export_FileOption& o)
       subdir(o.subdir ? my_strdup(o.subdir) : nullptr),
       importfilename(o.importfilename ? my_strdup(o.importfilename) : nullptr),
       ld_mode(o.ld_mode),
-      subdir_mode(o.subdir_mode) {}
+      subdir_mode(o.subdir_mode),
+      keep_axes(o.keep_axes) {}
 
 Export_FileOption& Export_FileOption::operator=(const Export_FileOption& o) {
   if (this == &o) return *this;
@@ -233,6 +234,7 @@ Export_FileOption& Export_FileOption::operator=(const Export_FileOption& o) {
   set_str(&importfilename, o.importfilename);
   ld_mode = o.ld_mode;
   subdir_mode = o.subdir_mode;
+  keep_axes = o.keep_axes;
   return *this;
 }
 
@@ -254,6 +256,7 @@ int Export_FileOption::LoadOwnReg() {
   read_str(p, "filter", &filter);
   read_int(p, "ld_mode", &ld_mode);
   read_int(p, "subdir_mode", &subdir_mode);
+  read_int(p, "keep_axes", &keep_axes);
   return 1;
 }
 
@@ -271,6 +274,7 @@ int Export_FileOption::LoadCmd() {
     m_get_cmdl_int(argc, argv, "subdir_mode", subdir_mode, &subdir_mode);
   else
     m_get_cmdl_int(argc, argv, "sub_dir", subdir_mode, &subdir_mode);
+  m_get_cmdl_int(argc, argv, "keep_axes", keep_axes, &keep_axes);
   return 1;
 }
 
@@ -284,6 +288,7 @@ int Export_FileOption::SaveOwn() {
   write_str(p, "filter", filter);
   write_int(p, "subdir_mode", subdir_mode);
   write_int(p, "ld_mode", ld_mode);
+  write_int(p, "keep_axes", keep_axes);
   return 1;
 }
 
@@ -318,9 +323,11 @@ void Export_FileOption::Print_Options(FILE* f) {
   fprintf(f, "\t subdir_mode:       %d\n", subdir_mode);
   if (subdir_mode) fprintf(f, "\t subdir:            %s\n", show(subdir));
   fprintf(f, "\t ld_mode:           %d\n", ld_mode);
+  if (keep_axes) fprintf(f, "\t keep_axes:         %d\n", keep_axes);
 }
 
 const char* Export_FileOption::Get_HelpString() {
   return "** Common Export Options **\n\t-ov=FLAG: enables verbose mode\n\t-ld_mode=IVAL: ascii file "
-         "linedelimiter, 0=DOS, 1=UNIX, 2=MAC\n\t-sub_dir=FLAG: enables sub dir creation\n\n";
+         "linedelimiter, 0=DOS, 1=UNIX, 2=MAC\n\t-sub_dir=FLAG: enables sub dir creation\n"
+         "\t-keep_axes=FLAG: keeps the coordinates as stored instead of turning them into the format's axes\n\n";
 }

@@ -74,6 +74,7 @@ class Export_FileOption : public Base_FileOption {
   char* importfilename = nullptr;
   int ld_mode = 0;      // 0 DOS, 1 UNIX, 2 MAC
   int subdir_mode = 0;  // 1: the import file name becomes a sub-directory
+  int keep_axes = 0;    // 1: coordinates as stored, not turned into the format's axes
 
   Export_FileOption();
   Export_FileOption(const char* reg_name, const char* logname);

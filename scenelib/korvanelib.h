@@ -16,6 +16,7 @@
 #include "outfile.h"
 
 #include "geometry.h"
+#include "axes.h"
 #include "mlist.h"
 #include "msgcallback.h"
 #include "mobj3d.h"

@@ -100,6 +100,9 @@ class MMesh_P : public MObj3d {
 
   // Mesh processing (mesh_*.cpp). Returned meshes belong to the caller.
   MMesh_P* Triangulate(MProgressCallback cb);
+  // How many triangles Triangulate makes of the faces, without making them
+  // (0 when it would make none).
+  long Count_Triangles();
   void Weld(MProgressCallback cb, double tol);
   void Degenerate(MProgressCallback cb, double tol);
   void Flip(MProgressCallback cb);
@@ -142,6 +145,12 @@ struct VertexFaces {
 };
 
 }  // namespace kvmesh
+
+// Smoothed normals of every face corner, face by face, leaving the mesh as
+// it is: a corner gets the mean normal of the faces of its face's material
+// around its vertex that lie within angle degrees of its own face (angle 0:
+// every corner its face's normal).
+std::vector<MVector3> m_corner_normals(MMesh_P* mesh, double angle);
 
 // The triangles of one polygon given by its corner points, as the mesh's
 // own triangulation makes them (corners equal to their successor dropped,

@@ -61,6 +61,19 @@ inline bool below_angle(double d, double angle, double cos_angle) {
   return std::acos(d <= -1.0 ? -1.0 : (d >= 1.0 ? 1.0 : d)) * kRadToDeg < angle;
 }
 
+// The normal of face f's corner at vertex v: the mean of the normals of the
+// faces of f's material around v that lie within angle of f's own normal n.
+MVector3 smoothed_corner(const MMesh_P& m, const kvmesh::VertexFaces& vf, const std::vector<MVector3>& fn,
+                         const MIPolygon& f, int v, const MVector3& n, double angle, double cos_angle) {
+  MVector3 sum;
+  for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
+    const int g = vf.faces[k];
+    if (f.mat_id != -1 && m.f_a->data[g].mat_id != f.mat_id) continue;
+    if (below_angle(vect_dot(fn[g], n), angle, cos_angle)) sum += fn[g];
+  }
+  return vect_normalize(sum);
+}
+
 // Smooths with a per-face angle: angle_of(face) gives the smoothing angle in
 // degrees, or NaN for a face that keeps its own flat normal.
 template <class AngleOf>
@@ -115,13 +128,7 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
       } else if (std::isnan(angle) || v < 0 || v >= nv) {
         cn = n;
       } else {
-        MVector3 sum;
-        for (int k = vf.start[v]; k < vf.start[v + 1]; ++k) {
-          const int g = vf.faces[k];
-          if (f.mat_id != -1 && m.f_a->data[g].mat_id != f.mat_id) continue;
-          if (below_angle(vect_dot(fn[g], n), angle, cos_angle)) sum += fn[g];
-        }
-        cn = vect_normalize(sum);
+        cn = smoothed_corner(m, vf, fn, f, v, n, angle, cos_angle);
       }
       const bool mine = v >= 0 && v < nv;
       if (mine && last[v] >= 0 && same(values[last[v]], cn)) {
@@ -195,4 +202,32 @@ void MMesh_P::NormalSmooth(MProgressCallback cb, const double* angles, int count
   smooth_by_angle(*this, cb, [angles, count](const MIPolygon& f) {
     return f.mat_id >= 0 && f.mat_id < count ? angles[f.mat_id] : std::nan("");
   });
+}
+
+std::vector<MVector3> m_corner_normals(MMesh_P* mesh, double angle) {
+  std::vector<MVector3> out;
+  if (!mesh || !mesh->f_a) return out;
+  const int nv = mesh->Get_Vertex_Count();
+  const int nf = mesh->Get_Face_Count();
+  kvmesh::VertexFaces vf;
+  vf.build(mesh->f_a, nv, -1);
+  std::vector<MVector3> fn(nf);
+  size_t corners = 0;
+  for (int i = 0; i < nf; ++i) {
+    fn[i] = mesh->Calculate_Normal(i);
+    corners += static_cast<size_t>(mesh->f_a->data[i].count);
+  }
+  out.reserve(corners);
+  const bool smooth = angle > 0;
+  const double cos_angle = smooth && angle <= 180 ? std::cos(angle / kRadToDeg) : 2.0;
+  for (int i = 0; i < nf; ++i) {
+    const MIPolygon& f = mesh->f_a->data[i];
+    const MVector3& n = fn[i];
+    const bool flat = !smooth || n.Length() < 1e-6;
+    for (int c = 0; c < f.count; ++c) {
+      const int v = f.data[c];
+      out.push_back(flat || v < 0 || v >= nv ? n : smoothed_corner(*mesh, vf, fn, f, v, n, angle, cos_angle));
+    }
+  }
+  return out;
 }

@@ -435,6 +435,24 @@ MFaceArray* MMesh_P::TriangulateFace(int face) {
   return out;
 }
 
+long MMesh_P::Count_Triangles() {
+  const int nf = Get_Face_Count();
+  std::vector<int> tris;
+  std::vector<MVector3> pts;
+  long total = 0;
+  for (int i = 0; i < nf; ++i) {
+    const int n = f_a->data[i].count;
+    if (n < 5) {
+      total += n == 3 ? 1 : n == 4 ? 2 : 0;
+      continue;
+    }
+    tris.clear();
+    face_triangles(*this, i, tris, pts);
+    total += static_cast<long>(tris.size() / 3);
+  }
+  return total;
+}
+
 MMesh_P* MMesh_P::Triangulate(MProgressCallback cb) {
   if (log_file) fprintf(log_file, "Triangulating ...\n");
   const int nf = Get_Face_Count();

@@ -128,10 +128,14 @@ void log_line(FILE* log, const char* fmt, const char* a, const char* b = nullptr
   if (log) std::fprintf(log, fmt, a, b);
 }
 
-// The map on disk: its name as given through the search path, else (for
-// names that carry a folder of the machine the model came from) its bare
-// file name.
-bool find_map(const char* name, const char* search_path, std::string& found) {
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
+bool m_find_map(const char* name, const char* search_path, std::string& found) {
   const char* f = m_find_file(name, search_path);
   if (!f) {
     NameParts p = split_name(name);
@@ -144,13 +148,6 @@ bool find_map(const char* name, const char* search_path, std::string& found) {
   found = f;
   return true;
 }
-
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-}  // namespace
 
 MIHandler::MIHandler() { Init(); }
 
@@ -308,7 +305,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
     if (!enable_image_conversion && !enable_copy) continue;
 
     std::string found;
-    if (!find_map(m->name, maps->search_path, found)) {
+    if (!m_find_map(m->name, maps->search_path, found)) {
       log_line(log, "File %s not found\n", m->name);
       if (log) std::fputs("Please check search pathes\n", log);
       if (missing) missing->push_back(m->name);

@@ -13,6 +13,11 @@
 
 #define MIH_STRING_LEN 256
 
+// The map file on disk: its name as given through the search path (';'
+// separated folders, letter case forgiven), else, for names that carry a
+// folder of the machine the model came from, its bare file name.
+bool m_find_map(const char* name, const char* search_path, std::string& found);
+
 class MIHandler {
  public:
   int enable_copy;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "allocator.h"
+#include "axes.h"
 #include "environment.h"
 #include "geometry.h"
 #include "maplist.h"
@@ -26,6 +27,9 @@ class MScene {
   MList* lights = nullptr;       // MLight*
   MList* surfaces = nullptr;     // MSurface*
   MMapList* maps = nullptr;
+  // The axes of the file the scene was read from (its import class's);
+  // exports to formats of other axes turn the scene for their run.
+  MAxisConvention axes;
 
   explicit MScene(const char* name);
   ~MScene();

@@ -29,6 +29,13 @@ void msrf_copy_name(char* dst, const char* src) {
   dst[n] = 0;
 }
 
+MColor m_color_under_map(const MColor& c) {
+  // Below half a step of an 8-bit channel every reader sees black.
+  constexpr double kBlack = 0.5 / 255.0;
+  if (c.r < kBlack && c.g < kBlack && c.b < kBlack) return MColor(1, 1, 1, c.a);
+  return c;
+}
+
 #define NAMES(fn, ...)                                              \
   const char* fn(int v) {                                           \
     static const char* const names[] = {__VA_ARGS__};               \

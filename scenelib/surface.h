@@ -50,6 +50,10 @@ const char* MSrf_ShadingTypeName(int v);
 // Copies at most MSRF_NAME_LEN - 1 characters and terminates.
 void msrf_copy_name(char* dst, const char* src);
 
+// Readers multiply a diffuse map by the diffuse colour: the colour an exporter
+// writes under a map is white where it would be black, so the map shows.
+MColor m_color_under_map(const MColor& c);
+
 class MSrf_Mix {
  public:
   int32_t enabled = 0;

@@ -9,12 +9,15 @@ PKGS=(
   libgraphicsmagick1-dev libgraphicsmagick++1-dev graphicsmagick
   libfast-float-dev nlohmann-json3-dev zlib1g-dev
   qt6-base-dev qt6-qpa-plugins locales
-  admesh assimp-utils f3d imagemagick lib3ds-dev nodejs npm openbabel povray python3 python3-ezdxf
+  admesh assimp-utils f3d imagemagick lib3ds-dev openbabel povray python3 python3-ezdxf
   view3dscene
   gcc libglu1-mesa-dev libosmesa6-dev xauth xvfb
   groff-base man-db
 )
 [ "${1:-}" = "--with-blender" ] && PKGS+=(blender)
+# Machines that bring their own Node.js carry npm with it, and Debian's npm
+# would conflict with that nodejs: take Debian's only where there is none.
+command -v npm >/dev/null 2>&1 || PKGS+=(nodejs npm)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -231,3 +231,57 @@ TEST(ImageConvConvert, ConcurrentConversions) {
   for (int r : results) EXPECT_EQ(r, 0);
   EXPECT_EQ(entries_in(tmp.path()), 4u);
 }
+
+TEST(ImageConvPixels, RgbaWrittenAndReadBackExactly) {
+  kvtest::TempDir dir;
+  const int w = 5, h = 3;
+  std::vector<unsigned char> px(w * h * 4);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<unsigned char>(i * 37 + 11);
+  for (int type : {IMAGECONV_PNG, IMAGECONV_TGA}) {
+    SCOPED_TRACE(get_image_ext(type));
+    // TGA has no signature: the extension tells the reader.
+    const std::string path = dir.file(std::string("rgba.") + get_image_ext(type));
+    ASSERT_EQ(write_image_rgba(type, path.c_str(), w, h, px.data()), IMAGECONV_OK);
+    int rw = 0, rh = 0;
+    unsigned char* back = nullptr;
+    ASSERT_EQ(read_image_rgba(path.c_str(), &rw, &rh, &back), IMAGECONV_OK);
+    ASSERT_EQ(rw, w);
+    ASSERT_EQ(rh, h);
+    EXPECT_EQ(std::vector<unsigned char>(back, back + px.size()), px);
+    free_image_pixels(back);
+  }
+  if (have_identify()) {
+    EXPECT_EQ(identify(dir.file("rgba.PNG")), "PNG 5x3");
+  }
+}
+
+TEST(ImageConvPixels, CorpusMapsDecodeAndBadFilesGiveNothing) {
+  KV_REQUIRE_CORPUS();
+  int w = 0, h = 0;
+  unsigned char* px = nullptr;
+  ASSERT_EQ(read_image_rgba(corpus("obj/SpiderTex.jpg").c_str(), &w, &h, &px), IMAGECONV_OK);
+  if (have_identify()) {
+    EXPECT_EQ(identify(corpus("obj/SpiderTex.jpg")), "JPEG " + std::to_string(w) + "x" + std::to_string(h));
+  }
+  free_image_pixels(px);
+  // Pictures without an alpha channel come out opaque, every pixel.
+  for (const char* map : {"obj/SpiderTex.jpg", "3ds/m_rifl.bmp"}) {
+    ASSERT_EQ(read_image_rgba(corpus(map).c_str(), &w, &h, &px), IMAGECONV_OK) << map;
+    long translucent = 0;
+    for (long i = 0; i < static_cast<long>(w) * h; ++i) translucent += px[i * 4 + 3] != 255;
+    EXPECT_EQ(translucent, 0) << map;
+    free_image_pixels(px);
+  }
+
+  kvtest::TempDir dir;
+  kvtest::write_file(dir.file("bad.png"), "not a picture at all");
+  px = reinterpret_cast<unsigned char*>(1);
+  EXPECT_EQ(read_image_rgba(dir.file("bad.png").c_str(), &w, &h, &px), IMAGECONV_ERR_DECODE);
+  EXPECT_EQ(px, nullptr);
+  EXPECT_EQ(read_image_rgba(dir.file("missing.png").c_str(), &w, &h, &px), IMAGECONV_ERR_READ);
+  const unsigned char one[4] = {1, 2, 3, 4};
+  EXPECT_EQ(write_image_rgba(IMAGECONV_PNG, dir.file("x.png").c_str(), 0, 1, one), IMAGECONV_ERR_ARGS);
+  EXPECT_EQ(write_image_rgba(IMAGECONV_CEL, dir.file("x.cel").c_str(), 1, 1, one), IMAGECONV_ERR_UNSUPPORTED);
+  EXPECT_EQ(write_image_rgba(IMAGECONV_PNG, dir.file("no/such/x.png").c_str(), 1, 1, one), IMAGECONV_ERR_WRITE);
+  EXPECT_FALSE(fs::exists(dir.file("x.png")));
+}

@@ -144,7 +144,15 @@ enum ChunkId : uint16_t {
   kLightNodeTag = 0xB005,
   kLTargetNodeTag = 0xB006,
   kSpotlightNodeTag = 0xB007,
+  kKfSeg = 0xB008,
+  kKfCurTime = 0xB009,
   kKfHdr = 0xB00A,
+  kNodeHdr = 0xB010,
+  kPivot = 0xB013,
+  kPosTrackTag = 0xB020,
+  kRotTrackTag = 0xB021,
+  kSclTrackTag = 0xB022,
+  kNodeId = 0xB030,
   // Extension data of other programs.
   kXDataSection = 0x8000,
   kXDataEntry = 0x8001,  // holds only the records below

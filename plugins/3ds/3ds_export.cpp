@@ -80,13 +80,13 @@ int ExportAsc(MScene* scene, Export_FileOption* o, MessageCallBack1* cb) {
 
 kvpf::ExportClassDesc mesh_desc(kvpf::ExportClassInfo{"3D Studio Binary Mesh File     (*.3ds)", 0x1A8A6EA5u,
                                                       kvpf::PluginTexts{"3DS", kMeshHelp}, NewMeshOptions,
-                                                      ExportBinary, BinaryFields});
+                                                      ExportBinary, BinaryFields}, kAxesZUp);
 kvpf::ExportClassDesc project_desc(kvpf::ExportClassInfo{"3D Studio Binary Mesh File     (*.prj)", 0x67E872A5u,
                                                          kvpf::PluginTexts{"3DS", kProjectHelp}, NewProjectOptions,
-                                                         ExportBinary, BinaryFields});
+                                                         ExportBinary, BinaryFields}, kAxesZUp);
 kvpf::ExportClassDesc asc_desc(kvpf::ExportClassInfo{"3D Studio ASCII Mesh File      (*.asc)", 0x55CC5C9Eu,
                                                      kvpf::PluginTexts{"ASC", kAscHelp}, NewAscOptions, ExportAsc,
-                                                     AscFields});
+                                                     AscFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&mesh_desc, &project_desc, &asc_desc};
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "3ds_export.h"
+#include "format_run.h"
 
 namespace k3ds {
 namespace {
@@ -65,6 +66,7 @@ class MaterialWriter {
       // Cutting would name a file that is not there; the map alone goes.
       ctx_.log.write("%s\n", ErrorMessage(kStringTooLong));
       ctx_.log.write("Map file name %s too long, map left out\n", name.c_str());
+      kvpf::ReportWarning("map %s left out: a 3DS map name holds %zu characters", name.c_str(), kMapNameLen);
       return;
     }
     Chunk& m = entry_.Add(id);
@@ -127,6 +129,14 @@ void PutColor(Chunk& entry, uint16_t id, const MColor& c) {
   PutByteColor(w, c);
 }
 
+bool HasDiffuseMap(MSurface& s) {
+  for (int i = 0; i < s.layers.Get_Count(); ++i) {
+    const MSrf_TextureLayer* l = s.layers.Get(i);
+    if (l && l->diffuse_color.enabled && l->texture.kind == _2DBITMAP) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string MaterialContext::NewMapName(const char* file) const {
@@ -143,7 +153,7 @@ void PutMaterial(Chunk& editor, MSurface& s, const std::string& name, const Mate
   const MSrf_Color& col = s.color;
   const MColor diffuse = Scaled(col.diffuse, col.diffuse_intensity);
   PutColor(e, kMatAmbient, col.lock_ambient ? diffuse : Scaled(col.ambient, col.ambient_intensity));
-  PutColor(e, kMatDiffuse, diffuse);
+  PutColor(e, kMatDiffuse, HasDiffuseMap(s) ? m_color_under_map(diffuse) : diffuse);
   PutColor(e, kMatSpecular, col.lock_specular ? col.diffuse : col.specular);
   PutPercent(e, kMatShininess, s.spec.phong_size);
   PutPercent(e, kMatShin2Pct, col.specular_intensity);

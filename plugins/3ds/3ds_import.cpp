@@ -162,7 +162,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 
 kvpf::ImportClassDesc import_3ds_desc(kvpf::ImportClassInfo{"3D Studio (*.3ds, *.prj, *.mtl)", 0x57DB52C5u,
                                                             kvpf::PluginTexts{"3DS", Import3dsOption::Help()},
-                                                            NewOptions, Import3ds, OptionFields});
+                                                            NewOptions, Import3ds, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&import_3ds_desc};
 

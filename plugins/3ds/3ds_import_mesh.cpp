@@ -30,7 +30,10 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
     uint32_t mask;
     int index;
   };
-  std::vector<std::vector<Known>> done(static_cast<size_t>(nv));
+  // Nearly every vertex has one mask: its first pair is kept in place, the
+  // rare further ones in a list made when first needed.
+  std::vector<Known> first(static_cast<size_t>(nv), Known{0, -1});
+  std::vector<std::vector<Known>> more;
 
   m->UseNormals();
   m->nf_a->Reserve(nf);
@@ -55,12 +58,13 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
         continue;
       }
       const int v = tri[3 * f + c];
-      int found = -1;
-      for (const Known& e : done[v])
-        if (e.mask == s) {
-          found = e.index;
-          break;
-        }
+      int found = first[v].index >= 0 && first[v].mask == s ? first[v].index : -1;
+      if (found < 0 && !more.empty())
+        for (const Known& e : more[v])
+          if (e.mask == s) {
+            found = e.index;
+            break;
+          }
       if (found < 0) {
         uint32_t mask = s;
         for (int k = vf.start[v]; k < vf.start[v + 1]; ++k)
@@ -71,7 +75,12 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
           if ((mask & groups[g]) && !(fn[g] == sum)) sum = sum + fn[g];
         }
         found = index_of(vect_normalize(sum));
-        done[v].push_back(Known{s, found});
+        if (first[v].index < 0) {
+          first[v] = Known{s, found};
+        } else {
+          if (more.empty()) more.resize(static_cast<size_t>(nv));
+          more[v].push_back(Known{s, found});
+        }
       }
       idx[c] = found;
     }
@@ -174,6 +183,9 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
   for (const std::string& s : mats) m->surface_refs->Append(my_strdup(s.c_str()));
   ctx.log.write("Vertices: %d\n", static_cast<int>(nv));
   Phase(ctx, "vertices");
+  // The counts were checked against the chunk sizes.
+  m->v_a->Reserve(static_cast<int>(nv));
+  m->f_a->Reserve(nf);
   for (uint32_t i = 0; i < nv; ++i) {
     Tick(ctx, i, nv);
     m->v_a->Add(MVector3(pos[3 * i], pos[3 * i + 1], pos[3 * i + 2]));

@@ -83,7 +83,10 @@ void Phase(Context& ctx, const char* name) {
 }
 
 void Tick(Context& ctx, long i, long n) {
-  if (ctx.cb && ctx.cb->progress3) ctx.cb->progress3(i, n);
+  if (!ctx.cb || !ctx.cb->progress3) return;
+  // About 256 calls per loop: the row moves in steps of ten per cent.
+  const long step = n > 256 ? n / 256 : 1;
+  if (i % step == 0 || i + 1 == n) ctx.cb->progress3(i, n);
 }
 
 std::string NextTextureName(const char* surface) {

@@ -195,7 +195,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 
 kvpf::ExportClassDesc dxf_export_desc(kvpf::ExportClassInfo{"Autocad ASCII (*.dxf)", 0x4C010CF1u,
                                                             kvpf::PluginTexts{"DXF", DxfExportOption::Help()},
-                                                            NewOptions, ExportDxf, OptionFields});
+                                                            NewOptions, ExportDxf, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&dxf_export_desc};
 

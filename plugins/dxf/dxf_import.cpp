@@ -411,7 +411,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 
 kvpf::ImportClassDesc dxf_import_desc(kvpf::ImportClassInfo{"Autocad  (*.dxf)", 0x43CE4169u,
                                                             kvpf::PluginTexts{"DXF", DxfImportOption::Help()},
-                                                            NewOptions, ImportDxf, OptionFields});
+                                                            NewOptions, ImportDxf, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&dxf_import_desc};
 

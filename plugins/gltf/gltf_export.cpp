@@ -151,12 +151,13 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   return kvpf::OptionKeyFields(static_cast<GltfExportOption*>(base)->Keys(), out, max);
 }
 
+// glTF is Y up and right-handed.
 kvpf::ExportClassDesc glb_export_desc(kvpf::ExportClassInfo{"glTF 2.0 Binary (*.glb)", 0x6C9A41F4u,
                                                             kvpf::PluginTexts{"glTF", GltfExportOption::Help(true)},
-                                                            NewGlbOptions, ExportGlb, OptionFields});
+                                                            NewGlbOptions, ExportGlb, OptionFields}, kAxesYUp);
 kvpf::ExportClassDesc gltf_export_desc(kvpf::ExportClassInfo{"glTF 2.0 (*.gltf)", 0x6C9A41F5u,
                                                              kvpf::PluginTexts{"glTF", GltfExportOption::Help(false)},
-                                                             NewGltfOptions, ExportGlb, OptionFields});
+                                                             NewGltfOptions, ExportGlb, OptionFields}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&glb_export_desc, &gltf_export_desc};
 

@@ -307,9 +307,11 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   return static_cast<LwoExportOption*>(base)->Fields(out, max);
 }
 
+// The writer exchanges y and z into LightWave's Y-up left-handed axes
+// itself: it takes Z-up scenes.
 kvpf::ExportClassDesc lwo_export_desc(kvpf::ExportClassInfo{"LightWave (*.lws)", 0x5C244547u,
                                                             kvpf::PluginTexts{"LightWave", LwoExportOption::Help()},
-                                                            NewOptions, ExportLwo, OptionFields});
+                                                            NewOptions, ExportLwo, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&lwo_export_desc};
 

@@ -357,8 +357,15 @@ void Writer::Amount(uint32_t id, double v) {
 
 void Writer::SurfaceLwo2(MSurface* s) {
   MBinWriter& w = iff_.w();
+  MSrf_TextureLayer* layer = s->layers.Get(0);
+  uint32_t clip = 0;  // the image block's clip, 0 for none
+  if (uv_ && layer && layer->diffuse_color.enabled) {
+    auto it = std::find(clip_names_.begin(), clip_names_.end(), layer->texture.bitmap.file_name);
+    if (it != clip_names_.end()) clip = static_cast<uint32_t>(it - clip_names_.begin()) + 1;
+  }
   size_t k = iff_.BeginSub(lwo::kCOLR);
-  const MColor& d = s->color.diffuse;
+  // Readers multiply the image by the base colour.
+  const MColor d = clip ? m_color_under_map(s->color.diffuse) : s->color.diffuse;
   w.F32(Float(d.r));
   w.F32(Float(d.g));
   w.F32(Float(d.b));
@@ -376,12 +383,7 @@ void Writer::SurfaceLwo2(MSurface* s) {
     w.F32(kSmoothingAngle);
     iff_.EndSub(k);
   }
-  MSrf_TextureLayer* layer = s->layers.Get(0);
-  if (uv_ && layer && layer->diffuse_color.enabled) {
-    const char* file = layer->texture.bitmap.file_name;
-    auto it = std::find(clip_names_.begin(), clip_names_.end(), file);
-    if (it != clip_names_.end()) Block(*layer, static_cast<uint32_t>(it - clip_names_.begin()) + 1);
-  }
+  if (clip) Block(*layer, clip);
 }
 
 void Writer::Block(const MSrf_TextureLayer& layer, uint32_t clip) {

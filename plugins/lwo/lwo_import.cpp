@@ -55,9 +55,11 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   return static_cast<LwoImportOption*>(base)->Fields(out, max);
 }
 
+// LightWave files are Y up and left-handed; the reader exchanges y and z
+// itself, so its scenes are Z up.
 kvpf::ImportClassDesc lwo_import_desc(kvpf::ImportClassInfo{"LightWave (*.lwo, *.lws)", 0x245F4662u,
                                                             kvpf::PluginTexts{"LWO", LwoImportOption::Help()},
-                                                            NewOptions, ImportLwo, OptionFields});
+                                                            NewOptions, ImportLwo, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&lwo_import_desc};
 

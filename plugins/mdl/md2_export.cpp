@@ -172,9 +172,16 @@ class Writer {
     if (stem.empty()) stem = run_.base().empty() ? std::string("model") : run_.base();
     // Two meshes whose names clean to the same text must not share a file.
     if (used_.count(stem)) {
+      // Appended piece by piece: GCC's -O3 -Wrestrict misreads "_" + string.
+      auto numbered = [&stem](int n) {
+        std::string s = stem;
+        s += '_';
+        s += std::to_string(n);
+        return s;
+      };
       int k = 2;
-      while (used_.count(stem + "_" + std::to_string(k))) ++k;
-      stem += "_" + std::to_string(k);
+      while (used_.count(numbered(k))) ++k;
+      stem = numbered(k);
     }
     used_.insert(stem);
     return run_.dir() + stem + "." + (o_->Get_Ext() ? o_->Get_Ext() : "md2");
@@ -363,7 +370,7 @@ int OptionFields(Base_FileOption* o, KvOptionField* out, int max) {
 }
 
 kvpf::ExportClassDesc md2_export_desc(kvpf::ExportClassInfo{
-    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, OptionFields});
+    "Quake2 (*.md2)", 0x7C340BC0u, kvpf::PluginTexts{"MD2", kHelp}, NewOptions, ExportMd2, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&md2_export_desc};
 

@@ -103,7 +103,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 }
 
 kvpf::ImportClassDesc mdl_import_desc(kvpf::ImportClassInfo{
-    "Quake (*.mdl, *.md2)", 0x4E6F43BCu, kvpf::PluginTexts{"MDL", kHelp}, NewOptions, ImportMdl, OptionFields});
+    "Quake (*.mdl, *.md2)", 0x4E6F43BCu, kvpf::PluginTexts{"MDL", kHelp}, NewOptions, ImportMdl, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&mdl_import_desc};
 

@@ -158,7 +158,6 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
       if (id >= 0 && id < refs) order[static_cast<size_t>(fill[static_cast<size_t>(id)]++)] = i;
     }
   }
-  char tmp[80];
   int written = 0;
   for (int k = 0; k < refs; ++k) {
     const size_t b = static_cast<size_t>(start[static_cast<size_t>(k)]);
@@ -179,19 +178,16 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
         if (f.data[c] < 0 || f.data[c] >= nv) in_range = false;
       if (!in_range) continue;
       out.Put("f ", 2);
+      // "p/t/n ", "p/t ", "p//n " or "p ": a million corners, so no printf.
       for (int c = 0; c < f.count; ++c) {
-        long p = f.data[c] + base.v;
-        int n;
-        if (normals && uvs)
-          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t,
-                            m->nf_a->data[i].data[c] + base.n);
-        else if (uvs)
-          n = std::snprintf(tmp, sizeof tmp, "%ld/%ld ", p, m->uvf_a->data[i].data[c] + base.t);
-        else if (normals)
-          n = std::snprintf(tmp, sizeof tmp, "%ld//%ld ", p, m->nf_a->data[i].data[c] + base.n);
-        else
-          n = std::snprintf(tmp, sizeof tmp, "%ld ", p);
-        out.Put(tmp, static_cast<size_t>(n));
+        out.Int(f.data[c] + base.v);
+        if (uvs || normals) out.Put('/');
+        if (uvs) out.Int(m->uvf_a->data[i].data[c] + base.t);
+        if (normals) {
+          out.Put('/');
+          out.Int(m->nf_a->data[i].data[c] + base.n);
+        }
+        out.Put(' ');
       }
       out.EndLine();
     }
@@ -225,6 +221,15 @@ Maps FindMaps(MSurface* s) {
   return m;
 }
 
+// Rounded first: most phong sizes lie below 1.
+long SpecularExponent(double phong_size) {
+  const double ns = std::round(phong_size * kObjPhongToNs);
+  if (!(ns > 0)) return 0;  // NaN too
+  return static_cast<long>(std::fmin(ns, kObjMaxNs));
+}
+
+double Dissolve(double opacity) { return opacity >= 0 && opacity <= 1 ? opacity : opacity < 0 ? 0.0 : 1.0; }
+
 void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
   Maps maps = FindMaps(s);
   const MSrf_Color& c = s->color;
@@ -236,10 +241,8 @@ void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
   const MVector3 zero(0, 0, 0);
   out.Put("newmtl ");
   out.Line(Unified(s->name).c_str());
-  double ps = std::trunc(s->spec.phong_size);
-  long ns = std::isfinite(ps) && std::fabs(ps) < 1e7 ? static_cast<long>(ps) * 200 : 0;
-  out.Printf("\t%s %ld\n", "Ns", ns);
-  out.Line("\td 1");
+  out.Printf("\t%s %ld\n", "Ns", SpecularExponent(s->spec.phong_size));
+  out.Printf("\t%s %g\n", "d", Dissolve(s->opref.surface_opacity));
   out.Line("\tillum 2");
   auto color = [&](const char* key, const MVector3& v) {
     out.Printf("\t%s %.3lf %.3lf %.3lf\n", key, v.x, v.y, v.z);
@@ -254,7 +257,8 @@ void WriteSurface(MTextWriter& out, MSurface* s, MIHandler& ih, LogFile& log) {
     out.Put(' ');
     out.Line(LineText(newname.c_str()));
   };
-  color("Kd", maps.diffuse ? zero : kd);
+  // A reader multiplies the map by Kd: white lets the map show as it is.
+  color("Kd", maps.diffuse ? MVector3(1, 1, 1) : kd);
   color("Ks", (maps.diffuse || maps.specular) ? zero : ks);
   color("Ka", (maps.diffuse || maps.ambient) ? zero : ka);
   if (maps.diffuse) map("map_Kd", maps.diffuse);
@@ -325,7 +329,7 @@ int OptionFields(Base_FileOption* o, KvOptionField* out, int max) {
 }
 
 kvpf::ExportClassDesc obj_export_desc(kvpf::ExportClassInfo{
-    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, OptionFields});
+    "Alias Wavefront (*.obj)", 0x7D094E62u, kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ExportObj, OptionFields}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&obj_export_desc};
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "format_run.h"
@@ -199,6 +200,7 @@ class Reader {
   std::vector<MeshInfo> meshes_;
   std::unordered_map<std::string, int> mesh_index_;
   std::unordered_map<std::string, MSurface*> surfaces_;
+  std::unordered_set<const MSurface*> dissolve_read_;  // materials whose d was read
   std::string mesh_name_ = kDefObj;
   std::string mat_name_ = kDefMat;
   int mat_serial_ = 0;
@@ -368,9 +370,10 @@ void Reader::TextureLayer(MSurface* m, const char* rest, int channel) {
   layer->texture.bitmap.uv_scale = MVector3(su, sv, 1.0);
   layer->texture.bitmap.uv_offset = MVector3(0, 0, 0);
   switch (channel) {
-    case 0: layer->diffuse_color.enabled = 1, layer->diffuse_color.value = 0.5; break;
-    case 1: layer->specular_color.enabled = 1, layer->specular_color.value = 0.5; break;
-    case 2: layer->ambient_color.enabled = 1, layer->ambient_color.value = 0.5; break;
+    // MTL states no amount: the map shows in full.
+    case 0: layer->diffuse_color.enabled = 1, layer->diffuse_color.value = 1.0; break;
+    case 1: layer->specular_color.enabled = 1, layer->specular_color.value = 1.0; break;
+    case 2: layer->ambient_color.enabled = 1, layer->ambient_color.value = 1.0; break;
     case 3: layer->bump_intensity.enabled = 1, layer->bump_intensity.value = 1.0; break;
     default: layer->opacity_intensity.enabled = 1, layer->opacity_intensity.value = 1.0; break;
   }
@@ -459,6 +462,22 @@ void Reader::ReadLibrary(const char* given, bool named) {
       } else {
         cur->color.ambient.Init_RGB(v[0], v[1], v[2], 0);
         cur->color.ambient_intensity = (v[0] == 0 && v[1] == 0 && v[2] == 0) ? 0.0 : 1.0;
+      }
+    } else if (key == "ns" || key == "d" || key == "tr") {
+      if (!cur) continue;
+      const char* num = rest;
+      if (key == "d" && std::strncmp(num, "-halo", 5) == 0 && IsBlank(num[5])) num = SkipBlanks(num + 5);
+      double v = 0;
+      bool clamped = false;
+      if (ScanVector(num, &v, 1, &clamped) != 1) continue;
+      if (key == "ns") {
+        cur->spec.phong_size = std::clamp(v, 0.0, kObjMaxNs) / kObjPhongToNs;
+      } else if (key == "d") {
+        cur->opref.surface_opacity = std::clamp(v, 0.0, 1.0);
+        dissolve_read_.insert(cur);
+      } else if (!dissolve_read_.count(cur)) {
+        // Tr is the inverse of d; where a material has both, d holds.
+        cur->opref.surface_opacity = 1.0 - std::clamp(v, 0.0, 1.0);
       }
     } else if (key == "map_kd" || key == "map_ks" || key == "map_ka" || key == "map_bump" || key == "map_d") {
       if (!cur) continue;
@@ -720,7 +739,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 
 kvpf::ImportClassDesc obj_import_desc(kvpf::ImportClassInfo{"Alias Wavefront (*.obj)", 0x1FF052E2u,
                                                             kvpf::PluginTexts{"WAV", kHelp}, NewOptions, ImportObj,
-                                                            OptionFields});
+                                                            OptionFields}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&obj_import_desc};
 

@@ -7,6 +7,10 @@
 
 #define OBJ_SEARCH_PATH_LEN 4096
 
+// MTL's specular exponent Ns runs from 0 to 1000 and is the phong size times 200.
+constexpr double kObjPhongToNs = 200.0;
+constexpr double kObjMaxNs = 1000.0;
+
 // Import: the grouping mode and the extra map folders are persisted in
 // "Specific Settings"; the weld tolerance starts at -1.0 (no welding) in
 // every run.

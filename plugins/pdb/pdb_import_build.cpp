@@ -163,7 +163,9 @@ void BuildAtoms(kvpf::ImportRun& run, const PdbImportOption& o, const Molecule& 
     std::snprintf(head, sizeof head, "%c%ld_", a.record, i);
     name.assign(head);
     name += a.name;
-    name += "_" + std::to_string(a.res_seq);
+    // Appended piece by piece: GCC's -O3 -Wrestrict misreads "_" + string.
+    name += '_';
+    name += std::to_string(a.res_seq);
     MSphere* s = new MSphere(name.c_str());
     s->Set_Radius((o.equal_size ? 0.5 : c.radius) * o.structur_size);
     s->Translate(a.position);

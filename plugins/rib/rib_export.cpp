@@ -289,8 +289,10 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   return kvpf::FlagFields(flags, 1030, out, max);
 }
 
+// The writer exchanges y and z into RenderMan's axes itself: it takes Z-up
+// scenes.
 kvpf::ExportClassDesc rib_export_desc(kvpf::ExportClassInfo{kClassName, kClassId, kvpf::PluginTexts{"RIB", kHelp},
-                                                            NewOptions, ExportRib, OptionFields});
+                                                            NewOptions, ExportRib, OptionFields}, kAxesZUp);
 
 PluginClassDesc* const kClasses[] = {&rib_export_desc};
 

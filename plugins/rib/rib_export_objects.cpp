@@ -73,9 +73,11 @@ void Surface(RibRun& r, const char* name) {
     return;
   }
   const MSrf_Color& c = s->color;
-  // Every shader takes the colour from here, the standard ones too.
+  const MSrf_TextureLayer* map = BitmapLayer(s, 0, DiffuseMap);
+  // Every shader takes the colour from here, the standard ones too; the
+  // shaders multiply a map by it.
   t.Put("Color ");
-  t.Triple(c.diffuse);
+  t.Triple(map ? m_color_under_map(c.diffuse) : c.diffuse);
   t.EndLine();
   const double op = s->opref.surface_opacity;
   t.Put("Opacity ");
@@ -83,7 +85,6 @@ void Surface(RibRun& r, const char* name) {
   t.EndLine();
   const MColor& specular = c.lock_specular ? c.diffuse : c.specular;
   const double roughness = kRoughnessBase / std::pow(10.0, 2 * s->spec.phong_size);
-  const MSrf_TextureLayer* map = BitmapLayer(s, 0, DiffuseMap);
   if (map && r.o->std_shader) {
     t.Line("Declare \"texturename\" \"string\"");
     t.Request("Surface", kPaintedPlastic);

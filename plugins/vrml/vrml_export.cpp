@@ -126,9 +126,10 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
   return kvpf::FlagFields(flags, 1030, out, max);
 }
 
+// VRML worlds are Y up and right-handed.
 kvpf::ExportClassDesc vrml_export_desc(kvpf::ExportClassInfo{
     kClassName, kClassId, kvpf::PluginTexts{kShortName, VrmlExportOption::Get_HelpString()},
-    NewOptions, ExportVrml, OptionFields});
+    NewOptions, ExportVrml, OptionFields}, kAxesYUp);
 
 PluginClassDesc* const kClasses[] = {&vrml_export_desc};
 

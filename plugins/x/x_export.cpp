@@ -259,9 +259,14 @@ void MeshWriter::Material(MSurface* s) {
   MSurface fallback("DEFAULT");
   const MSurface& m = s ? *s : fallback;
   const MSrf_Color& c = m.color;
-  w_.Float(c.diffuse.r * c.diffuse_intensity);
-  w_.Float(c.diffuse.g * c.diffuse_intensity);
-  w_.Float(c.diffuse.b * c.diffuse_intensity);
+  MSrf_TextureLayer* layer = s ? s->layers.Get(0) : nullptr;
+  const bool mapped = layer && layer->diffuse_color.enabled;
+  MColor diffuse(c.diffuse.r * c.diffuse_intensity, c.diffuse.g * c.diffuse_intensity,
+                 c.diffuse.b * c.diffuse_intensity);
+  if (mapped) diffuse = m_color_under_map(diffuse);  // readers modulate the map by it
+  w_.Float(diffuse.r);
+  w_.Float(diffuse.g);
+  w_.Float(diffuse.b);
   w_.Float(m.opref.surface_opacity);
   w_.Sep(';');
   w_.Line();
@@ -275,8 +280,7 @@ void MeshWriter::Material(MSurface* s) {
   for (int i = 0; i < 3; ++i) w_.Float(c.luminous_intensity);
   w_.Sep(';');
   w_.Line();
-  MSrf_TextureLayer* layer = s ? s->layers.Get(0) : nullptr;
-  if (layer && layer->diffuse_color.enabled) {
+  if (mapped) {
     const char* map = o_->image_handler.GetNewMapName(layer->texture.bitmap.file_name, 0, "");
     w_.Begin("TextureFilename", "");
     w_.String(map ? map : layer->texture.bitmap.file_name);
@@ -361,7 +365,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 }
 
 kvpf::ExportClassDesc x_export_desc(kvpf::ExportClassInfo{
-    "Direct X (*.x)", 0x7ECE5349u, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ExportX, OptionFields});
+    "Direct X (*.x)", 0x7ECE5349u, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ExportX, OptionFields}, kAxesYUpLeftHanded);
 
 PluginClassDesc* const kClasses[] = {&x_export_desc};
 

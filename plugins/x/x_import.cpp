@@ -54,7 +54,7 @@ int OptionFields(Base_FileOption* base, KvOptionField* out, int max) {
 }
 
 kvpf::ImportClassDesc x_import_desc(kvpf::ImportClassInfo{
-    "DirectX (*.x)", 0x71BC2FDAu, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ImportX, OptionFields});
+    "DirectX (*.x)", 0x71BC2FDAu, kvpf::PluginTexts{"D3X", kHelp}, NewOptions, ImportX, OptionFields}, kAxesYUpLeftHanded);
 
 PluginClassDesc* const kClasses[] = {&x_import_desc};
 

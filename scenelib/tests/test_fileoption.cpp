@@ -54,6 +54,7 @@ TEST(FileOption, ExportRoundTripKeepsSubdirOut) {
     o.Set_ImportFilename("/in/chair.3ds");
     o.ld_mode = 2;
     o.subdir_mode = 1;
+    o.keep_axes = 1;
   }
   Export_FileOption o("OptTestExp", "exp.log");
   EXPECT_STREQ(o.Get_Pathname(), "/out");
@@ -63,21 +64,23 @@ TEST(FileOption, ExportRoundTripKeepsSubdirOut) {
   EXPECT_EQ(o.Get_ImportFilename(), nullptr);
   EXPECT_EQ(o.ld_mode, 2);
   EXPECT_EQ(o.subdir_mode, 1);
+  EXPECT_EQ(o.keep_axes, 1);
   EXPECT_EQ(o.Get_Filter(), nullptr);  // never set, stays null
 }
 
 TEST(FileOption, CommandLineModeNeverWritesStore) {
-  const char* argv[] = {"prog", "-IV=1", "-ov=1", "-ld_mode=1", "-sub_dir=1"};
+  const char* argv[] = {"prog", "-IV=1", "-ov=1", "-ld_mode=1", "-sub_dir=1", "-keep_axes=1"};
   {
-    Import_FileOption i(5, argv, "cmd.log");
+    Import_FileOption i(6, argv, "cmd.log");
     EXPECT_EQ(i.cmd_mode, 1);
     EXPECT_EQ(i.reg_name, nullptr);
     EXPECT_EQ(i.verbose_mode, 1);
-    EXPECT_EQ(i.argc, 5);
-    Export_FileOption e(5, argv, "cmd.log");
+    EXPECT_EQ(i.argc, 6);
+    Export_FileOption e(6, argv, "cmd.log");
     EXPECT_EQ(e.verbose_mode, 1);
     EXPECT_EQ(e.ld_mode, 1);
     EXPECT_EQ(e.subdir_mode, 1);  // the spelling the help text gives
+    EXPECT_EQ(e.keep_axes, 1);
     EXPECT_EQ(e.Save(), 1);
   }
   char dir[260];
@@ -129,12 +132,16 @@ TEST(FileOption, PrintOptionsAndHelp) {
   e.subdir_mode = 1;
   EXPECT_EQ(printed(pe, &e),
             base + "\t subdir_mode:       1\n\t subdir:            in\n\t ld_mode:           0\n");
+  e.keep_axes = 1;
+  EXPECT_EQ(printed(pe, &e), base + "\t subdir_mode:       1\n\t subdir:            in\n\t ld_mode:           0\n"
+                                    "\t keep_axes:         1\n");
   i.Print_Options(nullptr);
   EXPECT_STREQ(Import_FileOption::Get_HelpString(),
                "** Common Import Options **\n\t-iv=FLAG: enables verbose mode\n\n");
   EXPECT_STREQ(Export_FileOption::Get_HelpString(),
                "** Common Export Options **\n\t-ov=FLAG: enables verbose mode\n\t-ld_mode=IVAL: ascii "
-               "file linedelimiter, 0=DOS, 1=UNIX, 2=MAC\n\t-sub_dir=FLAG: enables sub dir creation\n\n");
+               "file linedelimiter, 0=DOS, 1=UNIX, 2=MAC\n\t-sub_dir=FLAG: enables sub dir creation\n"
+               "\t-keep_axes=FLAG: keeps the coordinates as stored instead of turning them into the format's axes\n\n");
 }
 
 TEST(FileOption, PluginSubclassAddsFields) {

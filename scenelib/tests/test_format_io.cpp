@@ -500,3 +500,67 @@ TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {
   ASSERT_EQ(meshes.size(), 4u);
   EXPECT_EQ(meshes[0], kept);
 }
+
+namespace {
+
+// A mesh of one face through the given points.
+MMesh_P* Polygon(const char* name, const std::vector<MVector3>& pts) {
+  MMesh_P* m = new MMesh_P(name);
+  std::vector<int32_t> idx;
+  for (const MVector3& p : pts) idx.push_back(m->v_a->Add(p));
+  m->f_a->Add(idx.data(), static_cast<int>(idx.size()), 0);
+  return m;
+}
+
+// What the writers get: the faces of three corners or more of each mesh the
+// walk hands them.
+long CountByCopies(MScene* scene, MExportWalkOptions walk) {
+  walk.cache = false;
+  long total = 0;
+  ForEachExportMesh(scene, nullptr, walk, [&](const MExportMesh& m) {
+    for (int i = 0; i < m.mesh->Get_Face_Count(); ++i) total += m.mesh->Get_VertexperFace_Count(i) >= 3 ? 1 : 0;
+  });
+  return total;
+}
+
+}  // namespace
+
+TEST(ExportWalk, TriangleCountIsWhatTheCopiesHoldWithoutMakingThem) {
+  MScene scene("count");
+  scene.objects->Append(Quad("quad", 0));
+  // Concave, with a repeated corner: the ear clipper decides.
+  scene.objects->Append(Polygon("arrow", {MVector3(0, 0, 0), MVector3(4, 0, 0), MVector3(4, 0, 0), MVector3(2, 1, 0),
+                                          MVector3(4, 3, 0), MVector3(0, 3, 0)}));
+  // All corners on a line: nothing to draw, the mesh is passed as it is.
+  scene.objects->Append(Polygon("line", {MVector3(0, 0, 0), MVector3(1, 0, 0), MVector3(2, 0, 0), MVector3(3, 0, 0),
+                                         MVector3(4, 0, 0)}));
+  MMesh_P* mixed = Quad("mixed", 5);
+  int32_t edge[2] = {0, 1};
+  mixed->f_a->Add(edge, 2, 0);
+  scene.objects->Append(mixed);
+  MMesh_P* hidden = Quad("hidden", 9);
+  hidden->hidden = 1;
+  scene.objects->Append(hidden);
+  scene.objects->Append(new MRefObj(0, "arrow"));
+  MSphere* ball = new MSphere("ball");
+  ball->Set_Segment(6);
+  scene.objects->Append(ball);
+
+  for (bool skip : {false, true}) {
+    MExportWalkOptions walk;
+    walk.skip_hidden = skip;
+    const long expected = CountByCopies(&scene, walk);
+    EXPECT_EQ(m_export_triangle_count(&scene, walk), expected) << skip;
+    EXPECT_GT(expected, 8);
+  }
+  EXPECT_EQ(scene.tri_objects->count, 0);  // counting caches nothing
+
+  // A copy an earlier export kept is what gets written, so it is counted.
+  MMesh_P* original = Quad("quad", 0);
+  MMesh_P* kept = original->Triangulate(nullptr);
+  delete original;
+  ASSERT_NE(kept, nullptr);
+  kept->f_a->Add(kept->f_a->data[0]);
+  scene.tri_objects->Append(kept);
+  EXPECT_EQ(m_export_triangle_count(&scene, MExportWalkOptions()), CountByCopies(&scene, MExportWalkOptions()));
+}

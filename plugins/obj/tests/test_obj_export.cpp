@@ -156,9 +156,11 @@ TEST_F(ObjExport, SurfacesMapsAndPhongSize) {
   plain->color.diffuse.Init_RGB(1, 0.5, 0.25);
   plain->color.diffuse_intensity = 0.5;
   plain->spec.phong_size = 0.7;
+  plain->opref.surface_opacity = 0.83;
   scene->surfaces->Append(plain);
   MSurface* mapped = new MSurface("mapped");
   mapped->spec.phong_size = 2.5;
+  mapped->color.diffuse.Init_RGB(0, 0, 0);
   MSrf_TextureLayer* layer = new MSrf_TextureLayer;
   layer->texture.kind = _2DBITMAP;
   msrf_copy_name(layer->texture.bitmap.file_name, "wood.bmp");
@@ -170,25 +172,37 @@ TEST_F(ObjExport, SurfacesMapsAndPhongSize) {
   bump->bump_intensity.enabled = 1;
   mapped->layers.Add(bump);
   scene->surfaces->Append(mapped);
+  MSurface* beyond = new MSurface("beyond");
+  beyond->spec.phong_size = 9;
+  beyond->opref.surface_opacity = -0.5;
+  scene->surfaces->Append(beyond);
   objtest::UseCommandLine({"-ld_mode=1", "-enable_extension_conversion=1", "-file_extension=png"});
   Write();
   std::vector<std::string> mtl = objtest::Lines(dir.file("out.mtl"));
   auto at = std::find(mtl.begin(), mtl.end(), "newmtl plain");
   ASSERT_NE(at, mtl.end());
   ASSERT_LT(at + 6, mtl.end());
-  EXPECT_EQ(at[1], "\tNs 0");
+  EXPECT_EQ(at[1], "\tNs 140");  // rounded after scaling, not truncated before
+  EXPECT_EQ(at[2], "\td 0.83");
   EXPECT_EQ(at[4], "\tKd 0.500 0.250 0.125");
   EXPECT_EQ(at[5], "\tKs 1.000 1.000 1.000");
   at = std::find(mtl.begin(), mtl.end(), "newmtl mapped");
   ASSERT_NE(at, mtl.end());
   ASSERT_LT(at + 9, mtl.end());
-  EXPECT_EQ(at[1], "\tNs 400");
-  EXPECT_EQ(at[4], "\tKd 0.000 0.000 0.000");
+  EXPECT_EQ(at[1], "\tNs 500");
+  EXPECT_EQ(at[2], "\td 1");
+  // The map is multiplied by Kd in every reader: white shows it unchanged.
+  EXPECT_EQ(at[4], "\tKd 1.000 1.000 1.000");
   EXPECT_EQ(at[5], "\tKs 0.000 0.000 0.000");
   EXPECT_EQ(at[6], "\tKa 0.000 0.000 0.000");
   EXPECT_EQ(at[7], "\tmap_Kd wood.png");
   EXPECT_EQ(at[8], "\tmap_Bump bump.png");
   EXPECT_EQ(at[9], "");
+  at = std::find(mtl.begin(), mtl.end(), "newmtl beyond");
+  ASSERT_NE(at, mtl.end());
+  ASSERT_LT(at + 2, mtl.end());
+  EXPECT_EQ(at[1], "\tNs 1000");  // the format's range
+  EXPECT_EQ(at[2], "\td 0");
 }
 
 TEST_F(ObjExport, UnopenableFilesFail) {

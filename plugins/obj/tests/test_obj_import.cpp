@@ -276,7 +276,8 @@ TEST_F(ObjImport, MaterialLibrary) {
   EXPECT_STREQ(l->texture.bitmap.file_name, "my map.jpg");
   ExpectVec(l->texture.bitmap.uv_scale, 2, 2, 1);
   EXPECT_EQ(l->diffuse_color.enabled, 1);
-  EXPECT_DOUBLE_EQ(l->diffuse_color.value, 0.5);
+  EXPECT_DOUBLE_EQ(l->diffuse_color.value, 1.0);  // no amount stated: the map in full
+  EXPECT_DOUBLE_EQ(s->spec.phong_size, 0.1);
   EXPECT_EQ(l->texture.kind, _2DBITMAP);
   EXPECT_STREQ(s->layers.Get(1)->texture.bitmap.file_name, "default.gif");
   EXPECT_DOUBLE_EQ(s->layers.Get(1)->bump_intensity.value, 1.0);
@@ -286,6 +287,26 @@ TEST_F(ObjImport, MaterialLibrary) {
   EXPECT_DOUBLE_EQ(o->color.ambient_intensity, 1.0);
   EXPECT_EQ(o->layers.Get(0)->opacity_intensity.enabled, 1);
   EXPECT_EQ(scene->maps->Get_Count_Maps(), 4);
+}
+
+TEST_F(ObjImport, ShininessAndTransparencyOfTheLibrary) {
+  kvtest::write_file(dir.file("lib.mtl"),
+                     "newmtl glass\nNs 96\nd 0.83\n"
+                     "newmtl tinted\nTr 0.25\n"
+                     "newmtl both\nd -halo 0.5\nTr 0.9\nNs 5000\n"
+                     "newmtl odd\nNs -3\nd 7\nTr\nNs x\n");
+  ASSERT_NE(Read(std::string(kQuad) + "mtllib lib.mtl\nusemtl glass\nf 1 2 3\n"), nullptr);
+  struct Want {
+    const char* name;
+    double phong, opacity;
+  };
+  const Want want[] = {{"glass", 0.48, 0.83}, {"tinted", 0.7, 0.75}, {"both", 5.0, 0.5}, {"odd", 0.0, 1.0}};
+  for (const Want& w : want) {
+    MSurface* m = scene->GetMaterialbyName(w.name);
+    ASSERT_NE(m, nullptr) << w.name;
+    EXPECT_DOUBLE_EQ(m->spec.phong_size, w.phong) << w.name;  // Ns / 200, held to 0 ... 1000
+    EXPECT_DOUBLE_EQ(m->opref.surface_opacity, w.opacity) << w.name;  // d, else 1 - Tr
+  }
 }
 
 TEST_F(ObjImport, LibraryByBaseNameAndCaseInsensitiveWindowsNames) {
