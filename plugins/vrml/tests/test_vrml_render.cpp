@@ -164,7 +164,8 @@ TEST_F(VrmlF3d, ReadsTheCorpusAsVrml20) {
     ASSERT_NE(scene, nullptr) << m;
     kvtest::TempDir out;
     int r = 0;
-    vrmltest::Export(scene, out.file("model.wrl"), {"-ld_mode=1", "-enable_copy=1"}, &r);
+    // f3d looks from the scene's own camera: the file keeps the scene's axes.
+    vrmltest::Export(scene, out.file("model.wrl"), {"-ld_mode=1", "-enable_copy=1", "-keep_axes=1"}, &r);
     ASSERT_EQ(r, 1) << m;
     kvtest::ProgramRun run = kvtest::RunF3d(out.file("model.wrl"), out.file("f3d.png"), kWidth, kHeight,
                                             kvtest::ExportedView(scene), out.str());
