@@ -1,5 +1,8 @@
 #include "export_walk.h"
 
+#include <cmath>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -125,36 +128,93 @@ MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cach
 
 }  // namespace
 
+namespace {
+
+// The triangles the walk writes of mesh (no copy made).
+long MeshTriangles(MScene* scene, const MExportMesh& m) {
+  MMesh_P* mesh = m.mesh;
+  if (!m_all_triangles(mesh)) {
+    // What Triangles() would hand on: a solid's mesh is never cached.
+    MMesh_P* cached = m.source->get_type() == MESH2 ? CachedTriangles(scene, mesh) : nullptr;
+    if (cached) {
+      mesh = cached;
+    } else {
+      const long made = mesh->Count_Triangles();
+      // No copy is made when it would hold nothing or the faces' count:
+      // the mesh itself is written then.
+      if (made > 0 && made != mesh->Get_Face_Count() && made <= 0x7fffffffL) return made;
+    }
+  }
+  return DrawnFaces(mesh);
+}
+
+// A solid's mesh has the same faces whatever its size, as long as the size
+// is a plain positive number: such solids are counted once per shape.
+struct SolidShape {
+  int32_t type, a, b;
+  bool operator==(const SolidShape& o) const { return type == o.type && a == o.a && b == o.b; }
+};
+struct SolidShapeHash {
+  size_t operator()(const SolidShape& k) const {
+    return std::hash<uint64_t>()((static_cast<uint64_t>(static_cast<uint32_t>(k.a)) << 32) ^
+                                 static_cast<uint32_t>(k.b) ^ (static_cast<uint64_t>(k.type) << 60));
+  }
+};
+
+// The export walk; take_solid, when set, sees each solid first and may
+// take it without its mesh being made.
+int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
+                     const std::function<void(const MExportMesh&)>& fn,
+                     const std::function<bool(MSolid*)>& take_solid);
+
+bool Plain(double v) { return std::isfinite(v) && v > 0; }
+
+bool ShapeOf(const MSolid* solid, SolidShape* key) {
+  if (solid->solid_type == SOLID_SPHERE) {
+    const MSphere* s = static_cast<const MSphere*>(solid);
+    *key = {SOLID_SPHERE, s->segment, 0};
+    return Plain(s->radius);
+  }
+  if (solid->solid_type == SOLID_CYLINDER) {
+    const MCylinder* c = static_cast<const MCylinder*>(solid);
+    *key = {SOLID_CYLINDER, c->segment_l, c->segment_r};
+    return Plain(c->radius) && Plain(c->length);
+  }
+  return false;
+}
+
+}  // namespace
+
 long m_export_triangle_count(MScene* scene, const MExportWalkOptions& options) {
   MExportWalkOptions walk = options;
   walk.triangulate = false;
   walk.cache = false;
   walk.report_objects = false;
   long total = 0;
-  ForEachExportMesh(scene, nullptr, walk, [&](const MExportMesh& m) {
-    MMesh_P* mesh = m.mesh;
-    if (!m_all_triangles(mesh)) {
-      // What Triangles() would hand on: a solid's mesh is never cached.
-      MMesh_P* cached = m.source->get_type() == MESH2 ? CachedTriangles(scene, mesh) : nullptr;
-      if (cached) {
-        mesh = cached;
-      } else {
-        const long made = mesh->Count_Triangles();
-        // No copy is made when it would hold nothing or the faces' count:
-        // the mesh itself is written then.
-        if (made > 0 && made != mesh->Get_Face_Count() && made <= 0x7fffffffL) {
-          total += made;
-          return;
-        }
-      }
-    }
-    total += DrawnFaces(mesh);
-  });
+  std::unordered_map<SolidShape, long, SolidShapeHash> by_shape;
+  // Solids come here before their mesh is made; true: counted without it.
+  auto solid = [&](MSolid* s) {
+    SolidShape key;
+    if (!ShapeOf(s, &key)) return false;
+    auto it = by_shape.find(key);
+    if (it == by_shape.end()) return false;
+    total += it->second;
+    return true;
+  };
+  WalkExportMeshes(scene, nullptr, walk, [&](const MExportMesh& m) {
+    const long n = MeshTriangles(scene, m);
+    SolidShape key;
+    if (m.source->get_type() == TSOLID && ShapeOf(static_cast<MSolid*>(m.source), &key)) by_shape[key] = n;
+    total += n;
+  }, solid);
   return total;
 }
 
-int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
-                      const std::function<void(const MExportMesh&)>& fn) {
+namespace {
+
+int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
+                     const std::function<void(const MExportMesh&)>& fn,
+                     const std::function<bool(MSolid*)>& take_solid) {
   if (!scene || !scene->objects) return 0;
   const int count = scene->objects->count;
   int written = 0;
@@ -183,6 +243,7 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
       mesh = static_cast<MMesh_P*>(source);
       if (options.triangulate) mesh = Triangles(scene, mesh, cb, options.cache, options.cache ? nullptr : &made);
     } else if (source->get_type() == TSOLID) {
+      if (take_solid && take_solid(static_cast<MSolid*>(source))) continue;
       temp.reset(static_cast<MSolid*>(source)->Get_Mesh());
       mesh = temp.get();
       if (mesh && options.triangulate) {
@@ -207,4 +268,11 @@ int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOpti
     ++written;
   }
   return written;
+}
+
+}  // namespace
+
+int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
+                      const std::function<void(const MExportMesh&)>& fn) {
+  return WalkExportMeshes(scene, cb, options, fn, nullptr);
 }

@@ -564,3 +564,33 @@ TEST(ExportWalk, TriangleCountIsWhatTheCopiesHoldWithoutMakingThem) {
   scene.tri_objects->Append(kept);
   EXPECT_EQ(m_export_triangle_count(&scene, MExportWalkOptions()), CountByCopies(&scene, MExportWalkOptions()));
 }
+
+// Solids of one shape are counted once; sizes that may change the faces
+// (zero, negative, not a number) and other segment counts are counted alone.
+TEST(ExportWalk, SolidsOfOneShapeCountAsTheirCopiesDo) {
+  MScene scene("solids");
+  const double nan = std::nan("");
+  const double radii[] = {1.0, 0.25, 0.0, -1.0, nan, 3.0};
+  for (double r : radii) {
+    for (int seg : {16, 6, 3}) {
+      MSphere* ball = new MSphere("ball");
+      ball->Set_Segment(seg);
+      ball->Set_Radius(r);
+      scene.objects->Append(ball);
+    }
+    for (double len : {2.0, 0.0, 7.5}) {
+      MCylinder* rod = new MCylinder("rod", MVector3(0, 0, 0), MVector3(0, 0, len));
+      rod->Set_Radius(r);
+      rod->Set_Segment_R(len > 5 ? 5 : 16);
+      scene.objects->Append(rod);
+    }
+  }
+  MSphere* hidden = new MSphere("hidden");
+  hidden->hidden = 1;
+  scene.objects->Append(hidden);
+  for (bool skip : {false, true}) {
+    MExportWalkOptions walk;
+    walk.skip_hidden = skip;
+    EXPECT_EQ(m_export_triangle_count(&scene, walk), CountByCopies(&scene, walk)) << skip;
+  }
+}
