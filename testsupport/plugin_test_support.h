@@ -15,6 +15,13 @@ PluginRegistry& Plugins();
 // The index of the class with this exact name and super class (0: any),
 // or -1.
 int FindClass(const char* name, int super = 0);
+inline int ImportClass(const char* name) { return FindClass(name, MESH_IMPORT_CLASS_ID); }
+inline int ExportClass(const char* name) { return FindClass(name, MESH_EXPORT_CLASS_ID); }
+
+// The class names the cross-format tests use most.
+inline constexpr char kObjClass[] = "Alias Wavefront (*.obj)";
+inline constexpr char k3dsImportClass[] = "3D Studio (*.3ds, *.prj, *.mtl)";
+inline constexpr char k3dsExportClass[] = "3D Studio Binary Mesh File     (*.3ds)";
 
 // Every loaded library in command-line mode with these -key=value options
 // (argv[0] is supplied), or back to settings-store mode.

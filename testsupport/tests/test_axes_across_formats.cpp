@@ -13,12 +13,11 @@
 
 namespace {
 
-int Import(const char* name) { return kvtest::FindClass(name, MESH_IMPORT_CLASS_ID); }
-int Export(const char* name) { return kvtest::FindClass(name, MESH_EXPORT_CLASS_ID); }
-
-const char kObj[] = "Alias Wavefront (*.obj)";
-const char k3dsIn[] = "3D Studio (*.3ds, *.prj, *.mtl)";
-const char k3dsOut[] = "3D Studio Binary Mesh File     (*.3ds)";
+using kvtest::ExportClass;
+using kvtest::ImportClass;
+constexpr const char* kObj = kvtest::kObjClass;
+constexpr const char* k3dsIn = kvtest::k3dsImportClass;
+constexpr const char* k3dsOut = kvtest::k3dsExportClass;
 
 struct Box {
   bool ok = false;
@@ -60,23 +59,23 @@ TEST_F(Axes, JeepWrittenAsObjStandsAsAssimpStandsTheSource) {
   KV_REQUIRE_CORPUS();
   if (!HaveAssimp()) GTEST_SKIP() << "assimp not installed";
   const std::string jeep = kvtest::corpus_file("3ds/jeep1.3ds");
-  MScene* scene = kvtest::ImportWith(Import(k3dsIn), jeep);
+  MScene* scene = kvtest::ImportWith(ImportClass(k3dsIn), jeep);
   ASSERT_NE(scene, nullptr);
   const MVector3 lo = scene->GetBoundLeft(), hi = scene->GetBoundRight();
-  ASSERT_EQ(kvtest::ExportWith(Export(kObj), scene, dir.file("jeep.obj")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(kObj), scene, dir.file("jeep.obj")), 1);
   ExpectSameBox(AssimpBounds(dir.file("jeep.obj")), AssimpBounds(jeep), 1e-4, "jeep1.3ds -> OBJ");
   // The host's scene is given back exactly as it was.
   EXPECT_TRUE(scene->GetBoundLeft() == lo && scene->GetBoundRight() == hi);
   // Written again as 3DS, it is the source's shape in the source's axes.
-  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), scene, dir.file("jeep.3ds")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(k3dsOut), scene, dir.file("jeep.3ds")), 1);
   ExpectSameBox(AssimpBounds(dir.file("jeep.3ds")), AssimpBounds(jeep), 1e-4, "jeep1.3ds -> 3DS");
   delete scene;
 
   // Kept as stored: the file's Z-up numbers land in the OBJ unturned.
   kvtest::UseCommandLine({"-enable_copy=0", "-keep_axes=1"});
-  scene = kvtest::ImportWith(Import(k3dsIn), jeep);
+  scene = kvtest::ImportWith(ImportClass(k3dsIn), jeep);
   ASSERT_NE(scene, nullptr);
-  ASSERT_EQ(kvtest::ExportWith(Export(kObj), scene, dir.file("stored.obj")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(kObj), scene, dir.file("stored.obj")), 1);
   Box stored;
   stored.ok = true;
   const MVector3& l = scene->GetBoundLeft();
@@ -89,19 +88,19 @@ TEST_F(Axes, JeepWrittenAsObjStandsAsAssimpStandsTheSource) {
 
 TEST_F(Axes, ObjThroughThreeDsAndBackKeepsItsAxes) {
   KV_REQUIRE_CORPUS();
-  MScene* scene = kvtest::ImportWith(Import(kObj), kvtest::corpus_file("obj/spider.obj"));
+  MScene* scene = kvtest::ImportWith(ImportClass(kObj), kvtest::corpus_file("obj/spider.obj"));
   ASSERT_NE(scene, nullptr);
   const MVector3 lo = scene->GetBoundLeft(), hi = scene->GetBoundRight();
-  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), scene, dir.file("spider.3ds")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(k3dsOut), scene, dir.file("spider.3ds")), 1);
   delete scene;
-  MScene* studio = kvtest::ImportWith(Import(k3dsIn), dir.file("spider.3ds"));
+  MScene* studio = kvtest::ImportWith(ImportClass(k3dsIn), dir.file("spider.3ds"));
   ASSERT_NE(studio, nullptr);
   // In 3DS the spider's height is z: its y extent became the z extent.
   EXPECT_NEAR(studio->GetBoundRight().z - studio->GetBoundLeft().z, hi.y - lo.y, 1e-4);
   EXPECT_NEAR(studio->GetBoundRight().y, -lo.z, 1e-4);
-  ASSERT_EQ(kvtest::ExportWith(Export(kObj), studio, dir.file("spider.obj")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(kObj), studio, dir.file("spider.obj")), 1);
   delete studio;
-  MScene* back = kvtest::ImportWith(Import(kObj), dir.file("spider.obj"));
+  MScene* back = kvtest::ImportWith(ImportClass(kObj), dir.file("spider.obj"));
   ASSERT_NE(back, nullptr);
   const MVector3 d1 = back->GetBoundLeft() - lo, d2 = back->GetBoundRight() - hi;
   EXPECT_LT(std::max(d1.Length(), d2.Length()), 1e-4);
@@ -112,9 +111,9 @@ TEST_F(Axes, ThreeDsReadersKeepNamesAndPlaceTheTurnedMeshes) {
   KV_REQUIRE_CORPUS();
   if (!HaveAssimp()) GTEST_SKIP() << "assimp not installed";
   const std::string spider = kvtest::corpus_file("obj/spider.obj");
-  MScene* scene = kvtest::ImportWith(Import(kObj), spider);
+  MScene* scene = kvtest::ImportWith(ImportClass(kObj), spider);
   ASSERT_NE(scene, nullptr);
-  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), scene, dir.file("spider.3ds")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(k3dsOut), scene, dir.file("spider.3ds")), 1);
   delete scene;
   // The Y-up source written Z-up: assimp turns both to its Y up alike, which
   // it does only when the object nodes agree with the meshes' frames.

@@ -13,12 +13,11 @@
 
 namespace {
 
-int Import(const char* name) { return kvtest::FindClass(name, MESH_IMPORT_CLASS_ID); }
-int Export(const char* name) { return kvtest::FindClass(name, MESH_EXPORT_CLASS_ID); }
-
-const char kObj[] = "Alias Wavefront (*.obj)";
-const char k3dsIn[] = "3D Studio (*.3ds, *.prj, *.mtl)";
-const char k3dsOut[] = "3D Studio Binary Mesh File     (*.3ds)";
+using kvtest::ExportClass;
+using kvtest::ImportClass;
+constexpr const char* kObj = kvtest::kObjClass;
+constexpr const char* k3dsIn = kvtest::k3dsImportClass;
+constexpr const char* k3dsOut = kvtest::k3dsExportClass;
 
 // A box with texture coordinates and one material: a black colour under a
 // diffuse map, as many writers leave it.
@@ -74,10 +73,10 @@ TEST_F(Materials, NoExporterPutsAMapUnderBlack) {
   for (const Case& c : cases) {
     const std::filesystem::path out = dir.path() / c.file;
     std::filesystem::create_directories(out.parent_path());
-    ASSERT_EQ(kvtest::ExportWith(Export(c.to), scene, out.string()), 1) << c.to;
+    ASSERT_EQ(kvtest::ExportWith(ExportClass(c.to), scene, out.string()), 1) << c.to;
     std::string model = out.string();
     if (std::string(c.to).find("LightWave") != std::string::npos) model = FileWithExtension(out.parent_path(), ".lwo");
-    MScene* back = kvtest::ImportWith(Import(c.back), model);
+    MScene* back = kvtest::ImportWith(ImportClass(c.back), model);
     ASSERT_NE(back, nullptr) << model;
     MSurface* s = back->GetMaterialbyName("painted");
     if (!s && back->surfaces->count > 0) s = static_cast<MSurface*>(back->surfaces->GetAt(0));
@@ -91,7 +90,7 @@ TEST_F(Materials, NoExporterPutsAMapUnderBlack) {
   // DirectX: the reader takes a map's colour as black, so the file is read.
   const std::filesystem::path x = dir.path() / "x" / "box.x";
   std::filesystem::create_directories(x.parent_path());
-  ASSERT_EQ(kvtest::ExportWith(Export("Direct X (*.x)"), scene, x.string()), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass("Direct X (*.x)"), scene, x.string()), 1);
   const std::string text = kvtest::read_file(x.string());
   const size_t material = text.find("Material ");
   ASSERT_NE(material, std::string::npos) << text.substr(0, 400);
@@ -101,7 +100,7 @@ TEST_F(Materials, NoExporterPutsAMapUnderBlack) {
   // RenderMan: the colour every shader multiplies the map by.
   const std::filesystem::path rib = dir.path() / "rib" / "box.rib";
   std::filesystem::create_directories(rib.parent_path());
-  ASSERT_EQ(kvtest::ExportWith(Export("RenderMan (*.rib)"), scene, rib.string()), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass("RenderMan (*.rib)"), scene, rib.string()), 1);
   const std::vector<std::string> lines = kvtest::read_lines(rib.string());
   auto color = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Color ", 0) == 0; });
   ASSERT_NE(color, lines.end());
@@ -123,19 +122,19 @@ TEST_F(Materials, ShininessAndTransparencySurviveObjAnd3ds) {
     EXPECT_NEAR(clear->spec.phong_size, 0.04, 1e-9) << where;
     EXPECT_NEAR(clear->opref.surface_opacity, 0.75, 1e-9) << where;
   };
-  MScene* obj = kvtest::ImportWith(Import(kObj), dir.file("in.obj"));
+  MScene* obj = kvtest::ImportWith(ImportClass(kObj), dir.file("in.obj"));
   check(obj, "OBJ");
-  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), obj, dir.file("mid.3ds")), 1);
-  MScene* studio = kvtest::ImportWith(Import(k3dsIn), dir.file("mid.3ds"));
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(k3dsOut), obj, dir.file("mid.3ds")), 1);
+  MScene* studio = kvtest::ImportWith(ImportClass(k3dsIn), dir.file("mid.3ds"));
   check(studio, "OBJ -> 3DS");
-  ASSERT_EQ(kvtest::ExportWith(Export(kObj), studio, dir.file("out.obj")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(kObj), studio, dir.file("out.obj")), 1);
   const std::vector<std::string> mtl = kvtest::read_lines(dir.file("out.mtl"));
   auto gold = std::find(mtl.begin(), mtl.end(), "newmtl gold");
   ASSERT_NE(gold, mtl.end());
   ASSERT_LT(gold + 2, mtl.end());
   EXPECT_EQ(gold[1], "\tNs 96");
   EXPECT_EQ(gold[2], "\td 0.83");
-  MScene* again = kvtest::ImportWith(Import(kObj), dir.file("out.obj"));
+  MScene* again = kvtest::ImportWith(ImportClass(kObj), dir.file("out.obj"));
   check(again, "OBJ -> 3DS -> OBJ");
   delete again;
   delete obj;
@@ -144,11 +143,11 @@ TEST_F(Materials, ShininessAndTransparencySurviveObjAnd3ds) {
 
 TEST_F(Materials, MapsLeftOutOf3dsAreNamedToTheUser) {
   KV_REQUIRE_CORPUS();
-  MScene* spider = kvtest::ImportWith(Import(kObj), kvtest::corpus_file("obj/spider.obj"));
+  MScene* spider = kvtest::ImportWith(ImportClass(kObj), kvtest::corpus_file("obj/spider.obj"));
   ASSERT_NE(spider, nullptr);
-  ASSERT_EQ(kvtest::ExportWith(Export(k3dsOut), spider, dir.file("spider.3ds")), 1);
+  ASSERT_EQ(kvtest::ExportWith(ExportClass(k3dsOut), spider, dir.file("spider.3ds")), 1);
   bool named = false;
-  for (const std::string& w : kvtest::Plugins().LastWarnings(Export(k3dsOut)))
+  for (const std::string& w : kvtest::Plugins().LastWarnings(ExportClass(k3dsOut)))
     named = named || w.find("map SpiderTex.jpg left out") != std::string::npos;
   EXPECT_TRUE(named) << "no warning names the map the chunk cannot hold";
   delete spider;

@@ -11,12 +11,11 @@
 
 namespace {
 
-int Import(const char* name) { return kvtest::FindClass(name, MESH_IMPORT_CLASS_ID); }
-int Export(const char* name) { return kvtest::FindClass(name, MESH_EXPORT_CLASS_ID); }
-
-const char kObj[] = "Alias Wavefront (*.obj)";
-const char k3ds[] = "3D Studio (*.3ds, *.prj, *.mtl)";
-const char k3dsOut[] = "3D Studio Binary Mesh File     (*.3ds)";
+using kvtest::ExportClass;
+using kvtest::ImportClass;
+constexpr const char* kObj = kvtest::kObjClass;
+constexpr const char* k3ds = kvtest::k3dsImportClass;
+constexpr const char* k3dsOut = kvtest::k3dsExportClass;
 
 class RoundTrips : public ::testing::Test {
  protected:
@@ -40,7 +39,7 @@ TEST_F(RoundTrips, RealFilesKeepTrianglesBoundsAndMaterials) {
       {"3ds/fels.3ds", k3ds, k3dsOut, 768},
   };
   for (const Case& c : cases) {
-    kvtest::RoundTripResult r = kvtest::RoundTrip(Import(c.from), Export(c.to), kvtest::corpus_dir() / c.file);
+    kvtest::RoundTripResult r = kvtest::RoundTrip(ImportClass(c.from), ExportClass(c.to), kvtest::corpus_dir() / c.file);
     EXPECT_TRUE(r.Same()) << c.file << ": " << r;
     EXPECT_EQ(r.before.triangles, c.triangles) << c.file;
     EXPECT_FALSE(r.before.materials.empty()) << c.file;
@@ -49,7 +48,7 @@ TEST_F(RoundTrips, RealFilesKeepTrianglesBoundsAndMaterials) {
 
 TEST_F(RoundTrips, AcrossFormatsThroughRaw) {
   KV_REQUIRE_CORPUS();
-  const int raw = Export("Raw (*.raw)");
+  const int raw = ExportClass("Raw (*.raw)");
   // RAW keeps no materials: triangles and bounds only.
   for (const char* file : {"obj/spider.obj", "3ds/jeep1.3ds"}) {
     const int from = kvtest::Plugins().FindImportClass((kvtest::corpus_dir() / file).string().c_str());
@@ -61,7 +60,7 @@ TEST_F(RoundTrips, AcrossFormatsThroughRaw) {
 
 TEST_F(RoundTrips, FailuresAndDifferencesAreTold) {
   kvtest::TempDir dir;
-  kvtest::RoundTripResult missing = kvtest::RoundTrip(Import(kObj), Export(kObj), dir.file("none.obj"));
+  kvtest::RoundTripResult missing = kvtest::RoundTrip(ImportClass(kObj), ExportClass(kObj), dir.file("none.obj"));
   EXPECT_FALSE(missing.Same());
   EXPECT_EQ(missing.Diff(), "import of " + dir.file("none.obj") + " failed: cannot read " + dir.file("none.obj") +
                                 ": No such file or directory\n");
