@@ -126,10 +126,6 @@ MMesh_P* Triangles(MScene* scene, MMesh_P* mesh, MessageCallBack1* cb, bool cach
   return tri ? tri : mesh;
 }
 
-}  // namespace
-
-namespace {
-
 // The triangles the walk writes of mesh (no copy made).
 long MeshTriangles(MScene* scene, const MExportMesh& m) {
   MMesh_P* mesh = m.mesh;
@@ -161,12 +157,6 @@ struct SolidShapeHash {
   }
 };
 
-// The export walk; take_solid, when set, sees each solid first and may
-// take it without its mesh being made.
-int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
-                     const std::function<void(const MExportMesh&)>& fn,
-                     const std::function<bool(MSolid*)>& take_solid);
-
 bool Plain(double v) { return std::isfinite(v) && v > 0; }
 
 bool ShapeOf(const MSolid* solid, SolidShape* key) {
@@ -183,35 +173,8 @@ bool ShapeOf(const MSolid* solid, SolidShape* key) {
   return false;
 }
 
-}  // namespace
-
-long m_export_triangle_count(MScene* scene, const MExportWalkOptions& options) {
-  MExportWalkOptions walk = options;
-  walk.triangulate = false;
-  walk.cache = false;
-  walk.report_objects = false;
-  long total = 0;
-  std::unordered_map<SolidShape, long, SolidShapeHash> by_shape;
-  // Solids come here before their mesh is made; true: counted without it.
-  auto solid = [&](MSolid* s) {
-    SolidShape key;
-    if (!ShapeOf(s, &key)) return false;
-    auto it = by_shape.find(key);
-    if (it == by_shape.end()) return false;
-    total += it->second;
-    return true;
-  };
-  WalkExportMeshes(scene, nullptr, walk, [&](const MExportMesh& m) {
-    const long n = MeshTriangles(scene, m);
-    SolidShape key;
-    if (m.source->get_type() == TSOLID && ShapeOf(static_cast<MSolid*>(m.source), &key)) by_shape[key] = n;
-    total += n;
-  }, solid);
-  return total;
-}
-
-namespace {
-
+// The export walk; take_solid, when set, sees each solid first and may
+// take it without its mesh being made.
 int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
                      const std::function<void(const MExportMesh&)>& fn,
                      const std::function<bool(MSolid*)>& take_solid) {
@@ -275,4 +238,29 @@ int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptio
 int ForEachExportMesh(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
                       const std::function<void(const MExportMesh&)>& fn) {
   return WalkExportMeshes(scene, cb, options, fn, nullptr);
+}
+
+long m_export_triangle_count(MScene* scene, const MExportWalkOptions& options) {
+  MExportWalkOptions walk = options;
+  walk.triangulate = false;
+  walk.cache = false;
+  walk.report_objects = false;
+  long total = 0;
+  std::unordered_map<SolidShape, long, SolidShapeHash> by_shape;
+  // Solids come here before their mesh is made; true: counted without it.
+  auto solid = [&](MSolid* s) {
+    SolidShape key;
+    if (!ShapeOf(s, &key)) return false;
+    auto it = by_shape.find(key);
+    if (it == by_shape.end()) return false;
+    total += it->second;
+    return true;
+  };
+  WalkExportMeshes(scene, nullptr, walk, [&](const MExportMesh& m) {
+    const long n = MeshTriangles(scene, m);
+    SolidShape key;
+    if (m.source->get_type() == TSOLID && ShapeOf(static_cast<MSolid*>(m.source), &key)) by_shape[key] = n;
+    total += n;
+  }, solid);
+  return total;
 }
