@@ -87,10 +87,15 @@ struct CommandArgs {
   std::vector<char*> plugin_args;  // -key=value and @file, for the plug-ins
 };
 
+// A command's positional argument counts and the options it takes.
+struct CommandSpec {
+  const char* name;
+  size_t min_pos, max_pos;
+  bool from, to, json, report, plugin_args, mods, render;
+};
+
 // Splits the arguments; "" on success, else the usage error.
-std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, bool allow_to,
-                             bool allow_json, bool allow_mods, bool allow_report, bool allow_render,
-                             CommandArgs& out) {
+std::string ParseCommandArgs(int argc, char** argv, int start, const CommandSpec& spec, CommandArgs& out) {
   for (int i = start; i < argc; ++i) {
     const char* a = argv[i];
     std::string s = a;
@@ -123,33 +128,33 @@ std::string ParseCommandArgs(int argc, char** argv, int start, bool allow_from, 
     for (const RenderOpt& r : render_opts)
       if (is_opt(r.name)) render_opt = &r;
     if (render_opt) {
-      if (!allow_render) return std::string(render_opt->name) + " is not an option of this command";
+      if (!spec.render) return std::string(render_opt->name) + " is not an option of this command";
       std::string e = value(render_opt->name, *render_opt->dst, render_opt->what);
       if (!e.empty()) return e;
       continue;
     }
     if (s.rfind("--from", 0) == 0 && (s.size() == 6 || s[6] == '=')) {
-      if (!allow_from) return "--from is not an option of this command";
+      if (!spec.from) return "--from is not an option of this command";
       std::string e = value("--from", out.from);
       if (!e.empty()) return e;
     } else if (s.rfind("--to", 0) == 0 && (s.size() == 4 || s[4] == '=')) {
-      if (!allow_to) return "--to is not an option of this command";
+      if (!spec.to) return "--to is not an option of this command";
       std::string e = value("--to", out.to);
       if (!e.empty()) return e;
     } else if ((s.rfind("--objmod", 0) == 0 && (s.size() == 8 || s[8] == '=')) ||
                (s.rfind("--scenemod", 0) == 0 && (s.size() == 10 || s[10] == '='))) {
       bool objects = s[2] == 'o';
       const char* opt = objects ? "--objmod" : "--scenemod";
-      if (!allow_mods) return std::string(opt) + " is not an option of this command";
+      if (!spec.mods) return std::string(opt) + " is not an option of this command";
       std::string& dst = objects ? out.objmod : out.scenemod;
       size_t n = std::strlen(opt);
       dst = s.size() > n ? s.substr(n + 1) : (i + 1 < argc ? argv[++i] : "");
       if (dst.empty()) return std::string(opt) + " needs an option file";
     } else if (s == "--json") {
-      if (!allow_json) return "--json is not an option of this command";
+      if (!spec.json) return "--json is not an option of this command";
       out.json = true;
     } else if (s == "--report") {
-      if (!allow_report) return "--report is not an option of this command";
+      if (!spec.report) return "--report is not an option of this command";
       out.report = true;
     } else if (s.rfind("--", 0) == 0 && s.size() > 2) {
       return "unknown option " + s;
@@ -446,29 +451,23 @@ int Run(int argc, char** argv) {
   if (kvcli::IsBatchCommand(cmd)) return kvcli::BatchMain(cmd, argc, argv, i, plugin_dir);
   kvcli::UseTerminalProgress();
 
-  struct Spec {
-    const char* name;
-    size_t min_pos, max_pos;
-    bool from, to, json, report, plugin_args, mods;
+  static const CommandSpec kSpecs[] = {
+      {"plugins", 0, 0, false, false, false, false, false, false, false},
+      {"classes", 0, 0, false, false, false, false, false, false, false},
+      {"info", 1, 1, true, false, true, false, true, true, false},
+      {"dump", 2, 2, true, false, false, false, true, false, false},
+      {"convert", 2, 2, true, true, true, true, true, true, false},
+      {"render", 1, 2, true, false, false, false, true, false, true},
+      {"help", 0, 1, false, false, false, false, false, false, false},
   };
-  static const Spec kSpecs[] = {
-      {"plugins", 0, 0, false, false, false, false, false, false},
-      {"classes", 0, 0, false, false, false, false, false, false},
-      {"info", 1, 1, true, false, true, false, true, true},
-      {"dump", 2, 2, true, false, false, false, true, false},
-      {"convert", 2, 2, true, true, true, true, true, true},
-      {"render", 1, 2, true, false, false, false, true, false},
-      {"help", 0, 1, false, false, false, false, false, false},
-  };
-  const Spec* spec = nullptr;
-  for (const Spec& sp : kSpecs)
+  const CommandSpec* spec = nullptr;
+  for (const CommandSpec& sp : kSpecs)
     if (cmd == sp.name) spec = &sp;
   if (!spec) return Usage("unknown command " + kvcli::Quote(cmd));
 
   CommandArgs args;
-  const bool render = cmd == "render";
-  std::string err = ParseCommandArgs(argc, argv, i, spec->from, spec->to, spec->json, spec->mods,
-                                     spec->report, render, args);
+  const bool render = spec->render;
+  std::string err = ParseCommandArgs(argc, argv, i, *spec, args);
   if (!err.empty()) return Usage(cmd + ": " + err);
   if (!spec->plugin_args && !args.plugin_args.empty())
     return Usage(cmd + ": unknown option " + std::string(args.plugin_args[0]));
