@@ -6,7 +6,10 @@
 #  - the same list in three shards (--shard K/3), which together must
 #    convert every entry exactly once;
 #  - 1 000 small RAW files to 3DS with the same pass, in one process
-#    (plug-ins loaded once).
+#    (plug-ins loaded once);
+#  - 16 grids of 120 000 triangles to 3DS with --jobs 1 and --jobs 2: the
+#    corpus entries take about a millisecond each, so the workers' start and
+#    hand-over show there; these show the scaling itself.
 # Prints wall time, CPU time and peak memory per run.
 #
 #   bash bench/bench_batch.sh [RUNS]
@@ -24,6 +27,8 @@ DIR=${BENCH_DIR:-${TMPDIR:-/tmp}/korvane-bench-batch}
 CORPUS=../shared/corpus
 ENTRIES=200
 SMALL=1000
+LARGE=16
+LARGE_QUADS=60000
 
 if [ ! -x "$CLI" ]; then
   echo "bench_batch: $CLI not found; build first (cmake --preset default && cmake --build --preset default)" >&2
@@ -55,6 +60,13 @@ mkdir -p "$DIR/small"
 for i in $(seq 1 "$SMALL"); do cp samples/cube.raw "$DIR/small/cube$i.raw"; done
 "$CLI" batch-add "$DIR/small.lst" "$DIR/out/small" "$DIR"/small/*.raw --to '(*.3ds)' >/dev/null
 
+# The large entries: one grid under 16 names.
+mkdir -p "$DIR/large"
+python3 bench/make_grid_obj.py "$DIR/large/grid1.obj" "$DIR/large/groups.obj" "$LARGE_QUADS" 1000
+rm -f "$DIR/large/groups.obj"
+for i in $(seq 2 "$LARGE"); do cp "$DIR/large/grid1.obj" "$DIR/large/grid$i.obj"; done
+"$CLI" batch-add "$DIR/large.lst" "$DIR/out/large" "$DIR"/large/*.obj --to '(*.3ds)' >/dev/null
+
 LABEL_WIDTH=40
 # shellcheck source=lib.sh
 source bench/lib.sh
@@ -63,6 +75,8 @@ for n in $(seq 1 "$RUNS"); do
   run "batch $ENTRIES corpus entries --jobs 1" "$n" "$CLI" batch "$DIR/corpus.lst" --objmod "$DIR/weld_smooth.ini" --jobs 1
   run "batch $ENTRIES corpus entries --jobs 2" "$n" "$CLI" batch "$DIR/corpus.lst" --objmod "$DIR/weld_smooth.ini" --jobs 2
   run "batch $SMALL small files --jobs 1" "$n" "$CLI" batch "$DIR/small.lst" --objmod "$DIR/weld_smooth.ini"
+  run "batch $LARGE grids --jobs 1" "$n" "$CLI" batch "$DIR/large.lst" --jobs 1
+  run "batch $LARGE grids --jobs 2" "$n" "$CLI" batch "$DIR/large.lst" --jobs 2
 done
 
 # Every entry converted, and the three shards cover the list exactly once.
@@ -87,4 +101,5 @@ echo
 echo "corpus list: $ENTRIES entries of ${#MODELS[@]} models to OBJ and 3DS, weld + smooth; shards 1/3 2/3 3/3: $total entries, each once, all converted"
 echo "cores: $(nproc)"
 print_table
+echo "large list: $LARGE grids of $((LARGE_QUADS * 2)) triangles to 3DS"
 echo "goals: --jobs 2 about half the wall time of --jobs 1; $SMALL small files under 10 s"
