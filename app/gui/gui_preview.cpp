@@ -159,8 +159,12 @@ void PreviewPane::mouseMoveEvent(QMouseEvent* e) {
   const QPoint d = pos - last_pos_;
   last_pos_ = pos;
   // Dragging right turns the scene to the right; down shows it from higher.
-  orbit_.yaw_deg = std::fmod(orbit_.yaw_deg - d.x() * kDegreesPerPixel, 360.0);
-  orbit_.pitch_deg = std::clamp(orbit_.pitch_deg + d.y() * kDegreesPerPixel, -89.0, 89.0);
+  Turn(-d.x() * kDegreesPerPixel, d.y() * kDegreesPerPixel);
+}
+
+void PreviewPane::Turn(double yaw_deg, double pitch_deg) {
+  orbit_.yaw_deg = std::fmod(orbit_.yaw_deg + yaw_deg, 360.0);
+  orbit_.pitch_deg = std::clamp(orbit_.pitch_deg + pitch_deg, -89.0, 89.0);
   Schedule(true);
 }
 

@@ -38,6 +38,10 @@ class PreviewPane : public QWidget {
   bool HasScene() const { return has_scene_; }
   const kvrender::Orbit& orbit() const { return orbit_; }
   void SetOrbit(const kvrender::Orbit& orbit);
+  // Turns the view as a drag does (degrees), a quick frame to follow.
+  void Turn(double yaw_deg, double pitch_deg);
+  // The size of the last frame over the pane's.
+  double LastFrameScale() const { return frame_.isNull() || width() == 0 ? 0 : double(frame_.width()) / width(); }
   // Fits the view round the scene as it is now, from the iso side.
   void FitView();
 
