@@ -18,6 +18,7 @@
 #include "gltf_test_support.h"
 #include "gltf_uri.h"
 #include "korvanelib.h"
+#include "outside_tools.h"
 #include "plugin_test_support.h"
 #include "round_trip.h"
 #include "test_scenes.h"
@@ -367,6 +368,43 @@ TEST_F(GltfImport, BrokenFilesFailWithTheirReason) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(kvtest::MeshAt(s, 0)->Get_Face_Count(), 1);
   delete s;
+}
+
+}  // namespace
+
+namespace {
+
+// Files of another writer: assimp's glTF 2.0 export (.gltf with its .bin
+// and .glb) of corpus models, read with the triangles assimp reads of them
+// — or, where assimp drops degenerate triangles on reading, of the source.
+TEST_F(GltfImport, AssimpWrittenFilesOfCorpusModels) {
+  KV_REQUIRE_CORPUS();
+  if (!kvtest::have_program("assimp")) GTEST_SKIP() << "assimp is not installed";
+  int checked = 0;
+  for (const char* model : {"3ds/jeep1.3ds", "obj/spider.obj", "x/test_cube_text.x"}) {
+    const std::string src = kvtest::corpus_file(model);
+    if (!std::filesystem::is_regular_file(src)) continue;
+    MScene* source = kvtest::ImportModel(src);
+    ASSERT_NE(source, nullptr) << model;
+    const long triangles = kvtest::TriangleCount(source);
+    delete source;
+    for (const char* format : {"gltf2", "glb2"}) {
+      const std::string out =
+          dir.file(std::filesystem::path(model).stem().string() + (format[2] == 'b' ? ".glb" : ".gltf"));
+      const std::string cmd = "assimp export " + kvtest::shell_quote(src) + " " + kvtest::shell_quote(out) + " -f" +
+                              format + " >/dev/null 2>&1";
+      ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+      MScene* back = Import(out);
+      ASSERT_NE(back, nullptr) << out << ": " << kvtest::Plugins().LastError(ImportClass());
+      const long got = kvtest::TriangleCount(back);
+      if (got != triangles) {
+        EXPECT_EQ(got, kvtest::assimp_info(out).faces) << out << " of " << model << " with " << triangles;
+      }
+      delete back;
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 6);
 }
 
 }  // namespace
