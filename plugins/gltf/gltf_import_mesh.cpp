@@ -78,7 +78,7 @@ MMesh_P* ReadMesh(ImportContext& c, int64_t m, const std::string& name) {
   const size_t np = ArraySize(list);
   std::vector<Primitive> prims(np);
   bool all_normals = true, any_uvs = false;
-  size_t vertices = 0;
+  size_t vertices = 0, triangles = 0;
   long left_out = 0;
   for (size_t i = 0; i < np; ++i) {
     if (!ReadPrimitive(c, At(list, i), where + "." + Where("primitives", i), &prims[i])) return nullptr;
@@ -89,23 +89,29 @@ MMesh_P* ReadMesh(ImportContext& c, int64_t m, const std::string& name) {
     all_normals = all_normals && prims[i].has_normals;
     any_uvs = any_uvs || prims[i].has_uvs;
     vertices += prims[i].positions.size() / 3;
+    const size_t n = prims[i].indices.size();
+    triangles += prims[i].mode == gltf::kTriangles ? n / 3 : n > 2 ? n - 2 : 0;
   }
   if (left_out)
     c.run.log().write("%s: %ld primitives of points or lines left out\n", where.c_str(), left_out);
-  if (vertices > static_cast<size_t>(INT32_MAX / 2)) {
-    c.Fault(where, "holds " + std::to_string(vertices) + " vertices, more than a mesh can");
+  if (vertices > static_cast<size_t>(INT32_MAX / 2) || triangles > static_cast<size_t>(INT32_MAX / 2)) {
+    c.Fault(where, "holds " + std::to_string(vertices) + " vertices and " + std::to_string(triangles) +
+                       " triangles, more than a mesh can");
     return nullptr;
   }
 
   auto* out = new MMesh_P(name.c_str());
   out->v_a->Reserve(static_cast<int>(vertices));
+  out->f_a->Reserve(static_cast<int>(triangles));
   if (all_normals && vertices) {
     out->UseNormals();
     out->nv_a->Reserve(static_cast<int>(vertices));
+    out->nf_a->Reserve(static_cast<int>(triangles));
   }
   if (any_uvs) {
     out->UseUV();
     out->uv_a->Reserve(static_cast<int>(vertices));
+    out->uvf_a->Reserve(static_cast<int>(triangles));
   }
   const bool normals = out->NormalsUsed() != 0, uvs = out->UVUsed() != 0;
   std::vector<uint32_t> tris;

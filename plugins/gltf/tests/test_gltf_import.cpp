@@ -82,8 +82,21 @@ void ExpectNear(const MVector3& a, const MVector3& b, double tol = 1e-6) {
   EXPECT_NEAR(a.z, b.z, tol);
 }
 
+// The triangles of the meshes that carry texture coordinates.
+long UvTriangles(MScene* s) {
+  long n = 0;
+  for (int i = 0; i < s->objects->count; ++i) {
+    MObj3d* o = static_cast<MObj3d*>(s->objects->GetAt(i));
+    if (o->get_type() == OREF) o = s->GetObjectbyName(static_cast<MRefObj*>(o)->Get_RefName());
+    if (o && o->get_type() == MESH2 && static_cast<MMesh_P*>(o)->UVUsed())
+      n += static_cast<MMesh_P*>(o)->Count_Triangles();
+  }
+  return n;
+}
+
 // Every corpus model our importers read, as .glb, .gltf + .bin and embedded
-// .gltf, comes back with its triangles, bounds and material names.
+// .gltf, comes back with its triangles, bounds, texture coordinates and
+// material names.
 TEST_F(GltfImport, CorpusModelsComeBackFromEveryGltfForm) {
   KV_REQUIRE_CORPUS();
   int checked = 0;
@@ -112,6 +125,7 @@ TEST_F(GltfImport, CorpusModelsComeBackFromEveryGltfForm) {
       // The surfaces the faces use come back by name (a scene's unused
       // surfaces are not written).
       EXPECT_EQ(r.Diff(1e-4, false), "") << model << " as " << f.ext;
+      EXPECT_EQ(UvTriangles(back), UvTriangles(source)) << model << " as " << f.ext;
       const json doc = kvgltftest::ReadDocument(out);
       for (const json& m : doc.value("materials", json::array())) {
         const std::string name = m.value("name", "");
