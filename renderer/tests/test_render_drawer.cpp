@@ -12,13 +12,7 @@
 
 namespace {
 
-kvrender::RenderOptions Options(int w, int h) {
-  kvrender::RenderOptions o;
-  o.width = w;
-  o.height = h;
-  o.supersample = 1;
-  return o;
-}
+kvrender::RenderOptions Options(int w, int h) { return rendertest::CompareOptions(w, h); }
 
 void ExpectSameCamera(const kvrender::ViewCamera& a, const kvrender::ViewCamera& b) {
   EXPECT_NEAR((a.eye - b.eye).Length(), 0, 1e-6);
