@@ -372,15 +372,17 @@ std::string MIHandler::CopyFolder(const char* model_path) const {
 }
 
 int MIHandler::FitMapNames(FILE* log, MMapList* maps, size_t max_len, const char* model_path) {
-  if (!maps || (!enable_copy && !enable_image_conversion)) return 0;
-  const int count = maps->Get_Count_Maps();
+  const int count = maps ? maps->Get_Count_Maps() : 0;
+  // Names given for an earlier export of the scene do not hold for this one.
+  for (int i = 0; i < count; ++i)
+    if (MMap* m = maps->GetMap(i)) m->short_stem[0] = 0;
+  if (!enable_copy && !enable_image_conversion) return 0;
   // Names the model writes, in capitals: first those that fit as they are.
   std::unordered_set<std::string> taken;
   std::vector<int> too_long;
   for (int i = 0; i < count; ++i) {
     MMap* m = maps->GetMap(i);
     if (!m || m->ref != -1) continue;
-    m->short_stem[0] = 0;
     std::string name = GetNewMapName(m->name, 0, "");
     if (name.size() > max_len)
       too_long.push_back(i);
