@@ -2,7 +2,8 @@
 # OBJ -> glTF binary through korvane-cli on the 980 000-triangle OBJ of
 # bench_obj.sh, side by side with `assimp export` of the same file to glb2.
 # `korvane-cli info` reads and triangulates the same file: a conversion's
-# time above it is what the export itself took.
+# time above it is what the export itself took. Then the .glb read back:
+# `korvane-cli info` against `assimp info`, and .glb -> OBJ.
 #
 #   bash bench/bench_gltf.sh [RUNS]
 #
@@ -26,11 +27,14 @@ mkdir -p "$DIR/out"
 for n in $(seq 1 "$RUNS"); do
   run "korvane-cli info OBJ (read only)" "$n" "$CLI" info "$ONE"
   run "korvane-cli convert OBJ->glb" "$n" "$CLI" convert "$ONE" "$DIR/out/conv.glb"
+  run "korvane-cli info glb" "$n" "$CLI" info "$DIR/out/conv.glb"
+  run "korvane-cli convert glb->OBJ" "$n" "$CLI" convert "$DIR/out/conv.glb" "$DIR/out/back.obj"
 done
 if [ "${BENCH_ASSIMP:-1}" != "0" ]; then
   if command -v assimp >/dev/null 2>&1; then
     for n in $(seq 1 "$RUNS"); do
       run "assimp export OBJ->glb2" "$n" assimp export "$ONE" "$DIR/out/assimp.glb" -f glb2
+      run "assimp info glb" "$n" assimp info "$DIR/out/conv.glb"
     done
   else
     row_missing "assimp (not installed)"
@@ -40,4 +44,4 @@ fi
 echo
 echo "input: $ONE ($(du -m "$ONE" | cut -f1) MB, 980000 triangles)"
 print_table
-echo "goal: convert OBJ->glb at most a fifth of assimp export OBJ->glb2, no more memory"
+echo "goal: convert OBJ->glb at most a fifth of assimp export OBJ->glb2, no more memory; info glb below assimp info glb"

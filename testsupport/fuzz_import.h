@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "korvanelib.h"
 #include "plugin_host.h"
@@ -31,16 +32,26 @@ class ImportTarget {
       if (d->SuperClassID() == MESH_IMPORT_CLASS_ID && std::strcmp(d->ClassName(), class_name) == 0) class_ = i;
     }
     if (class_ < 0) std::abort();
-    static char arg0[] = "korvane_fuzz";
-    static char* argv[] = {arg0, nullptr};
-    registry_.SetCommandLine(1, argv);
+    Options({});
   }
 
   std::string Path(const char* name) const { return dir_ + "/" + name; }
+  const std::string& dir() const { return dir_; }
 
-  void Write(const char* name, const uint8_t* data, size_t size) const {
+  // The import options from now on, each a -key=value.
+  void Options(const std::vector<std::string>& options) {
+    args_ = options;
+    argv_.assign(1, arg0_);
+    for (std::string& a : args_) argv_.push_back(a.data());
+    argv_.push_back(nullptr);
+    registry_.SetCommandLine(static_cast<int>(argv_.size() - 1), argv_.data());
+  }
+
+  // The file: prefix, then the input.
+  void Write(const char* name, const uint8_t* data, size_t size, const char* prefix = "") const {
     FILE* f = std::fopen(Path(name).c_str(), "wb");
     if (!f) std::abort();
+    std::fwrite(prefix, 1, std::strlen(prefix), f);
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
@@ -60,6 +71,9 @@ class ImportTarget {
   PluginRegistry registry_;
   int class_ = -1;
   std::string dir_;
+  char arg0_[13] = "korvane_fuzz";
+  std::vector<std::string> args_;
+  std::vector<char*> argv_;
 };
 
 }  // namespace kvfuzz

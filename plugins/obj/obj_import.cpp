@@ -604,6 +604,7 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& l
   if (welding) weld = std::make_unique<MGridWeld>(out, tol);
   auto add = [&](const MVector3& v) { return weld ? weld->Add(v) : out->Add(v); };
   std::vector<int32_t> touched;
+  bool local = false;  // a corner took a computed normal or texture point
   int computed_uv = -1;
   long corners = 0;
   const int nf = faces->count;
@@ -618,10 +619,12 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& l
           touched.push_back(x);
         }
       } else if (kind == 1) {
+        local = true;
         // Absent normal: the face normal, added at once; -(k + 2) marks an
         // index that is already local.
         x = -(add(FaceNormal(m, m->f_a->data[i])) + 2);
       } else {
+        local = true;
         if (computed_uv < 0) computed_uv = weld ? weld->Add(MVector3(0, 0, 0)) : out->Add_Tol(MVector3(0, 0, 0), 0.001);
         x = -(computed_uv + 2);
       }
@@ -631,6 +634,15 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& l
       {"vertices %d:\n", "faces    %d:\n"}, {"nvertices %d:\n", "nfaces    %d:\n"}, {"uvvertices %d:\n", "uvfaces    %d:\n"}};
   log_.write(kLabels[kind][0], static_cast<int>(touched.size()));
   log_.write(kLabels[kind][1], nf);
+  if (!weld && !local && out->count == 0 && touched.size() == list.size()) {
+    // The mesh uses every point of the file (one group, the usual case):
+    // its local indices are the file's, and its faces stay as they are.
+    out->Reserve(static_cast<int>(list.size()));
+    if (!list.empty()) std::memcpy(static_cast<void*>(out->data), list.data(), list.size() * sizeof(MVector3));
+    out->count = static_cast<int32_t>(list.size());
+    for (int32_t x : touched) table[static_cast<size_t>(x)] = -1;
+    return;
+  }
   std::sort(touched.begin(), touched.end());
   out->Reserve(out->count + static_cast<int>(touched.size()));
   for (int32_t x : touched) table[static_cast<size_t>(x)] = add(list[static_cast<size_t>(x)]);

@@ -4,11 +4,11 @@
 // both forms, parents, targets, instances, lights and cameras.
 #include <vector>
 
-#include "lwo_fuzz_driver.h"
+#include "fuzz_import.h"
 
 namespace {
 
-lwofuzz::Driver g_driver;
+kvfuzz::ImportTarget* g_target = nullptr;
 
 void Put(std::vector<uint8_t>& b, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -56,15 +56,16 @@ void WriteObject(const std::string& path, int layers) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  g_driver.Init("fuzz_lws_import", "in.lws");
-  WriteObject(g_driver.dir() + "/a.lwo", 1);
-  WriteObject(g_driver.dir() + "/b.lwo", 2);
-  g_driver.Options("-content_dir=" + g_driver.dir());
+  g_target = new kvfuzz::ImportTarget("LightWave (*.lwo, *.lws)");
+  WriteObject(g_target->dir() + "/a.lwo", 1);
+  WriteObject(g_target->dir() + "/b.lwo", 2);
+  g_target->Options({"-content_dir=" + g_target->dir()});
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Every input is a scene: the signature the importer looks for first.
-  g_driver.Run(data, size, "LWSC\n");
+  g_target->Write("in.lws", data, size, "LWSC\n");
+  g_target->Import("in.lws");
   return 0;
 }

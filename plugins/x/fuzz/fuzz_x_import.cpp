@@ -7,23 +7,15 @@
 // are reached too), which is imported through the built plug-in.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "korvanelib.h"
-#include "plugin_host.h"
+#include "fuzz_import.h"
 #include "xfile.h"
 
 namespace {
 
-PluginRegistry* g_registry = nullptr;
-int g_class = -1;
-std::string g_path;
+kvfuzz::ImportTarget* g_target = nullptr;
 
 std::vector<uint8_t> MakeFile(const uint8_t* data, size_t size) {
   std::string header = "xof 0302txt 0032";
@@ -49,33 +41,13 @@ std::vector<uint8_t> MakeFile(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char tmpl[] = "/tmp/korvane-fuzz-x-XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_path = std::string(tmpl) + "/in.x";
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  g_registry = new PluginRegistry;
-  g_registry->Load(KORVANE_FUZZ_PLUGIN_DIR, KV_PLUGIN_VERSION);
-  for (int i = 0; i < g_registry->ClassCount(); ++i) {
-    PluginClassDesc* d = g_registry->GetClass(i);
-    if (d->SuperClassID() == MESH_IMPORT_CLASS_ID && std::strcmp(d->ClassName(), "DirectX (*.x)") == 0) g_class = i;
-  }
-  if (g_class < 0) std::abort();
-  static char arg0[] = "fuzz_x_import";
-  static char* argv[] = {arg0, nullptr};
-  g_registry->SetCommandLine(1, argv);
+  g_target = new kvfuzz::ImportTarget("DirectX (*.x)");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> file = MakeFile(data, size);
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(file.data(), 1, file.size(), f);
-  std::fclose(f);
-  MeshImporter* imp = static_cast<MeshImporter*>(g_registry->GetClass(g_class)->Create());
-  if (!imp) return 0;
-  MScene* scene = imp->ImportFile(g_path.c_str());
-  imp->Destroy();
-  delete scene;
+  g_target->Write("in.x", file.data(), file.size());
+  g_target->Import("in.x");
   return 0;
 }
