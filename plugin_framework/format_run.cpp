@@ -268,6 +268,10 @@ bool ExportRun::ProcessMaps(MIHandler& handler, MMapList* maps, const std::strin
   return failed.empty();
 }
 
+void ExportRun::FitMapNames(MIHandler& handler, MMapList* maps, size_t max_len, const std::string& model_path) {
+  handler.FitMapNames(log_->Get_FILE(), maps, max_len, (model_path.empty() ? path_ : model_path).c_str());
+}
+
 void ExportRun::Lose(const char* object, KvLossKind kind, long count) {
   if (count <= 0) return;
   log_->write("Not kept: %s: %s %ld\n", object ? object : "", KvLossLabel(kind), count);

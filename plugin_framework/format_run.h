@@ -167,6 +167,11 @@ class ExportRun : public RunBase {
   // the maps go with when it is not the run's own output (a format that
   // keeps its maps in another folder).
   bool ProcessMaps(MIHandler& handler, MMapList* maps, const std::string& model_path = std::string());
+  // For a format whose map names hold at most max_len characters: maps
+  // that ProcessMaps will copy or convert and whose names do not fit get
+  // short names (MIHandler::FitMapNames); called before the model names its
+  // maps (MIHandler::GetWrittenMapName). Maps not copied keep their names.
+  void FitMapNames(MIHandler& handler, MMapList* maps, size_t max_len, const std::string& model_path = std::string());
 
   // What the format could not keep (see ReportLoss), also logged. Lose
   // with a count of 0 or less records nothing.

@@ -11,6 +11,7 @@ static void copy_bounded(char* dst, size_t cap, const char* src) {
 
 MMap::MMap(const char* n) {
   new_name[0] = 0;
+  short_stem[0] = 0;
   copy_bounded(name, sizeof name, n ? n : "");
 }
 
@@ -52,6 +53,15 @@ int MMapList::Add(MMap* map) {
 }
 
 MMap* MMapList::GetMap(int i) { return static_cast<MMap*>(maps->GetAt(i)); }
+
+MMap* MMapList::Find(const char* name) {
+  if (!name) return nullptr;
+  for (int i = 0; i < Get_Count_Maps(); ++i) {
+    MMap* m = GetMap(i);
+    if (m && std::strcmp(m->name, name) == 0) return m;
+  }
+  return nullptr;
+}
 
 void MMapList::Print(FILE* fp, int, int) {
   if (!fp) return;

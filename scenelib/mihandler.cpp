@@ -1,7 +1,12 @@
 #include "mihandler.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 
@@ -131,6 +136,93 @@ void log_line(FILE* log, const char* fmt, const char* a, const char* b = nullptr
 bool same_file(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The files of a folder, in capitals (readers on other systems forgive
+// letter case, so names that differ only in case clash there).
+std::vector<std::string> folder_files(const std::string& dir) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end; it.increment(ec))
+    out.push_back(upper(it->path().filename().string()));
+  return out;
+}
+
+bool same_bytes(const std::string& a, const std::string& b) {
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  if (!fa || !fb) return false;
+  char ba[65536], bb[65536];
+  for (;;) {
+    fa.read(ba, sizeof ba);
+    fb.read(bb, sizeof bb);
+    if (fa.gcount() != fb.gcount() || std::memcmp(ba, bb, static_cast<size_t>(fa.gcount())) != 0) return false;
+    if (!fa || !fb) return !fa && !fb;
+  }
+}
+
+// A converted copy holds the source's pixels (lossless types only).
+bool same_pixels(const std::string& a, const std::string& b) {
+  int wa = 0, ha = 0, wb = 0, hb = 0;
+  unsigned char *pa = nullptr, *pb = nullptr;
+  bool same = read_image_rgba(a.c_str(), &wa, &ha, &pa) == 0 && read_image_rgba(b.c_str(), &wb, &hb, &pb) == 0 &&
+              wa == wb && ha == hb && std::memcmp(pa, pb, static_cast<size_t>(wa) * static_cast<size_t>(ha) * 4) == 0;
+  free_image_pixels(pa);
+  free_image_pixels(pb);
+  return same;
+}
+
+// True when writing file into dir would replace a file that is not already
+// the copy of source from an earlier run: the source itself, a plain copy
+// of the same bytes or a conversion of the same pixels may be written over.
+bool is_other_file(const std::string& dir, const std::string& file, const std::vector<std::string>& listed,
+                   const std::string& source, bool plain_copy) {
+  const std::string key = upper(file);
+  for (const std::string& f : listed) {
+    if (f != key) continue;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir.empty() ? "." : dir, ec)) {
+      if (upper(e.path().filename().string()) != key) continue;
+      const std::string path = e.path().string();
+      if (same_file(path, source)) continue;
+      if (plain_copy ? !same_bytes(path, source) : !same_pixels(path, source)) return true;
+    }
+    return false;
+  }
+  return false;
+}
+
+// The characters a short name keeps, in capitals; the rest go.
+std::string short_base(std::string_view stem) {
+  std::string out;
+  for (char c : stem)
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-')
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out.empty() ? "MAP" : out;
+}
+
+// The first STEM~N (at most eight characters, and short enough that
+// STEM~N.ext fits max_len) whose name is not taken and whose file would
+// replace nothing (clashes(stem) says). Empty when none fits.
+template <class Clashes>
+std::string short_stem_for(std::string_view stem, const std::string& ext, size_t max_len,
+                           const std::unordered_set<std::string>& taken, Clashes clashes) {
+  const size_t ext_len = ext.empty() ? 0 : ext.size() + 1;
+  if (max_len < ext_len + 3) return std::string();
+  const size_t room = std::min<size_t>(8, max_len - ext_len);
+  const std::string base = short_base(stem);
+  for (long n = 1; n < 10000000; ++n) {
+    const std::string tail = "~" + std::to_string(n);
+    if (tail.size() >= room) break;
+    const std::string s = base.substr(0, room - tail.size()) + tail;
+    if (taken.count(upper(s + (ext.empty() ? "" : "." + ext))) || clashes(s)) continue;
+    return s;
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -265,6 +357,79 @@ char* MIHandler::GetNewMapName(const char* map_name, int mode, const char* ext) 
   return buf;
 }
 
+// Where copies go: the chosen folder when it is there or can be made, else
+// the folder of the model just written.
+std::string MIHandler::CopyFolder(const char* model_path) const {
+  // A folder of a Windows drive ("d:\\tmp\\", from settings made there)
+  // does not exist here; such a path counts as not valid.
+  const char* d = destination_path;
+  bool drive = ((d[0] >= 'a' && d[0] <= 'z') || (d[0] >= 'A' && d[0] <= 'Z')) && d[1] == ':';
+  std::string out_dir = drive ? std::string() : as_folder(destination_path);
+  std::error_code ec;
+  if (!out_dir.empty() && !std::filesystem::is_directory(out_dir, ec)) std::filesystem::create_directories(out_dir, ec);
+  if (out_dir.empty() || !std::filesystem::is_directory(out_dir, ec)) out_dir = as_folder(split_name(model_path).dir);
+  return out_dir;
+}
+
+int MIHandler::FitMapNames(FILE* log, MMapList* maps, size_t max_len, const char* model_path) {
+  const int count = maps ? maps->Get_Count_Maps() : 0;
+  // Names given for an earlier export of the scene do not hold for this one.
+  for (int i = 0; i < count; ++i)
+    if (MMap* m = maps->GetMap(i)) m->short_stem[0] = 0;
+  if (!enable_copy && !enable_image_conversion) return 0;
+  // Names the model writes, in capitals: first those that fit as they are.
+  std::unordered_set<std::string> taken;
+  std::vector<int> too_long;
+  for (int i = 0; i < count; ++i) {
+    MMap* m = maps->GetMap(i);
+    if (!m || m->ref != -1) continue;
+    std::string name = GetNewMapName(m->name, 0, "");
+    if (name.size() > max_len)
+      too_long.push_back(i);
+    else
+      taken.insert(upper(name));
+  }
+  const std::string copy_dir = enable_copy ? CopyFolder(model_path) : std::string();
+  std::map<std::string, std::vector<std::string>> listings;  // folder -> its files, in capitals
+  int given = 0;
+  for (int i : too_long) {
+    MMap* m = maps->GetMap(i);
+    std::string found;
+    if (!m_find_map(m->name, maps->search_path, found)) continue;  // nothing to copy: left as it is
+    const NameParts ref = split_name(m->name);
+    const std::string ext(new_ext_of(*this, ref));
+    const std::string disk_ext = enable_image_conversion ? get_image_ext(image_type) : std::string(ref.ext);
+    const std::string dir = enable_copy ? copy_dir : as_folder(split_name(found.c_str()).dir);
+    auto listed = listings.find(dir);
+    if (listed == listings.end()) listed = listings.emplace(dir, folder_files(dir)).first;
+    const std::string stem = short_stem_for(ref.stem, ext, max_len, taken, [&](const std::string& s) {
+      const std::string file = s + (disk_ext.empty() ? "" : "." + disk_ext);
+      return is_other_file(dir, file, listed->second, found, !enable_image_conversion);
+    });
+    if (stem.empty()) continue;
+    copy_bounded(m->short_stem, sizeof m->short_stem, stem.c_str());
+    taken.insert(upper(stem + (ext.empty() ? "" : "." + ext)));
+    log_line(log, "Map file name %s too long, shortened to %s\n", m->name, GetNewMapName(stem.c_str(), 0, ext.c_str()));
+    ++given;
+  }
+  for (int i = 0; i < count; ++i) {
+    MMap* m = maps->GetMap(i);
+    MMap* first = m && m->ref >= 0 && m->ref < i ? maps->GetMap(m->ref) : nullptr;
+    if (first) copy_bounded(m->short_stem, sizeof m->short_stem, first->short_stem);
+  }
+  return given;
+}
+
+char* MIHandler::GetWrittenMapName(MMapList* maps, const char* map_name, int mode, const char* ext) {
+  const MMap* m = maps ? maps->Find(map_name) : nullptr;
+  if (!m || !m->short_stem[0]) return GetNewMapName(map_name, mode, ext);
+  const NameParts p = split_name(map_name);
+  std::string renamed(p.dir);
+  renamed += m->short_stem;
+  if (!p.ext.empty()) renamed += "." + std::string(p.ext);
+  return GetNewMapName(renamed.c_str(), mode, ext);
+}
+
 int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, const char* model_path,
                                std::vector<std::string>* failed, std::vector<std::string>* missing) {
   if (log) std::fputs("Processing Map Files ... \n", log);
@@ -274,21 +439,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
     if (failed) failed->push_back(why);
   };
 
-  // Where copies go: the chosen folder when it is there or can be made,
-  // else the folder of the model just written.
-  std::string out_dir;
-  if (maps && enable_copy) {
-    // A folder of a Windows drive ("d:\\tmp\\", from settings made there)
-    // does not exist here; such a path counts as not valid.
-    const char* d = destination_path;
-    bool drive = ((d[0] >= 'a' && d[0] <= 'z') || (d[0] >= 'A' && d[0] <= 'Z')) && d[1] == ':';
-    out_dir = drive ? std::string() : as_folder(destination_path);
-    std::error_code ec;
-    if (!out_dir.empty() && !std::filesystem::is_directory(out_dir, ec))
-      std::filesystem::create_directories(out_dir, ec);
-    if (out_dir.empty() || !std::filesystem::is_directory(out_dir, ec))
-      out_dir = as_folder(split_name(model_path).dir);
-  }
+  const std::string out_dir = maps && enable_copy ? CopyFolder(model_path) : std::string();
 
   const int count = maps ? maps->Get_Count_Maps() : 0;
   for (int i = 0; i < count; ++i) {
@@ -315,6 +466,7 @@ int MIHandler::ProcessMapFiles(FILE* log, MessageCallBack1* cb, MMapList* maps, 
     // Copies are named as the model names the map: the file found on disk
     // may differ in letter case, which a reader here would not forgive.
     NameParts ref = split_name(m->name);
+    if (m->short_stem[0]) ref.stem = m->short_stem;
 
     if (enable_image_conversion) {
       std::string src_ext(src.ext);

@@ -44,6 +44,18 @@ class MIHandler {
   // mode: the previous result. Static buffer.
   char* GetNewMapName(const char* map_name, int mode, const char* ext);
 
+  // For a format whose map names hold at most max_len characters: every map
+  // that is to be copied or converted and whose new name (mode 0) is longer
+  // gets a short stem (STEM~N, 8.3 when the limit allows) that fits with its
+  // new extension, unique among the list's maps (letter case forgiven) and
+  // not the name of another file in the folder the copy goes to (a file
+  // that already is that copy does not count). Call before the model names
+  // its maps; ProcessMapFiles then writes the copies under those names.
+  // Returns how many maps were given a short stem.
+  int FitMapNames(FILE* log, MMapList* maps, size_t max_len, const char* model_path);
+  // GetNewMapName, with the short stem FitMapNames gave the map, if any.
+  char* GetWrittenMapName(MMapList* maps, const char* map_name, int mode, const char* ext);
+
   // Copies or converts every map of the list as the options say, logging to
   // log (may be null). model_path is the model file being written. Every
   // copy or conversion arrives whole or not at all. Returns 1 when every map
@@ -56,6 +68,10 @@ class MIHandler {
   void Print(FILE* fp, int a = 0, int b = 0);
 
   static const char* get_imgconvhelpstring();
+
+ private:
+  // The folder copies go to (created when missing), ending in '/'.
+  std::string CopyFolder(const char* model_path) const;
 
   KV_SHARED_HEAP
 };

@@ -181,9 +181,13 @@ inline MColor Scaled(const MColor& c, double k) { return MColor(c.r * k, c.g * k
 // ---- pieces of the binary writer: each puts one kind of scene data into
 // the editor section of the database being built ----
 
+// The longest map file name a map, background or projector chunk holds.
+constexpr size_t kMapNameLen = 12;
+
 struct MaterialContext {
   MIHandler& image_handler;
   LogFile& log;
+  MMapList* maps;  // the scene's, with the short names given to maps that are copied
   // The map's name in the written file (converted or copied name), logged.
   std::string NewMapName(const char* file) const;
 };

@@ -162,7 +162,7 @@ std::map<std::string, std::string> MaterialNames(MScene* scene) {
 class BinaryWriter {
  public:
   BinaryWriter(MScene* scene, Export3dsOption* o, MessageCallBack1* cb, LogFile& log)
-      : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log}, materials_(MaterialNames(scene)) {
+      : scene_(scene), o_(o), cb_(cb), log_(log), ctx_{o->image_handler, log, scene->maps}, materials_(MaterialNames(scene)) {
     editor_.id = kMData;
     Writer(&editor_.Add(kMeshVersion).data).Long(3);
   }
@@ -305,6 +305,8 @@ int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
   kvpf::ExportRun run(o, cb, kTitle, kBuildStamp);
   MOutputFile* f = run.Open();
   if (!f) return 0;
+  // Maps to be copied get names the chunks hold before the materials name them.
+  run.FitMapNames(o->image_handler, scene->maps, kMapNameLen);
   {
     std::vector<uint8_t> bytes;
     {

@@ -9,8 +9,6 @@
 namespace k3ds {
 namespace {
 
-constexpr size_t kMapNameLen = 12;
-
 // One map or mask to write; layer texture and manipulator.
 struct MapUse {
   const MSrf_Texture* texture = nullptr;
@@ -63,7 +61,8 @@ class MaterialWriter {
       name = ProceduralName(t.procedure.type);
     }
     if (name.size() > kMapNameLen) {
-      // Cutting would name a file that is not there; the map alone goes.
+      // Cutting would name a file that is not there; the map alone goes
+      // (maps that are copied or converted were given a name that fits).
       ctx_.log.write("%s\n", ErrorMessage(kStringTooLong));
       ctx_.log.write("Map file name %s too long, map left out\n", name.c_str());
       kvpf::ReportWarning("map %s left out: a 3DS map name holds %zu characters", name.c_str(), kMapNameLen);
@@ -140,7 +139,7 @@ bool HasDiffuseMap(MSurface& s) {
 }  // namespace
 
 std::string MaterialContext::NewMapName(const char* file) const {
-  const char* n = image_handler.GetNewMapName(file, 0, "");
+  const char* n = image_handler.GetWrittenMapName(maps, file, 0, "");
   std::string out = n ? n : "";
   log.write("old map file %s to new map file %s\n", file, out.c_str());
   return out;

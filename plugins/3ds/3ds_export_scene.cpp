@@ -27,7 +27,7 @@ void PutBackground(Chunk& editor, const MBackGround& b, const MaterialContext& c
   if (b.type == BCKG_SOLID || b.type == BCKG_GRADIENT) in_use = b.type;
   if (b.type == BCKG_TEXTURE && b.texture.enabled && b.texture.kind == _2DBITMAP) {
     bitmap = ctx.NewMapName(b.texture.bitmap.file_name);
-    if (bitmap.size() > 12) {
+    if (bitmap.size() > kMapNameLen) {
       ctx.log.write("%s\n", ErrorMessage(kStringTooLong));
       ctx.log.write("Map file name %s too long, background left out\n", bitmap.c_str());
       bitmap.clear();
@@ -35,7 +35,7 @@ void PutBackground(Chunk& editor, const MBackGround& b, const MaterialContext& c
       in_use = BCKG_TEXTURE;
     }
   }
-  Writer(&editor.Add(kBitMap).data).String(bitmap.c_str(), 12);
+  Writer(&editor.Add(kBitMap).data).String(bitmap.c_str(), kMapNameLen);
   PutFloatColor(editor.Add(kSolidBgnd), b.solid_color);
   {
     Chunk& g = editor.Add(kVGradient);
@@ -104,7 +104,7 @@ bool PutLight(Chunk& editor, MLight& l, const std::string& name, const MaterialC
   std::string projector;
   if (l.type == SPOTLIGHT && l.projector) {
     projector = ctx.NewMapName(l.bitmap_name);
-    if (projector.size() > 12) {
+    if (projector.size() > kMapNameLen) {
       ctx.log.write("%s\n", ErrorMessage(kStringTooLong));
       ctx.log.write("Map file name %s too long, projector left out\n", projector.c_str());
       projector.clear();
@@ -145,7 +145,7 @@ bool PutLight(Chunk& editor, MLight& l, const std::string& name, const MaterialC
   }
   if (l.cone_style == 1) spot.Add(kDlSpotRectangular);
   spot.Add(kDlSeeCone);
-  if (!projector.empty()) Writer(&spot.Add(kDlSpotProjector).data).String(projector.c_str(), 12);
+  if (!projector.empty()) Writer(&spot.Add(kDlSpotProjector).data).String(projector.c_str(), kMapNameLen);
   return true;
 }
 

@@ -439,3 +439,30 @@ TEST_F(MIHandlerProcess, NothingToDoAndNullArguments) {
   EXPECT_TRUE(fs::exists(out_dir + "/wood.bmp"));
   EXPECT_EQ(h.ProcessMapFiles(nullptr, &cb, nullptr, nullptr), 1);
 }
+
+TEST(MIHandlerShortNames, ConvertedMapsAndLimitsTooTightToShorten) {
+  kvtest::TempDir t;
+  fs::create_directories(t.file("src"));
+  const unsigned char px[4 * 4] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 9, 9, 9, 255};
+  ASSERT_EQ(write_image_rgba(get_image_type("png"), t.file("src/a rather long name.png").c_str(), 2, 2, px), 0);
+  MMapList maps;
+  maps.AddSearchPath(t.file("src").c_str());
+  maps.AddMap("a rather long name.png");
+  maps.AddMap("a rather long name.png");  // the same map again: takes the first's name
+  MIHandler h;
+  h.enable_copy = 1;
+  h.enable_image_conversion = 1;
+  h.image_type = get_image_type("tga");
+  const std::string model = t.file("model.3ds");
+  for (int run = 0; run < 2; ++run) {  // the second run's copy holds the same pixels: same name
+    EXPECT_EQ(h.FitMapNames(nullptr, &maps, 12, model.c_str()), 1);
+    EXPECT_STREQ(h.GetWrittenMapName(&maps, "a rather long name.png", 0, ""), "ARATHE~1.TGA");
+    EXPECT_STREQ(maps.GetMap(1)->short_stem, "ARATHE~1");
+    EXPECT_EQ(h.ProcessMapFiles(nullptr, nullptr, &maps, model.c_str()), 1);
+    EXPECT_TRUE(fs::exists(t.file("ARATHE~1.TGA")));
+    EXPECT_FALSE(fs::exists(t.file("ARATHE~2.TGA")));
+  }
+  // No room for STEM~N beside the extension: the name stays as it is.
+  EXPECT_EQ(h.FitMapNames(nullptr, &maps, 5, model.c_str()), 0);
+  EXPECT_STREQ(h.GetWrittenMapName(&maps, "a rather long name.png", 0, ""), "a rather long name.TGA");
+}

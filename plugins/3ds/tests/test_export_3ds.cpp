@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -450,4 +451,50 @@ TEST_F(Export3ds, UnwritablePathsFail) {
   AddTriangles(scene, "m", 1, false, false);
   EXPECT_EQ(Export(k3dsClass, scene, "/nonexistent/korvane/out.3ds"), 0);
   EXPECT_EQ(Export(kAscClass, scene, "/nonexistent/korvane/out.asc"), 0);
+}
+
+TEST_F(Export3ds, CopiedMapsGetShortNamesThatFit) {
+  kvtest::TempDir src;
+  const char* long_names[] = {"longmapname_a.tga", "longmapname_b.tga"};
+  for (int i = 0; i < 2; ++i) {
+    kvtest::write_file(src.file(long_names[i]), std::string("pixels ") + long_names[i]);
+    MSurface* s = new MSurface(i ? "b" : "a");
+    MSrf_TextureLayer* l = new MSrf_TextureLayer();
+    l->texture.kind = _2DBITMAP;
+    msrf_copy_name(l->texture.bitmap.file_name, long_names[i]);
+    l->diffuse_color.enabled = 1;
+    s->layers.Add(l);
+    scene->surfaces->Append(s);
+    scene->maps->AddMap(long_names[i]);
+  }
+  scene->maps->AddSearchPath(src.str().c_str());
+  MMesh_P* m = AddTriangles(scene, "box", 2, false, true);
+  m->surface_refs->Append(my_strdup("b"));
+  m->Get_IFace(0).mat_id = 1;
+  // Another file already holds the first short name: it must stay as it is.
+  kvtest::write_file(dir.file("LONGMA~1.tga"), "someone else's");
+
+  for (int run = 0; run < 2; ++run) {  // a second run finds its own copies and keeps their names
+    UseCommandLine({"-ov=1", "-ld_mode=1", "-enable_copy=1"});
+    k3ds::Database db = Write();
+    std::set<std::string> written;
+    for (const k3ds::Chunk& e : db.root.Find(k3ds::kMData)->kids) {
+      const k3ds::Chunk* map = e.id == 0xAFFF ? e.Find(0xA200) : nullptr;
+      if (map) written.insert(Name(*map->Find(0xA300)));
+    }
+    EXPECT_EQ(written, (std::set<std::string>{"LONGMA~2.tga", "LONGMA~3.tga"}));
+    EXPECT_EQ(kvtest::read_file(dir.file("LONGMA~2.tga")), "pixels longmapname_a.tga");
+    EXPECT_EQ(kvtest::read_file(dir.file("LONGMA~3.tga")), "pixels longmapname_b.tga");
+    EXPECT_EQ(kvtest::read_file(dir.file("LONGMA~1.tga")), "someone else's");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("LONGMA~4.tga")));
+  }
+  if (Have3dsdump()) {
+    const std::string dump = kvtest::command_output("3dsdump -m '" + dir.file("out.3ds") + "' 2>/dev/null");
+    EXPECT_NE(dump.find("LONGMA~2.tga"), std::string::npos);
+  }
+
+  // Maps left where they are keep their names and are left out, as before.
+  UseCommandLine({"-ov=1", "-ld_mode=1", "-enable_copy=0"});
+  k3ds::Database db = Write();
+  for (const k3ds::Chunk& e : db.root.Find(k3ds::kMData)->kids) EXPECT_TRUE(e.id != 0xAFFF || !e.Find(0xA200));
 }
