@@ -6,7 +6,6 @@
 
 #include "render.h"
 
-class MObj3d;
 class MScene;
 class MSurface;
 
@@ -16,7 +15,6 @@ namespace kvrender {
 // each, in scene coordinates.
 struct DrawBatch {
   int surface = -1;
-  bool highlighted = false;
   std::vector<float> xyz;     // 9 per triangle
   std::vector<float> normal;  // 9 per triangle, unit length
   std::vector<float> uv;      // 6 per triangle where the meshes are mapped, else empty
@@ -32,10 +30,8 @@ struct SceneGeometry {
 // scene gives none.
 constexpr double kSmoothingAngle = 60.0;
 
-// Everything the scene draws; bounds_only leaves the batches empty. The
-// meshes of the listed objects in highlight (may be null) go into batches
-// of their own, marked highlighted.
-SceneGeometry CollectGeometry(MScene* scene, bool bounds_only, const std::vector<const MObj3d*>* highlight = nullptr);
+// Everything the scene draws; bounds_only leaves the batches empty.
+SceneGeometry CollectGeometry(MScene* scene, bool bounds_only);
 
 // How a surface is drawn: OpenGL's material colours, and the map file found
 // on disk (empty: none).
