@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "imageconv.h"
 #include "mscene.h"
@@ -20,6 +21,37 @@ namespace kvrender {
 namespace {
 
 constexpr int kMaxSide = 16384;  // of the buffer drawn into, samples included
+
+// Every OpenGL entry point we call, taken from OSMesa itself: a program
+// that also links the system's GL dispatch (Qt does) may otherwise bind
+// these names to libOpenGL, which draws nothing without a GLX context.
+// The pointers shadow the global names inside this namespace.
+#define KV_GL_FUNCTIONS(X) \
+  X(glBindBuffer) X(glBindTexture) X(glBlendFuncSeparate) X(glBufferData) X(glBufferSubData) \
+  X(glClear) X(glClearColor) X(glDeleteBuffers) X(glDeleteTextures) X(glDepthMask) X(glDisable) \
+  X(glDisableClientState) X(glDrawArrays) X(glEnable) X(glEnableClientState) X(glFinish) \
+  X(glFrustum) X(glGenBuffers) X(glGenTextures) X(glGetError) X(glGetIntegerv) X(glLightModelfv) \
+  X(glLightModeli) X(glLightfv) X(glLoadIdentity) X(glLoadMatrixd) X(glMaterialf) X(glMaterialfv) \
+  X(glMatrixMode) X(glNormalPointer) X(glPixelStorei) X(glPopMatrix) X(glPushMatrix) \
+  X(glShadeModel) X(glTexCoordPointer) X(glTexEnvi) X(glTexImage2D) X(glTexParameteri) \
+  X(glVertexPointer) X(glViewport)
+
+#define KV_GL_DECLARE(name) decltype(&::name) name = nullptr;
+KV_GL_FUNCTIONS(KV_GL_DECLARE)
+#undef KV_GL_DECLARE
+
+// Empty when every entry point was found, else the first one missing.
+std::string LoadGlFunctions() {
+  static const std::string missing = [] {
+#define KV_GL_LOAD(name)                                                       \
+  name = reinterpret_cast<decltype(&::name)>(OSMesaGetProcAddress(#name)); \
+  if (!name) return std::string(#name);
+    KV_GL_FUNCTIONS(KV_GL_LOAD)
+#undef KV_GL_LOAD
+    return std::string();
+  }();
+  return missing;
+}
 
 struct ContextDeleter {
   void operator()(osmesa_context* c) const { OSMesaDestroyContext(c); }
@@ -299,6 +331,8 @@ bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& cam, Picture* o
   const int ss = o.supersample;
   State& st = *state_;
   const int bw = o.width * ss, bh = o.height * ss;
+  if (const std::string missing = LoadGlFunctions(); !missing.empty())
+    return fail("OSMesa lacks the OpenGL function " + missing);
   if (!st.context) {
     st.context.reset(OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr));
     if (!st.context) return fail("no offscreen OpenGL context (OSMesa)");
