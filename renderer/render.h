@@ -32,6 +32,9 @@ struct RenderOptions {
   // Shown where nothing is drawn, with alpha 0 unless opaque_background.
   uint8_t background[3] = {128, 128, 128};
   bool opaque_background = false;
+  // 0: every triangle. Else a SceneDrawer drawing a scene again draws about
+  // this many, an even share of each surface's (a moving view's quick frame).
+  long max_triangles = 0;
 };
 
 // The camera a picture is drawn through, in scene coordinates.
@@ -99,6 +102,8 @@ class SceneDrawer {
   // False when the prepared scene draws nothing; else its box.
   bool Bounds(MVector3* lo, MVector3* hi) const;
   long Triangles() const;
+  // Drawn in the last picture (fewer than Triangles() when thinned).
+  long LastTriangles() const;
   // As RenderSceneFrom, of the prepared scene.
   bool Draw(const RenderOptions& options, const ViewCamera& camera, Picture* out, std::string* error);
 

@@ -196,6 +196,7 @@ struct DrawPart {
   GLuint buffer = 0;                   // xyz, then the normals, then the uvs
   size_t corners = 0;
   bool mapped = false;
+  bool spread = false;  // triangles in sampling order (see Spread)
   const Texture* texture = nullptr;  // set when the context loads the maps
 };
 
@@ -204,6 +205,7 @@ struct SceneDrawer::State {
   MVector3 lo, hi;
   bool empty = true;
   long triangles = 0;
+  long last_triangles = 0;
   ContextPtr context;
   std::vector<uint8_t> buffer;
   int frames = 0;  // drawn in this context
@@ -226,10 +228,36 @@ struct SceneDrawer::State {
     }
   }
 
+  // Puts a part's triangles in an order whose every prefix is an even
+  // sample of the whole: every kSpread-th triangle first, then those half
+  // way between, and so on (strides in bit-reversed order), so that a
+  // thinned frame draws the first n of them.
+  static constexpr size_t kSpreadBits = 6, kSpread = size_t{1} << kSpreadBits;
+  static void Spread(std::vector<float>* values, size_t per_triangle, std::vector<float>* scratch) {
+    const size_t count = values->size() / per_triangle;
+    if (count <= kSpread) return;
+    scratch->resize(values->size());
+    float* out = scratch->data();
+    for (size_t r = 0; r < kSpread; ++r) {
+      size_t start = 0;  // r with its bits reversed
+      for (size_t b = 0; b < kSpreadBits; ++b) start |= ((r >> b) & 1) << (kSpreadBits - 1 - b);
+      for (size_t t = start; t < count; t += kSpread, out += per_triangle)
+        std::copy_n(values->data() + t * per_triangle, per_triangle, out);
+    }
+    values->swap(*scratch);
+  }
+
   // The arrays handed to OpenGL for good: drawing them again costs no copy.
   void Retain() {
+    std::vector<float> scratch;
     for (DrawPart& p : parts) {
       if (p.buffer || p.corners == 0) continue;
+      if (!p.spread) {
+        Spread(&p.xyz, 9, &scratch);
+        Spread(&p.normal, 9, &scratch);
+        if (!p.uv.empty()) Spread(&p.uv, 6, &scratch);
+        p.spread = true;
+      }
       const size_t a = p.xyz.size() * sizeof(float), b = p.normal.size() * sizeof(float), c = p.uv.size() * sizeof(float);
       glGenBuffers(1, &p.buffer);
       glBindBuffer(GL_ARRAY_BUFFER, p.buffer);
@@ -251,7 +279,14 @@ struct SceneDrawer::State {
 
   static bool Translucent(const DrawPart& p) { return p.look.alpha < 0.999f || (p.texture && p.texture->translucent); }
 
-  static void Draw(const DrawPart& p) {
+  // The corners of p a frame drawing at most max triangles of all draws.
+  size_t CornersToDraw(const DrawPart& p, long max) const {
+    if (max <= 0 || max >= triangles || !p.spread) return p.corners;
+    const size_t share = static_cast<size_t>(std::ceil(double(p.corners / 3) * double(max) / double(triangles)));
+    return std::min(p.corners, std::max<size_t>(share, 1) * 3);
+  }
+
+  static void Draw(const DrawPart& p, size_t corners) {
     const MaterialLook& look = p.look;
     // Highlighted parts glow orange over their own colours.
     const GLfloat glow[4] = {0.45f, 0.22f, 0.0f, 1}, none[4] = {0, 0, 0, 1};
@@ -277,7 +312,7 @@ struct SceneDrawer::State {
     }
     glVertexPointer(3, GL_FLOAT, 0, xyz);
     glNormalPointer(GL_FLOAT, 0, normal);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(p.corners));
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners));
     if (textured) {
       glDisableClientState(GL_TEXTURE_COORD_ARRAY);
       glDisable(GL_TEXTURE_2D);
@@ -293,6 +328,7 @@ void SceneDrawer::Prepare(MScene* scene, const std::vector<const MObj3d*>& highl
   state_->DropContext();
   state_->parts.clear();
   state_->triangles = 0;
+  state_->last_triangles = 0;
   SceneGeometry g = CollectGeometry(scene, false, &highlight);
   state_->empty = g.empty;
   state_->lo = g.lo;
@@ -321,6 +357,7 @@ bool SceneDrawer::Bounds(MVector3* lo, MVector3* hi) const {
 }
 
 long SceneDrawer::Triangles() const { return state_->triangles; }
+long SceneDrawer::LastTriangles() const { return state_->last_triangles; }
 
 bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& cam, Picture* out, std::string* error) {
   auto fail = [&](const std::string& why) {
@@ -357,15 +394,25 @@ bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& cam, Picture* o
   glEnableClientState(GL_VERTEX_ARRAY);
   glEnableClientState(GL_NORMAL_ARRAY);
   std::vector<const DrawPart*> later;
+  st.last_triangles = 0;
   for (const DrawPart& p : st.parts) {
-    if (State::Translucent(p)) later.push_back(&p);
-    else State::Draw(p);
+    if (State::Translucent(p)) {
+      later.push_back(&p);
+      continue;
+    }
+    const size_t corners = st.CornersToDraw(p, o.max_triangles);
+    State::Draw(p, corners);
+    st.last_triangles += static_cast<long>(corners / 3);
   }
   if (!later.empty()) {
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
-    for (const DrawPart* p : later) State::Draw(*p);
+    for (const DrawPart* p : later) {
+      const size_t corners = st.CornersToDraw(*p, o.max_triangles);
+      State::Draw(*p, corners);
+      st.last_triangles += static_cast<long>(corners / 3);
+    }
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
   }

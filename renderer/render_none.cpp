@@ -29,6 +29,7 @@ bool SceneDrawer::Bounds(MVector3* lo, MVector3* hi) const {
 }
 
 long SceneDrawer::Triangles() const { return 0; }
+long SceneDrawer::LastTriangles() const { return 0; }
 
 bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& c, Picture* out, std::string* error) {
   return RenderSceneFrom(nullptr, o, c, out, error);

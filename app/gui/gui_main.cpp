@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   QString file;
   QString plugin_dir;
   bool exit_when_ready = false;
-  QString screenshot;
+  QString screenshot, preview_shot;
   int orbit_frames = 0;
   QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
@@ -36,6 +36,10 @@ int main(int argc, char** argv) {
     } else if (a == "--screenshot" && i + 1 < args.size()) {
       // A picture of the window once the file is imported, then the end.
       screenshot = args[++i];
+      exit_when_ready = true;
+    } else if (a == "--preview-screenshot" && i + 1 < args.size()) {
+      // The same of the preview pane alone, its frame drawn whole.
+      preview_shot = args[++i];
       exit_when_ready = true;
     } else if (a == "--orbit-frames" && i + 1 < args.size()) {
       // Timing: once ready, the preview turned this many drag steps.
@@ -83,19 +87,22 @@ int main(int argc, char** argv) {
           p->DrawNow();
         }
         const double ms = orbit.nsecsElapsed() / 1e6;
-        std::printf("orbit: %d frames in %.0f ms, %.1f frames/s, last %.1f ms at %.2f of %dx%d\n", orbit_frames, ms,
-                    orbit_frames * 1000.0 / ms, p->LastFrameMs(), p->LastFrameScale(), p->width(), p->height());
+        std::printf("orbit: %d frames in %.0f ms, %.1f frames/s, last %.1f ms with %ld of %ld triangles at %dx%d\n",
+                    orbit_frames, ms, orbit_frames * 1000.0 / ms, p->LastFrameMs(), p->LastFrameTriangles(),
+                    p->SceneTriangles(), p->width(), p->height());
         std::fflush(stdout);
       }
-      if (!screenshot.isEmpty() && !window.grab().save(screenshot)) {
-        std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(screenshot));
-        app.exit(1);
-        return;
-      }
+      window.preview()->DrawNow();
+      for (const auto& [path, widget] : {std::pair<QString, QWidget*>{screenshot, &window}, {preview_shot, window.preview()}})
+        if (!path.isEmpty() && !widget->grab().save(path)) {
+          std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(path));
+          app.exit(1);
+          return;
+        }
       window.Quit();
     };
     // A screenshot waits a little for the window manager's first paint.
-    QTimer::singleShot(screenshot.isEmpty() ? 0 : 300, &window, when_ready);
+    QTimer::singleShot(screenshot.isEmpty() && preview_shot.isEmpty() ? 0 : 300, &window, when_ready);
   }
   return app.exec();
 }

@@ -12,10 +12,12 @@ namespace kvgui {
 namespace {
 
 constexpr double kDegreesPerPixel = 0.4;
-// Frames of a moving view slower than this are drawn smaller, down to
-// kSmallestQuick of the pane's width and height; much quicker ones larger.
-constexpr double kQuickFrameMs = 40;
-constexpr double kSmallestQuick = 0.4;
+// Frames of a moving view aim at this time. The cost of a frame under a
+// software renderer is in its triangles, not its pixels, so a moving view
+// draws an even share of them, kFewestQuick at the least, and a resting
+// view all of them.
+constexpr double kQuickFrameMs = 33;
+constexpr long kFewestQuick = 20000, kFirstQuick = 250000;
 // The first frames after the scene is gathered carry one-time costs (the
 // context, the maps, the move into OpenGL's buffers): they time nothing.
 constexpr int kSetUpFrames = 2;
@@ -47,7 +49,7 @@ PreviewPane::~PreviewPane() = default;
 void PreviewPane::ShowScene(MScene* scene, const std::vector<const MObj3d*>& highlight) {
   drawer_.Prepare(scene, highlight);
   frames_since_prepare_ = 0;
-  quick_scale_ = 1;
+  quick_triangles_ = kFirstQuick;
   has_scene_ = scene != nullptr;
   if (!has_scene_) {
     draw_timer_->stop();
@@ -96,11 +98,11 @@ void PreviewPane::DrawNow() {
 void PreviewPane::DrawFrame() {
   if (!has_scene_) return;
   const double dpr = devicePixelRatioF();
-  const double scale = moving_ ? quick_scale_ : 1.0;
   kvrender::RenderOptions o;
-  o.width = std::max(1, static_cast<int>(std::lround(width() * dpr * scale)));
-  o.height = std::max(1, static_cast<int>(std::lround(height() * dpr * scale)));
+  o.width = std::max(1, static_cast<int>(std::lround(width() * dpr)));
+  o.height = std::max(1, static_cast<int>(std::lround(height() * dpr)));
   o.supersample = moving_ ? 1 : 2;
+  o.max_triangles = moving_ ? quick_triangles_ : 0;
   std::copy_n(kBackground, 3, o.background);
   o.opaque_background = true;
   const kvrender::ViewCamera cam = kvrender::OrbitCamera(lo_, hi_, double(o.width) / o.height, orbit_);
@@ -116,9 +118,11 @@ void PreviewPane::DrawFrame() {
   }
   error_.clear();
   last_ms_ = clock.nsecsElapsed() / 1e6;
-  if (++frames_since_prepare_ > kSetUpFrames && moving_) {
-    if (last_ms_ > kQuickFrameMs) quick_scale_ = std::max(kSmallestQuick, quick_scale_ * 0.75);
-    else if (last_ms_ < kQuickFrameMs / 3) quick_scale_ = std::min(1.0, quick_scale_ / 0.75);
+  if (++frames_since_prepare_ > kSetUpFrames && moving_ && last_ms_ > 0) {
+    // The next quick frame's share, in proportion to this one's time.
+    const double drawn = static_cast<double>(std::max(drawer_.LastTriangles(), kFewestQuick));
+    const double next = drawn * std::clamp(kQuickFrameMs / last_ms_, 0.5, 2.0);
+    quick_triangles_ = std::clamp(static_cast<long>(next), kFewestQuick, std::max(kFewestQuick, drawer_.Triangles()));
   }
   ++frames_;
   picture_ = std::move(next);

@@ -2,8 +2,8 @@
 // renderer behind korvane-cli render and shown as a picture. A drag with the
 // left button orbits round the scene's centre, the wheel zooms, a double
 // click fits the view again. Frames are drawn once the event loop is idle
-// (the latest view only); while the view moves they are drawn smaller when
-// a full frame is slow, and whole once it rests.
+// (the latest view only); while the view moves they draw an even share of
+// the triangles when all of them are slow, and all once it rests.
 #pragma once
 #include <QElapsedTimer>
 #include <QImage>
@@ -40,13 +40,13 @@ class PreviewPane : public QWidget {
   void SetOrbit(const kvrender::Orbit& orbit);
   // Turns the view as a drag does (degrees), a quick frame to follow.
   void Turn(double yaw_deg, double pitch_deg);
-  // The size of the last frame over the pane's.
-  double LastFrameScale() const { return frame_.isNull() || width() == 0 ? 0 : double(frame_.width()) / width(); }
+  // Drawn in the last frame, and in the scene.
+  long LastFrameTriangles() const { return drawer_.LastTriangles(); }
+  long SceneTriangles() const { return drawer_.Triangles(); }
   // Fits the view round the scene as it is now, from the iso side.
   void FitView();
 
-  // The last frame drawn (null without a scene); its size is the pane's, or
-  // smaller while the view moves.
+  // The last frame drawn (null without a scene), of the pane's size.
   const QImage& Frame() const { return frame_; }
   // Draws the frame that waits, now (tests and timing).
   void DrawNow();
@@ -86,7 +86,7 @@ class PreviewPane : public QWidget {
   QPoint last_pos_;
   long frames_ = 0;
   double last_ms_ = 0;
-  double quick_scale_ = 1;  // of the frames of a moving view
+  long quick_triangles_ = 0;  // drawn in a frame of a moving view
   int frames_since_prepare_ = 0;
 };
 

@@ -4,6 +4,7 @@
 // new scene, and tint highlighted objects only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "korvanelib.h"
@@ -122,6 +123,68 @@ TEST(SceneDrawer, PicturesAreTheOneShotRenderersFrameAfterFrame) {
   EXPECT_FALSE(why.empty());
   delete boxes;
   delete mapped;
+}
+
+// A flat grid of cells x cells squares in the x-z plane, two triangles each.
+MScene* GridScene(int cells) {
+  MScene* scene = new MScene("grid.raw");
+  MMesh_P* m = new MMesh_P("grid");
+  for (int i = 0; i < cells; ++i)
+    for (int j = 0; j < cells; ++j) {
+      const MVector3 a(i, 0, j), b(i + 1, 0, j), c(i + 1, 0, j + 1), d(i, 0, j + 1);
+      m->Add_Tri(a, b, c, 0, -1.0);
+      m->Add_Tri(a, c, d, 0, -1.0);
+    }
+  scene->objects->Append(m);
+  return scene;
+}
+
+int Covered(const kvrender::Picture& p) {
+  int n = 0;
+  for (size_t i = 3; i < p.rgba.size(); i += 4) n += p.rgba[i] > 0;
+  return n;
+}
+
+TEST(SceneDrawer, ThinnedFramesDrawAnEvenShare) {
+  if (!kvrender::Available()) GTEST_SKIP() << "built without OSMesa";
+  MScene* scene = GridScene(100);
+  kvrender::SceneDrawer drawer;
+  drawer.Prepare(scene);
+  ASSERT_EQ(drawer.Triangles(), 20000);
+  kvrender::RenderOptions o = Options(240, 240);
+  o.supersample = 1;
+  o.view = kvrender::View::kFront;
+  const kvrender::ViewCamera front = kvrender::ChooseCamera(scene, o);
+  // The first frame (the arrays as gathered) and a later one (reordered
+  // for sampling, from OpenGL's buffer) are the same picture.
+  kvrender::Picture first, whole, thin;
+  ASSERT_TRUE(drawer.Draw(o, front, &first, nullptr));
+  ASSERT_TRUE(drawer.Draw(o, front, &whole, nullptr));
+  EXPECT_EQ(DifferentPixels(first, whole), 0);
+  EXPECT_EQ(drawer.LastTriangles(), 20000);
+
+  o.max_triangles = 5000;
+  ASSERT_TRUE(drawer.Draw(o, front, &thin, nullptr));
+  EXPECT_EQ(drawer.LastTriangles(), 5000);
+  EXPECT_LT(Covered(thin), Covered(whole) / 2);
+  // Spread over the whole grid: every eighth of it in each direction shows some.
+  int lo_x = o.width, hi_x = 0, lo_y = o.height, hi_y = 0;
+  for (int y = 0; y < o.height; ++y)
+    for (int x = 0; x < o.width; ++x)
+      if (whole.at(x, y)[3]) lo_x = std::min(lo_x, x), hi_x = std::max(hi_x, x), lo_y = std::min(lo_y, y), hi_y = std::max(hi_y, y);
+  ASSERT_GT(hi_x - lo_x, 80);
+  for (int cy = 0; cy < 8; ++cy)
+    for (int cx = 0; cx < 8; ++cx) {
+      int n = 0;
+      for (int y = lo_y + (hi_y - lo_y) * cy / 8; y < lo_y + (hi_y - lo_y) * (cy + 1) / 8; ++y)
+        for (int x = lo_x + (hi_x - lo_x) * cx / 8; x < lo_x + (hi_x - lo_x) * (cx + 1) / 8; ++x) n += thin.at(x, y)[3] > 0;
+      EXPECT_GT(n, 0) << "cell " << cx << "," << cy;
+    }
+  // More than the scene holds, or none asked: all of it.
+  o.max_triangles = 1000000;
+  ASSERT_TRUE(drawer.Draw(o, front, &thin, nullptr));
+  EXPECT_EQ(DifferentPixels(thin, whole), 0);
+  delete scene;
 }
 
 TEST(SceneDrawer, HighlightTintsTheListedObjectsOnly) {

@@ -116,6 +116,8 @@ TEST_F(PreviewTest, DragOrbitsWheelZoomsDoubleClickFits) {
   const QImage turned = Settled(p);
   EXPECT_GT(Changed(fitted, turned), fitted.width() * fitted.height() / 100);
   EXPECT_GT(Drawn(turned), 0);
+  // At rest every triangle is drawn, whatever share the moving frames drew.
+  EXPECT_EQ(p->LastFrameTriangles(), p->SceneTriangles());
 
   // A wheel step towards the user zooms in.
   QWheelEvent wheel(QPointF(50, 50), p->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120), Qt::NoButton,
