@@ -4,12 +4,16 @@
 # Xvfb (xcb) and offscreen. Each run prints its own time to the ready window
 # and how often the interface was pumped during the import (the longest gap
 # is the longest the window went without repainting). Medians of RUNS runs.
+# Then the preview's orbit on that OBJ: ORBIT_FRAMES drag steps drawn one
+# after the other in Mesa's software renderer, frames per second.
 #
 #   bash bench/bench_gui.sh [RUNS]
 #
 # KORVANE_GUI  the program (default: build/bin/korvane)
 # BENCH_DIR    where bench_obj.sh left quads.obj (default: $TMPDIR/korvane-bench-obj)
-# Goals: ready in under 1 s; the import never more than 100 ms without a pump.
+# ORBIT_FRAMES  drag steps of the orbit timing (default 30)
+# Goals: ready in under 1 s; the import never more than 100 ms without a pump;
+# the orbit at interactive rates (10 frames/s and more).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 RUNS=${1:-5}
@@ -48,6 +52,13 @@ command -v xvfb-run >/dev/null && echo "  xvfb      median wall ms: $(measure xc
 if [ -s "$OBJ" ]; then
   echo "import of $OBJ in the window:"
   echo "  offscreen median wall ms: $(measure offscreen "$OBJ")"
+  echo "preview orbit on $OBJ (offscreen, the window at its first size):"
+  for _ in $(seq "$RUNS"); do
+    tmp=$(mktemp -d)
+    XDG_CONFIG_HOME=$tmp XDG_RUNTIME_DIR=$tmp QT_QPA_PLATFORM=offscreen "$GUI" --orbit-frames "${ORBIT_FRAMES:-30}" "$OBJ" 2>/dev/null |
+      grep '^orbit:' | sed 's/^/  /'
+    rm -rf "$tmp"
+  done
 else
-  echo "no $OBJ: run bash bench/bench_obj.sh first for the import timing"
+  echo "no $OBJ: run bash bench/bench_obj.sh first for the import and orbit timings"
 fi

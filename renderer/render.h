@@ -6,11 +6,13 @@
 // program's preview; it knows nothing of windows or plug-ins.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "geometry.h"
 
+class MObj3d;
 class MScene;
 
 namespace kvrender {
@@ -30,6 +32,9 @@ struct RenderOptions {
   // Shown where nothing is drawn, with alpha 0 unless opaque_background.
   uint8_t background[3] = {128, 128, 128};
   bool opaque_background = false;
+  // 0: every triangle. Else a SceneDrawer drawing a scene again draws about
+  // this many, an even share of each surface's (a moving view's quick frame).
+  long max_triangles = 0;
 };
 
 // The camera a picture is drawn through, in scene coordinates.
@@ -61,6 +66,17 @@ bool DrawnBounds(MScene* scene, MVector3* lo, MVector3* hi);
 // around the drawn bounds; near and far planes enclose the bounds.
 ViewCamera ChooseCamera(MScene* scene, const RenderOptions& options);
 
+// A view circling the centre of the box lo .. hi (z up): yaw degrees about
+// the z axis (0 looks from the front as View::kFront; yaw 45 with pitch
+// 35.26 is the iso view), pitch degrees above the horizon (held within
+// -89 .. 89 so that up stays defined), zoom the distance as a multiple of
+// the fitted one (1: the box's sphere fills the picture; held within
+// 0.05 .. 20). aspect is the picture's width over its height.
+struct Orbit {
+  double yaw_deg = 45, pitch_deg = 35.26438968, zoom = 1;
+};
+ViewCamera OrbitCamera(const MVector3& lo, const MVector3& hi, double aspect, const Orbit& orbit);
+
 // Draws the scene into out. False and the reason in error (no offscreen
 // context, a size out of range); used (may be null) gets the camera.
 bool RenderScene(MScene* scene, const RenderOptions& options, Picture* out, std::string* error,
@@ -68,6 +84,33 @@ bool RenderScene(MScene* scene, const RenderOptions& options, Picture* out, std:
 // The same through a given camera.
 bool RenderSceneFrom(MScene* scene, const RenderOptions& options, const ViewCamera& camera, Picture* out,
                      std::string* error);
+
+// A scene made ready once and drawn many times (the window program's
+// preview): its triangles gathered and handed to OpenGL once, the offscreen
+// context, its buffer and the texture maps kept between pictures. Prepare
+// again whenever the scene changes; the drawer keeps no pointer into it.
+class SceneDrawer {
+ public:
+  SceneDrawer();
+  ~SceneDrawer();
+  SceneDrawer(const SceneDrawer&) = delete;
+  SceneDrawer& operator=(const SceneDrawer&) = delete;
+
+  // Gathers what the scene draws (null: nothing); the meshes of the listed
+  // objects in highlight are drawn tinted.
+  void Prepare(MScene* scene, const std::vector<const MObj3d*>& highlight = {});
+  // False when the prepared scene draws nothing; else its box.
+  bool Bounds(MVector3* lo, MVector3* hi) const;
+  long Triangles() const;
+  // Drawn in the last picture (fewer than Triangles() when thinned).
+  long LastTriangles() const;
+  // As RenderSceneFrom, of the prepared scene.
+  bool Draw(const RenderOptions& options, const ViewCamera& camera, Picture* out, std::string* error);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // PNG through the image conversion library; the file appears whole or not
 // at all. False and the reason in error.

@@ -41,6 +41,23 @@ MVector3 UpFor(const MVector3& wanted, const MVector3& sight) {
   return MVector3(1, 0, 0);
 }
 
+// Looking along -dir at a sphere, from as far as makes it fill the
+// picture's shorter side, times zoom.
+ViewCamera FitAround(const MVector3& centre, double radius, double aspect, const MVector3& dir, const MVector3& up,
+                     double zoom = 1) {
+  ViewCamera cam;
+  cam.fov_y_deg = kFitFovY;
+  const double half_y = kFitFovY * kPi / 360;
+  const double half = std::min(half_y, std::atan(std::tan(half_y) * aspect));
+  const double r = radius > 0 ? radius : 1.0;
+  const double distance = r / std::sin(half) * 1.02 * zoom;
+  cam.target = centre;
+  cam.eye = centre + dir * distance;
+  cam.up = UpFor(up, dir);
+  EncloseSphere(&cam, centre, r);
+  return cam;
+}
+
 }  // namespace
 
 ViewCamera ChooseCamera(MScene* scene, const RenderOptions& options) {
@@ -64,16 +81,15 @@ ViewCamera ChooseCamera(MScene* scene, const RenderOptions& options) {
   }
 
   const MVector3 dir = ViewDirection(options.view);
-  cam.fov_y_deg = kFitFovY;
-  const double half_y = kFitFovY * kPi / 360;
-  const double half = std::min(half_y, std::atan(std::tan(half_y) * aspect));
-  const double r = radius > 0 ? radius : 1.0;
-  const double distance = r / std::sin(half) * 1.02;
-  cam.target = centre;
-  cam.eye = centre + dir * distance;
-  cam.up = UpFor(options.view == View::kTop ? MVector3(0, 1, 0) : MVector3(0, 0, 1), dir);
-  EncloseSphere(&cam, centre, r);
-  return cam;
+  return FitAround(centre, radius, aspect, dir, options.view == View::kTop ? MVector3(0, 1, 0) : MVector3(0, 0, 1));
+}
+
+ViewCamera OrbitCamera(const MVector3& lo, const MVector3& hi, double aspect, const Orbit& orbit) {
+  const double pitch = std::clamp(std::isfinite(orbit.pitch_deg) ? orbit.pitch_deg : 0.0, -89.0, 89.0) * kPi / 180;
+  const double yaw = (std::isfinite(orbit.yaw_deg) ? orbit.yaw_deg : 0.0) * kPi / 180;
+  const double zoom = std::clamp(std::isfinite(orbit.zoom) ? orbit.zoom : 1.0, 0.05, 20.0);
+  const MVector3 dir(std::sin(yaw) * std::cos(pitch), -std::cos(yaw) * std::cos(pitch), std::sin(pitch));
+  return FitAround((lo + hi) / 2.0, (hi - lo).Length() / 2, aspect > 0 ? aspect : 1.0, dir, MVector3(0, 0, 1), zoom);
 }
 
 bool RenderScene(MScene* scene, const RenderOptions& options, Picture* out, std::string* error, ViewCamera* used) {

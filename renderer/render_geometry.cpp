@@ -1,6 +1,7 @@
 // The scene gathered for drawing: each mesh's faces as triangles in scene
 // coordinates, grouped by surface, with the file's normals or smoothed ones
 // and the texture coordinates of mapped meshes.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -49,7 +50,7 @@ class Gatherer {
  public:
   Gatherer(MScene* scene, SceneGeometry* g) : scene_(scene), g_(g) {}
 
-  void Add(const MExportMesh& item) {
+  void Add(const MExportMesh& item, bool highlighted) {
     MMesh_P* m = item.mesh;
     const int nv = m->Get_Vertex_Count();
     const MExportLayers layers = m_export_layers(m);
@@ -65,7 +66,7 @@ class Gatherer {
       if (!ok) continue;
       const int id = solid ? 0 : p.mat_id;
       const int surface = id >= 0 && id < static_cast<int>(surfaces.size()) ? surfaces[id] : -1;
-      DrawBatch& b = BatchOf(surface);
+      DrawBatch& b = BatchOf(surface, highlighted);
       for (int c = 1; c + 1 < p.count; ++c) {
         const int corners[3] = {0, c, c + 1};
         for (int k : corners) {
@@ -92,11 +93,12 @@ class Gatherer {
   }
 
  private:
-  DrawBatch& BatchOf(int surface) {
+  DrawBatch& BatchOf(int surface, bool highlighted) {
     for (DrawBatch& b : g_->batches)
-      if (b.surface == surface) return b;
+      if (b.surface == surface && b.highlighted == highlighted) return b;
     g_->batches.emplace_back();
     g_->batches.back().surface = surface;
+    g_->batches.back().highlighted = highlighted;
     unmapped_.push_back(false);
     return g_->batches.back();
   }
@@ -115,14 +117,17 @@ MExportWalkOptions DrawWalk() {
 
 }  // namespace
 
-SceneGeometry CollectGeometry(MScene* scene, bool bounds_only) {
+SceneGeometry CollectGeometry(MScene* scene, bool bounds_only, const std::vector<const MObj3d*>* highlight) {
   SceneGeometry g;
   if (!scene) return g;
   Gatherer gather(scene, &g);
+  std::vector<const MObj3d*> lit;
+  if (highlight) lit = *highlight;
+  std::sort(lit.begin(), lit.end());
   ForEachExportMesh(scene, nullptr, DrawWalk(), [&](const MExportMesh& item) {
     MMesh_P* m = item.mesh;
     for (int i = 0; i < m->Get_Vertex_Count(); ++i) Grow(&g, item.matrix.Transform(m->Get_Vertex(i)));
-    if (!bounds_only) gather.Add(item);
+    if (!bounds_only) gather.Add(item, std::binary_search(lit.begin(), lit.end(), item.object));
   });
   gather.Finish();
   return g;

@@ -6,6 +6,7 @@
 
 #include "render.h"
 
+class MObj3d;
 class MScene;
 class MSurface;
 
@@ -15,6 +16,7 @@ namespace kvrender {
 // each, in scene coordinates.
 struct DrawBatch {
   int surface = -1;
+  bool highlighted = false;
   std::vector<float> xyz;     // 9 per triangle
   std::vector<float> normal;  // 9 per triangle, unit length
   std::vector<float> uv;      // 6 per triangle where the meshes are mapped, else empty
@@ -30,8 +32,10 @@ struct SceneGeometry {
 // scene gives none.
 constexpr double kSmoothingAngle = 60.0;
 
-// Everything the scene draws; bounds_only leaves the batches empty.
-SceneGeometry CollectGeometry(MScene* scene, bool bounds_only);
+// Everything the scene draws; bounds_only leaves the batches empty. The
+// meshes of the listed objects in highlight (may be null) go into batches
+// of their own, marked highlighted.
+SceneGeometry CollectGeometry(MScene* scene, bool bounds_only, const std::vector<const MObj3d*>* highlight = nullptr);
 
 // How a surface is drawn: OpenGL's material colours, and the map file found
 // on disk (empty: none).

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "gui_main_window.h"
+#include "gui_preview.h"
 #include "gui_progress.h"
 #include "gui_single_instance.h"
 #include "gui_support.h"
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
   QString file;
   QString plugin_dir;
   bool exit_when_ready = false;
-  QString screenshot;
+  QString screenshot, preview_shot;
+  int orbit_frames = 0;
   QStringList args = app.arguments();
   for (int i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -34,6 +36,14 @@ int main(int argc, char** argv) {
     } else if (a == "--screenshot" && i + 1 < args.size()) {
       // A picture of the window once the file is imported, then the end.
       screenshot = args[++i];
+      exit_when_ready = true;
+    } else if (a == "--preview-screenshot" && i + 1 < args.size()) {
+      // The same of the preview pane alone, its frame drawn whole.
+      preview_shot = args[++i];
+      exit_when_ready = true;
+    } else if (a == "--orbit-frames" && i + 1 < args.size()) {
+      // Timing: once ready, the preview turned this many drag steps.
+      orbit_frames = args[++i].toInt();
       exit_when_ready = true;
     } else if (a == "--version") {
       std::printf("korvane %s (Build %ld)\n", kvgui::kVersionText, kvgui::kBuildNumber);
@@ -68,15 +78,31 @@ int main(int argc, char** argv) {
                   static_cast<long long>(clock.elapsed()), window.registry().ClassCount(),
                   window.driver().Statistics().faces, pumps.pumps, pumps.longest_gap_ms);
       std::fflush(stdout);
-      if (!screenshot.isEmpty() && !window.grab().save(screenshot)) {
-        std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(screenshot));
-        app.exit(1);
-        return;
+      if (orbit_frames > 0) {
+        kvgui::PreviewPane* p = window.preview();
+        QElapsedTimer orbit;
+        orbit.start();
+        for (int i = 0; i < orbit_frames; ++i) {
+          p->Turn(3, 0);
+          p->DrawNow();
+        }
+        const double ms = orbit.nsecsElapsed() / 1e6;
+        std::printf("orbit: %d frames in %.0f ms, %.1f frames/s, last %.1f ms with %ld of %ld triangles at %dx%d\n",
+                    orbit_frames, ms, orbit_frames * 1000.0 / ms, p->LastFrameMs(), p->LastFrameTriangles(),
+                    p->SceneTriangles(), p->width(), p->height());
+        std::fflush(stdout);
       }
+      window.preview()->DrawNow();
+      for (const auto& [path, widget] : {std::pair<QString, QWidget*>{screenshot, &window}, {preview_shot, window.preview()}})
+        if (!path.isEmpty() && !widget->grab().save(path)) {
+          std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(path));
+          app.exit(1);
+          return;
+        }
       window.Quit();
     };
     // A screenshot waits a little for the window manager's first paint.
-    QTimer::singleShot(screenshot.isEmpty() ? 0 : 300, &window, when_ready);
+    QTimer::singleShot(screenshot.isEmpty() && preview_shot.isEmpty() ? 0 : 300, &window, when_ready);
   }
   return app.exec();
 }

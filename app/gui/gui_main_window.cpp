@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -25,6 +27,7 @@
 #include "gui_host_progress.h"
 #include "gui_hooks.h"
 #include "gui_modifier_dialogs.h"
+#include "gui_preview.h"
 #include "gui_support.h"
 #include "modifier_commands.h"
 #include "profile.h"
@@ -140,7 +143,11 @@ void MainWindow::BuildControls() {
     grid->addWidget(counters_[i], i, 1);
   }
   middle->addWidget(stats);
-  auto* list_box = new QVBoxLayout;
+  // The object list and the preview side by side, the divider movable.
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  auto* list_side = new QWidget(split);
+  auto* list_box = new QVBoxLayout(list_side);
+  list_box->setContentsMargins(0, 0, 0, 0);
   objects_ = new QListWidget(this);
   objects_->setObjectName("id_1057");
   objects_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -156,7 +163,13 @@ void MainWindow::BuildControls() {
   list_buttons->addWidget(mod_objects);
   list_buttons->addWidget(mod_scene);
   list_box->addLayout(list_buttons);
-  middle->addLayout(list_box, 1);
+  preview_ = new PreviewPane(split);
+  split->addWidget(list_side);
+  split->addWidget(preview_);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 2);
+  split->setChildrenCollapsible(false);
+  middle->addWidget(split, 1);
   layout->addLayout(middle, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -197,6 +210,9 @@ void MainWindow::BuildControls() {
   connect(none, &QPushButton::clicked, objects_, &QListWidget::clearSelection);
   connect(mod_objects, &QPushButton::clicked, this, &MainWindow::ModifyObjects);
   connect(mod_scene, &QPushButton::clicked, this, &MainWindow::ModifyScene);
+  connect(objects_, &QListWidget::itemSelectionChanged, this, [this] {
+    if (MScene* scene = FirstScene()) preview_->SceneChanged(scene, SelectedObjects());
+  });
   connect(objects_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { ShowDetails(objects_->row(item)); });
   connect(recent_menu_, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
@@ -231,13 +247,36 @@ int MainWindow::SelectedExportClass() const {
   return export_available_ && pos >= 0 && pos < static_cast<int>(export_table_.size()) ? export_table_[pos] : -1;
 }
 
-void MainWindow::Refresh() {
+void MainWindow::Refresh(PreviewUpdate preview) {
   SceneStatistics s = driver_.Statistics();
   const long values[8] = {s.scenes, s.faces, s.vertices, s.objects, s.cameras, s.lights, s.materials, s.images};
   for (int i = 0; i < 8; ++i) counters_[i]->setText(CounterText(values[i]));
-  objects_->clear();
-  for (const std::string& line : driver_.ObjectList()) objects_->addItem(FromLocal(line.c_str()));
+  // The same scene keeps its selection while its lines stay as many.
+  std::vector<int> selected;
+  if (preview != PreviewUpdate::kNewScene)
+    for (QListWidgetItem* item : objects_->selectedItems()) selected.push_back(objects_->row(item));
+  const int lines_before = objects_->count();
+  {
+    const QSignalBlocker quiet(objects_);
+    objects_->clear();
+    for (const std::string& line : driver_.ObjectList()) objects_->addItem(FromLocal(line.c_str()));
+    if (objects_->count() == lines_before)
+      for (int row : selected) objects_->item(row)->setSelected(true);
+  }
   UpdateEnabling();
+  if (preview == PreviewUpdate::kNewScene) preview_->ShowScene(FirstScene());
+  else if (preview == PreviewUpdate::kSceneChanged) preview_->SceneChanged(FirstScene(), SelectedObjects());
+}
+
+MScene* MainWindow::FirstScene() {
+  return driver_.scenes->count > 0 ? static_cast<MScene*>(driver_.scenes->GetAt(0)) : nullptr;
+}
+
+std::vector<const MObj3d*> MainWindow::SelectedObjects() {
+  std::vector<const MObj3d*> out;
+  for (QListWidgetItem* item : objects_->selectedItems())
+    if (MObj3d* obj = driver_.ObjectAtLine(objects_->row(item))) out.push_back(obj);
+  return out;
 }
 
 void MainWindow::UpdateEnabling() {
@@ -263,11 +302,14 @@ void MainWindow::Import() {
   BusyScope busy(*this);
   TakeOpenAnswered();
   if (driver_.ImportInteractive(cls)) {
-    MScene* scene = static_cast<MScene*>(driver_.scenes->GetAt(0));
+    MScene* scene = FirstScene();
     SetTitle(scene);
     if (scene && scene->get_name()) AddRecent(FromLocal(scene->get_name()));
     status_->clear();
-  } else if (TakeOpenAnswered()) {
+    Refresh(PreviewUpdate::kNewScene);
+    return;
+  }
+  if (TakeOpenAnswered()) {
     std::string why = registry_.LastError(cls);
     ShowError(this, why.empty() ? QString("FileOpen Error") : FromLocal(why.c_str()));
   }
@@ -279,12 +321,13 @@ int MainWindow::ImportByName(const QString& path) {
   BusyScope busy(*this);
   int r = driver_.ImportByName(ToLocal(path).c_str());
   if (r == 1) {
-    SetTitle(static_cast<MScene*>(driver_.scenes->GetAt(0)));
+    SetTitle(FirstScene());
     AddRecent(QFileInfo(path).absoluteFilePath());
     status_->clear();
-  } else {
-    ShowError(this, driver_.last_error.empty() ? QString("File not found") : FromLocal(driver_.last_error.c_str()));
+    Refresh(PreviewUpdate::kNewScene);
+    return r;
   }
+  ShowError(this, driver_.last_error.empty() ? QString("File not found") : FromLocal(driver_.last_error.c_str()));
   Refresh();
   return r;
 }
@@ -316,7 +359,7 @@ void MainWindow::Clear() {
   driver_.Clear();
   SetTitle(nullptr);
   status_->clear();
-  Refresh();
+  Refresh(PreviewUpdate::kNewScene);
 }
 
 void MainWindow::DumpStatistic() {
@@ -357,8 +400,9 @@ void MainWindow::ModifyObjects() {
   BusyScope busy(*this);
   std::unique_ptr<ObjModOption1> options = kvhost::NewObjectModifierOptions("objmod.log");
   ProcessObjectsDialog d(*options, false, this);
-  if (d.exec() == QDialog::Accepted) kvhost::ModifyObjects(driver_, lines, *options);
-  Refresh();
+  if (d.exec() != QDialog::Accepted) return;
+  kvhost::ModifyObjects(driver_, lines, *options);
+  Refresh(PreviewUpdate::kSceneChanged);
 }
 
 void MainWindow::ModifyScene() {
@@ -367,7 +411,9 @@ void MainWindow::ModifyScene() {
   std::unique_ptr<ObjModOption2> options = kvhost::NewSceneModifierOptions("objmod.log");
   ProcessSceneDialog d(*options, false, this);
   // The counts stay what they were: the scene pass moves, it adds nothing.
-  if (d.exec() == QDialog::Accepted) kvhost::ModifyScene(driver_, *options);
+  if (d.exec() != QDialog::Accepted) return;
+  kvhost::ModifyScene(driver_, *options);
+  preview_->SceneChanged(FirstScene(), SelectedObjects());
 }
 
 void MainWindow::ShowBatch() {

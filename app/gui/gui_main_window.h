@@ -19,6 +19,8 @@ class QPushButton;
 
 namespace kvgui {
 
+class PreviewPane;
+
 class MainWindow : public QDialog {
   Q_OBJECT
  public:
@@ -55,6 +57,8 @@ class MainWindow : public QDialog {
   // Recent files, newest first.
   QStringList RecentFiles() const { return recent_; }
 
+  PreviewPane* preview() { return preview_; }
+
  protected:
   // Esc and the close box go through Quit.
   void reject() override { Quit(); }
@@ -67,7 +71,12 @@ class MainWindow : public QDialog {
   friend class BusyScope;
   void BuildControls();
   void FillClassLists();
-  void Refresh();
+  // What the preview is told after the counters and the list are filled
+  // again: nothing, that the scene changed, or that it is another scene.
+  enum class PreviewUpdate { kNone, kSceneChanged, kNewScene };
+  void Refresh(PreviewUpdate preview = PreviewUpdate::kNone);
+  MScene* FirstScene();
+  std::vector<const MObj3d*> SelectedObjects();
   void UpdateEnabling();
   void DrainPending();
   void SetTitle(MScene* scene);
@@ -94,6 +103,7 @@ class MainWindow : public QDialog {
   QComboBox* import_list_ = nullptr;
   QComboBox* export_list_ = nullptr;
   QListWidget* objects_ = nullptr;
+  PreviewPane* preview_ = nullptr;
   QMenu* recent_menu_ = nullptr;
   QMenu* help_menu_ = nullptr;
   QLabel* status_ = nullptr;

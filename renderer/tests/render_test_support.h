@@ -2,7 +2,10 @@
 #pragma once
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "imageconv.h"
+#include "korvanelib.h"
 #include "picture_check.h"
 #include "render.h"
 #include "test_scenes.h"
@@ -59,6 +62,38 @@ inline void KeepPictures(const std::string& model, const kvrender::Picture& ours
   copy.height = theirs.height;
   copy.rgba = theirs.rgba;
   kvrender::WritePng(copy, base + ".f3d.png", nullptr);
+}
+
+// A 2 x 2 x 2 box mapped with dir/Map.png (written here: top half red,
+// bottom half green, as the file stores it), named "MAP.PNG" in another
+// letter case than on disk. Null when the map cannot be written.
+inline MScene* MappedBoxScene(const std::string& dir) {
+  const int w = 8, h = 8;
+  std::vector<unsigned char> px(w * h * 4, 255);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      unsigned char* p = &px[(y * w + x) * 4];
+      p[0] = y < h / 2 ? 255 : 0;
+      p[1] = y < h / 2 ? 0 : 255;
+      p[2] = 0;
+    }
+  if (write_image_rgba(IMAGECONV_PNG, (dir + "/Map.png").c_str(), w, h, px.data()) != IMAGECONV_OK) return nullptr;
+  MScene* scene = new MScene("mapped");
+  MSurface* s = new MSurface("mapped");
+  s->color.diffuse = MColor(0, 0, 0);  // what some files carry under a map
+  MSrf_TextureLayer* layer = new MSrf_TextureLayer;
+  layer->enabled = 1;
+  layer->diffuse_color.enabled = 1;
+  layer->texture.kind = _2DBITMAP;
+  msrf_copy_name(layer->texture.bitmap.file_name, "MAP.PNG");
+  s->layers.Add(layer);
+  scene->surfaces->Append(s);
+  scene->maps->AddSearchPath(dir.c_str());
+  MMesh_P* box = kvtest::BoxMesh("box", MVector3(-1, -1, -1), MVector3(1, 1, 1));
+  box->surface_refs->Append(my_strdup("mapped"));
+  scene->objects->Append(box);
+  scene->CalculateBoundingBox();
+  return scene;
 }
 
 }  // namespace rendertest

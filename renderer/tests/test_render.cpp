@@ -127,33 +127,8 @@ TEST(Render, TransparencyAndBackground) {
 TEST(Render, MapsShowUprightAndUndarkened) {
   if (!kvrender::Available()) GTEST_SKIP() << "built without OSMesa";
   kvtest::TempDir dir;
-  // Top half red, bottom half green, as the picture file stores it.
-  const int w = 8, h = 8;
-  std::vector<unsigned char> px(w * h * 4, 255);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      unsigned char* p = &px[(y * w + x) * 4];
-      p[0] = y < h / 2 ? 255 : 0;
-      p[1] = y < h / 2 ? 0 : 255;
-      p[2] = 0;
-    }
-  ASSERT_EQ(write_image_rgba(IMAGECONV_PNG, dir.file("Map.png").c_str(), w, h, px.data()), IMAGECONV_OK);
-
-  MScene* scene = new MScene("mapped");
-  MSurface* s = new MSurface("mapped");
-  s->color.diffuse = MColor(0, 0, 0);  // what some files carry under a map
-  MSrf_TextureLayer* layer = new MSrf_TextureLayer;
-  layer->enabled = 1;
-  layer->diffuse_color.enabled = 1;
-  layer->texture.kind = _2DBITMAP;
-  msrf_copy_name(layer->texture.bitmap.file_name, "MAP.PNG");  // another letter case than on disk
-  s->layers.Add(layer);
-  scene->surfaces->Append(s);
-  scene->maps->AddSearchPath(dir.str().c_str());
-  MMesh_P* box = kvtest::BoxMesh("box", MVector3(-1, -1, -1), MVector3(1, 1, 1));
-  box->surface_refs->Append(my_strdup("mapped"));
-  scene->objects->Append(box);
-  scene->CalculateBoundingBox();
+  MScene* scene = rendertest::MappedBoxScene(dir.str());
+  ASSERT_TRUE(scene);
 
   kvrender::RenderOptions o = Options(60, 60);
   o.view = kvrender::View::kFront;  // the -y face, v going up with z
