@@ -247,6 +247,7 @@ int CmdInfo(Session& s, const CommandArgs& args) {
   kvcli::ModifierFiles mods;
   if (int rc = LoadModifiers(args, mods)) return rc;
   ConversionDriver driver(s.registry);
+  driver.LeaveScenesAtExit();
   if (int rc = ImportInput(driver, index, file)) return rc;
   kvhost::RunModifierPasses(driver, mods.objects.get(), mods.scene.get());
   kvcli::SceneInfo info = kvcli::CollectInfo(driver);
@@ -261,6 +262,7 @@ int CmdDump(Session& s, const CommandArgs& args) {
   int index = -1;
   if (int rc = PickImportClass(s, args, file, index)) return rc;
   ConversionDriver driver(s.registry);
+  driver.LeaveScenesAtExit();
   if (int rc = ImportInput(driver, index, file)) return rc;
   if (driver.Dump(out.c_str()) != 1) return Fail(driver.last_error);
   std::printf("%s\n", out.c_str());
@@ -284,6 +286,7 @@ int CmdConvert(Session& s, const CommandArgs& args) {
   if (int rc = LoadModifiers(args, mods)) return rc;
 
   ConversionDriver driver(s.registry);
+  driver.LeaveScenesAtExit();
   if (int rc = ImportInput(driver, from, in)) return rc;
   kvhost::RunModifierPasses(driver, mods.objects.get(), mods.scene.get());
   std::vector<std::string> written;
@@ -363,6 +366,7 @@ int CmdRender(Session& s, const CommandArgs& args) {
   int index = -1;
   if (int rc = PickImportClass(s, args, in, index)) return rc;
   ConversionDriver driver(s.registry);
+  driver.LeaveScenesAtExit();
   if (int rc = ImportInput(driver, index, in)) return rc;
   kvrender::Picture pic;
   bool empty = false;

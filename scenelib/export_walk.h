@@ -19,6 +19,11 @@ class MCamera;
 struct MExportWalkOptions {
   // Meshes as stored, n-gons and all, instead of their triangulation.
   bool triangulate = true;
+  // With triangulate: a mesh of triangles and quads (and faces of fewer
+  // corners) is passed on as stored, for a writer that splits each quad as
+  // the triangulation does (corners 0 1 2, then 0 2 3) — no copy is made.
+  // Meshes with larger faces are triangulated as ever.
+  bool writer_splits_quads = false;
   // Keep triangulated copies in the scene for later exports (else they are
   // made for the walk and freed after it). A copy an earlier export kept is
   // used either way: it is what was written.
@@ -43,6 +48,9 @@ struct MExportMesh {
   // Faces of more than three corners that the triangulation split (0 when
   // the mesh is written as stored).
   int ngons = 0;
+  // The walk passed the quads of mesh on as stored (writer_splits_quads):
+  // the writer splits them.
+  bool split_quads = false;
 };
 
 // Calls fn once per written mesh; returns how many there were. Objects that

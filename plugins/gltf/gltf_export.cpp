@@ -24,7 +24,9 @@ bool IsIdentity(const MMatrix& m) {
 }
 
 void WriteMeshes(ExportContext& c, std::vector<int>* roots) {
-  ForEachExportMesh(c.scene, c.run.cb(), MExportWalkOptions{}, [&](const MExportMesh& e) {
+  MExportWalkOptions walk;
+  walk.writer_splits_quads = true;  // WriteMesh fans every face
+  ForEachExportMesh(c.scene, c.run.cb(), walk, [&](const MExportMesh& e) {
     const char* listed = e.object->get_name() ? e.object->get_name() : "";
     c.run.log().write("Working on: %s\n", listed);
     c.run.LoseWalkChanges(e);

@@ -21,6 +21,13 @@ const char kHelp[] =
     "adds import filename as sub dir to full export file name\n\nSpecific Settings:\n\n\tBinary STL: binary file "
     "(else ASCII)\n\n";
 
+// The facets split quads themselves: no triangulated copy of a quad mesh.
+MExportWalkOptions Walk() {
+  MExportWalkOptions walk;
+  walk.writer_splits_quads = true;
+  return walk;
+}
+
 // One triangle in world space with its facet normal.
 struct Facet {
   MVector3 normal, c[3];
@@ -38,10 +45,18 @@ void ForEachFacet(const MExportMesh& e, long* short_faces, Fn fn) {
       ++*short_faces;
       continue;
     }
-    m->Get_Tri(i, t.c[0], t.c[1], t.c[2]);
-    for (MVector3& v : t.c) v = e.matrix.Transform(v);
-    t.normal = vect_normalize(vect_cross(t.c[1] - t.c[0], t.c[2] - t.c[0]));
-    fn(t);
+    const MIPolygon& f = m->f_a->data[i];
+    // A quad the walk left to us: corners 0 1 2, then 0 2 3.
+    const int halves = e.split_quads && f.count == 4 ? 2 : 1;
+    for (int h = 0; h < halves; ++h) {
+      const int corners[3] = {0, h + 1, h + 2};
+      for (int c = 0; c < 3; ++c) {
+        const int v = f.data[corners[c]];
+        t.c[c] = e.matrix.Transform(v >= 0 && v < m->Get_Vertex_Count() ? m->Get_Vertex(v) : MVector3(0, 0, 0));
+      }
+      t.normal = vect_normalize(vect_cross(t.c[1] - t.c[0], t.c[2] - t.c[0]));
+      fn(t);
+    }
   }
 }
 
@@ -91,7 +106,8 @@ void PutVector(MTextWriter& out, const MVector3& v) {
 
 void WriteAscii(MScene* scene, MOutputFile& f, int ld_mode, kvpf::ExportRun& run, MessageCallBack1* cb) {
   MTextWriter out(f, ld_mode);
-  ForEachExportMesh(scene, cb, MExportWalkOptions{}, [&](const MExportMesh& e) {
+  const MExportWalkOptions walk = Walk();
+  ForEachExportMesh(scene, cb, walk, [&](const MExportMesh& e) {
     bool changed = false;
     const std::string name = LineName(e.source->get_name(), &changed);
     run.log().write("Working on: %s\n", name.c_str());
@@ -144,11 +160,13 @@ void PutHeader(MOutputFile& f, const char* name, uint32_t count, kvpf::ExportRun
   f.Write(head, sizeof head);
 }
 
-// Counts the triangles first (the walk's triangulations are cached, so the
-// second pass costs no more work), then writes them in blocks.
+// Counts the triangles first, then writes them in blocks. Quads are split
+// here; the walk's other triangulations are cached, so the second pass
+// costs no more work.
 void WriteBinary(MScene* scene, MOutputFile& f, kvpf::ExportRun& run, MessageCallBack1* cb) {
   unsigned long long count = 0;
-  MExportWalkOptions quiet;
+  const MExportWalkOptions walk = Walk();
+  MExportWalkOptions quiet = walk;
   quiet.report_objects = false;
   ForEachExportMesh(scene, nullptr, quiet, [&](const MExportMesh& e) {
     long ignored = 0;
@@ -159,7 +177,7 @@ void WriteBinary(MScene* scene, MOutputFile& f, kvpf::ExportRun& run, MessageCal
   uint8_t* p = block.data();
   uint8_t* const end = block.data() + block.size();
   bool first = true;
-  ForEachExportMesh(scene, cb, MExportWalkOptions{}, [&](const MExportMesh& e) {
+  ForEachExportMesh(scene, cb, walk, [&](const MExportMesh& e) {
     const char* name = e.source->get_name() ? e.source->get_name() : "";
     run.log().write("Working on: %s\n", name);
     if (first) PutHeader(f, name, static_cast<uint32_t>(count), run);

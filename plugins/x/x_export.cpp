@@ -75,6 +75,14 @@ bool SharesOneIndex(MMesh_P* m) {
   return true;
 }
 
+// One face as written: a whole face, or one of the two triangles a quad
+// splits into (corners 0 1 2, then 0 2 3, as the triangulation splits it).
+struct WrittenFace {
+  int face;
+  int8_t half;  // -1: the whole face
+};
+constexpr int kQuadHalves[2][3] = {{0, 1, 2}, {0, 2, 3}};
+
 class MeshWriter {
  public:
   MeshWriter(kvx::XWriter& w, MScene* scene, XExportOption* o, kvpf::ExportRun& run)
@@ -83,8 +91,8 @@ class MeshWriter {
 
  private:
   void Vectors(MMesh_P* m, bool normals, const MMatrix& M, bool identity);
-  void Faces(const MFaceArray* fa, const std::vector<int>& faces);
-  void MaterialList(MMesh_P* m, const std::vector<int>& faces);
+  void Faces(const MFaceArray* fa, const std::vector<WrittenFace>& faces);
+  void MaterialList(MMesh_P* m, const std::vector<WrittenFace>& faces);
   void Material(MSurface* s);
   const std::string& MaterialName(MSurface* s);
 
@@ -122,22 +130,31 @@ void MeshWriter::Write(const MExportMesh& em) {
     }
   }
   const int nv = m->Get_Vertex_Count();
-  std::vector<int> faces;
+  // Quads the walk left to the writer go as two triangles each.
+  std::vector<WrittenFace> faces;
   faces.reserve(static_cast<size_t>(m->Get_Face_Count()));
+  int kept = 0;
   for (int i = 0; i < m->Get_Face_Count(); ++i) {
     const MIPolygon& f = m->Get_IFace(i);
-    if (FaceFits(f, f.count, nv)) faces.push_back(i);
+    if (!FaceFits(f, f.count, nv)) continue;
+    ++kept;
+    if (f.count == 4 && em.split_quads) {
+      faces.push_back({i, 0});
+      faces.push_back({i, 1});
+    } else {
+      faces.push_back({i, -1});
+    }
   }
   if (faces.empty()) {
     run_.log().write("%s has no faces: not written\n", src_name);
     return;
   }
-  if (faces.size() < static_cast<size_t>(m->Get_Face_Count()))
-    run_.log().write("%s: %zu faces with fewer than three corners or a corner past the vertices left out\n", src_name,
-                     static_cast<size_t>(m->Get_Face_Count()) - faces.size());
+  if (kept < m->Get_Face_Count())
+    run_.log().write("%s: %d faces with fewer than three corners or a corner past the vertices left out\n", src_name,
+                     m->Get_Face_Count() - kept);
   bool normals = m->NormalsUsed() && m->Get_NFace_Count() == m->Get_Face_Count();
   for (size_t k = 0; normals && k < faces.size(); ++k)
-    normals = FaceFits(m->Get_INFace(faces[k]), m->Get_IFace(faces[k]).count, m->Get_NVertex_Count());
+    normals = FaceFits(m->Get_INFace(faces[k].face), m->Get_IFace(faces[k].face).count, m->Get_NVertex_Count());
 
   if (cb) cb->msg3("Writing ...");
   const bool identity = IsIdentity(em.matrix);
@@ -193,23 +210,29 @@ void MeshWriter::Vectors(MMesh_P* m, bool normals, const MMatrix& M, bool identi
   }
 }
 
-void MeshWriter::Faces(const MFaceArray* fa, const std::vector<int>& faces) {
+void MeshWriter::Faces(const MFaceArray* fa, const std::vector<WrittenFace>& faces) {
   // Every corner of every face: n-gons are faces of the format.
   uint32_t values = 1;
-  for (int i : faces) values += 1 + static_cast<uint32_t>(fa->data[i].count);
+  for (const WrittenFace& w : faces) values += 1 + (w.half < 0 ? static_cast<uint32_t>(fa->data[w.face].count) : 3);
   w_.ListOf(values);
   w_.Int(static_cast<uint32_t>(faces.size()));
   w_.Line();
   for (size_t k = 0; k < faces.size(); ++k) {
-    const MIPolygon& f = fa->data[faces[k]];
-    w_.Int(static_cast<uint32_t>(f.count));
-    for (int c = 0; c < f.count; ++c) w_.Int(static_cast<uint32_t>(f.data[c]), c + 1 < f.count ? ',' : ';');
+    const MIPolygon& f = fa->data[faces[k].face];
+    if (faces[k].half < 0) {
+      w_.Int(static_cast<uint32_t>(f.count));
+      for (int c = 0; c < f.count; ++c) w_.Int(static_cast<uint32_t>(f.data[c]), c + 1 < f.count ? ',' : ';');
+    } else {
+      const int* corners = kQuadHalves[faces[k].half];
+      w_.Int(3);
+      for (int c = 0; c < 3; ++c) w_.Int(static_cast<uint32_t>(f.data[corners[c]]), c < 2 ? ',' : ';');
+    }
     w_.Sep(k + 1 < faces.size() ? ',' : ';');
     w_.Line();
   }
 }
 
-void MeshWriter::MaterialList(MMesh_P* m, const std::vector<int>& faces) {
+void MeshWriter::MaterialList(MMesh_P* m, const std::vector<WrittenFace>& faces) {
   // The surface references the written faces use, in reference order; a
   // face of no valid reference takes the first. Unused references are left
   // out, so that the "DEFAULT" reference every import adds does not pile up
@@ -220,7 +243,7 @@ void MeshWriter::MaterialList(MMesh_P* m, const std::vector<int>& faces) {
     const int id = m->Get_Face_MatId(face);
     return id >= 0 && id < refs ? id : 0;
   };
-  for (int f : faces) slot[static_cast<size_t>(ref_of(f))] = 0;
+  for (const WrittenFace& f : faces) slot[static_cast<size_t>(ref_of(f.face))] = 0;
   MSurface* first = scene_->surfaces ? static_cast<MSurface*>(scene_->surfaces->GetAt(0)) : nullptr;
   std::vector<MSurface*> materials;
   for (size_t i = 0; i < slot.size(); ++i) {
@@ -235,7 +258,7 @@ void MeshWriter::MaterialList(MMesh_P* m, const std::vector<int>& faces) {
   w_.Int(static_cast<uint32_t>(faces.size()));
   w_.Line();
   for (size_t k = 0; k < faces.size(); ++k) {
-    w_.Int(static_cast<uint32_t>(slot[static_cast<size_t>(ref_of(faces[k]))]), k + 1 < faces.size() ? ',' : ';');
+    w_.Int(static_cast<uint32_t>(slot[static_cast<size_t>(ref_of(faces[k].face))]), k + 1 < faces.size() ? ',' : ';');
     w_.Line();
   }
   for (MSurface* s : materials) Material(s);
@@ -301,7 +324,9 @@ void WriteBody(kvx::XWriter& w, MScene* scene, XExportOption* o, kvpf::ExportRun
   w.Line();
   w.End();
   MeshWriter mw(w, scene, o, run);
-  ForEachExportMesh(scene, run.cb(), MExportWalkOptions{}, [&](const MExportMesh& m) { mw.Write(m); });
+  MExportWalkOptions walk;
+  walk.writer_splits_quads = true;  // no triangulated copy of a quad mesh
+  ForEachExportMesh(scene, run.cb(), walk, [&](const MExportMesh& m) { mw.Write(m); });
 }
 
 // The body to out: binary, or text through the kit's text writer.

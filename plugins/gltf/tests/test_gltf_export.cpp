@@ -82,6 +82,23 @@ TEST_F(GltfExport, BoxesAreValidAndReadByAssimpWithTheSameTrianglesBoundsAndMate
   delete scene;
 }
 
+TEST_F(GltfExport, QuadsAreSplitAsTheTriangulationWouldSplitThem) {
+  // The writer fans quads itself, without triangulated copies: the file is
+  // the one the copies give.
+  MScene* scene = kvtest::BoxesScene();
+  WriteValid(scene, GlbClass(), "split.glb");
+  EXPECT_EQ(scene->tri_objects->count, 0);
+  for (int i = 0; i < scene->objects->count; ++i) {
+    MObj3d* o = static_cast<MObj3d*>(scene->objects->GetAt(i));
+    MMesh_P* copy = o->get_type() == MESH2 ? static_cast<MMesh_P*>(o)->Triangulate(nullptr) : nullptr;
+    if (copy) scene->tri_objects->Append(copy);  // used when it is there
+  }
+  ASSERT_GT(scene->tri_objects->count, 0) << "a mesh of quads";
+  WriteValid(scene, GlbClass(), "copy.glb");
+  EXPECT_EQ(kvtest::read_file(dir.file("copy.glb")), kvtest::read_file(dir.file("split.glb")));
+  delete scene;
+}
+
 TEST_F(GltfExport, CamerasAndLightsLookAtTheirTargets) {
   MScene* scene = kvtest::BoxesScene();
   nlohmann::json doc = WriteValid(scene, GlbClass(), "lit.glb");

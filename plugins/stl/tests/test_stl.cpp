@@ -73,6 +73,22 @@ TEST_F(Stl, BinaryRoundTripWeldsTheCubeAndKeepsFacetNormals) {
   delete back;
 }
 
+TEST_F(Stl, QuadsAreSplitAsTheTriangulationWouldSplitThem) {
+  // Split here without a triangulated copy, in both forms: the files the
+  // copy gives.
+  MMesh_P* cube = Cube("cube");
+  scene->objects->Append(cube);
+  for (const char* form : {"-stl_binary=1", "-stl_binary=0"}) {
+    kvtest::UseCommandLine({form});
+    ASSERT_EQ(kvtest::ExportWith(ExportClass(), scene, dir.file("split.stl")), 1);
+    EXPECT_EQ(scene->tri_objects->count, 0);
+    scene->tri_objects->Append(cube->Triangulate(nullptr));
+    ASSERT_EQ(kvtest::ExportWith(ExportClass(), scene, dir.file("copy.stl")), 1);
+    EXPECT_EQ(kvtest::read_file(dir.file("split.stl")), kvtest::read_file(dir.file("copy.stl"))) << form;
+    scene->tri_objects->Clear();
+  }
+}
+
 TEST_F(Stl, AsciiRoundTripKeepsEverySolidByName) {
   scene->objects->Append(Cube("left"));
   scene->objects->Append(Cube("right side", 2));

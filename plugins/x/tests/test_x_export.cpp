@@ -125,6 +125,19 @@ TEST_F(XExport, NGonsAreWrittenWithAllTheirCorners) {
   delete back;
 }
 
+TEST_F(XExport, QuadsGoAsTheTriangulationWouldSplitThem) {
+  // The writer splits quads itself, without a triangulated copy; the file is
+  // the one the copy gives (normals, UVs given one index, materials).
+  AddSurface("DEFAULT");
+  AddSurface("red");
+  MMesh_P* cube = AddCube("a", "red");
+  const std::string split = kvtest::read_file(Write("split.x"));
+  EXPECT_EQ(scene->tri_objects->count, 0);
+  EXPECT_NE(split.find(" 12;\n 3;0,1,2;,\n 3;0,2,3;,"), std::string::npos) << split;
+  scene->tri_objects->Append(cube->Triangulate(nullptr));  // used when it is there
+  EXPECT_EQ(kvtest::read_file(Write("copy.x")), split);
+}
+
 TEST_F(XExport, EveryFormReadsBackHereAndInAssimp) {
   AddSurface("DEFAULT");
   AddSurface("red");
