@@ -71,12 +71,15 @@ gen "$IN/grid.dxf" python3 bench/make_dxf.py polyface "$IN/grid.dxf" "$TRIANGLES
 gen "$IN/grid.lwo" python3 bench/gen_lwo2.py "$IN/grid.lwo" "$TRIANGLES" triangles
 gen "$IN/grid.md2" python3 bench/make_quake.py "$IN/grid.md2" "$IN/grid.mdl"
 gen "$IN/atoms.pdb" python3 bench/gen_pdb.py "$IN/atoms.pdb" $((TRIANGLES / 10)) $((TRIANGLES / 10))
-# DirectX inputs come from the OBJ through the converter itself (the first
-# build given, so both builds read the same files).
+# DirectX, glTF, STL and PLY inputs come from the OBJ through the converter
+# itself (the first build given, so both builds read the same files).
 MAKER=${BEFORE:-$CLI}
 gen "$IN/grid_text.x" "$MAKER" convert "$IN/grid.obj" "$IN/grid_text.x" -ld_mode=1
 gen "$IN/grid_bin.x" "$MAKER" convert "$IN/grid.obj" "$IN/grid_bin.x" -d3x_binary=1
-for f in grid_text.x grid_bin.x; do
+gen "$IN/grid.glb" "$MAKER" convert "$IN/grid.obj" "$IN/grid.glb"
+gen "$IN/grid.stl" "$MAKER" convert "$IN/grid.obj" "$IN/grid.stl"
+gen "$IN/grid.ply" "$MAKER" convert "$IN/grid.obj" "$IN/grid.ply"
+for f in grid_text.x grid_bin.x grid.glb grid.stl grid.ply; do
   [ -s "$IN/$f" ] || { echo "run-all: $IN/$f was not written" >&2; exit 1; }
 done
 
@@ -162,8 +165,11 @@ imp PDB "$IN/atoms.pdb" "-"
 imp RAW "$IN/grid.raw" "-"  # assimp 5.2 stops on its object names ("A node of the scene-graph is nullptr")
 imp "X text" "$IN/grid_text.x"
 imp "X binary" "$IN/grid_bin.x"
+imp glTF "$IN/grid.glb"
+imp STL "$IN/grid.stl"
+imp PLY "$IN/grid.ply"
 
-exp() {  # exp FORMAT CLASS FILE [ASSIMP-FILE|-] [OPTIONS]
+exp() {  # exp FORMAT CLASS FILE [ASSIMP-FILE [ASSIMP-OPTIONS]|-] [OPTIONS]
   local peer="-"
   [ "${4:--}" != "-" ] && peer="export $IN/grid.obj {out}/$4"
   case_row "$1" export out "convert $IN/grid.obj {out}/$3 --to $2 ${5:-}" "$peer"
@@ -182,6 +188,11 @@ exp RIB 0x56442A5C grid.rib
 exp "X text" 0x7ECE5349 grid.x assimp.x -ld_mode=1
 exp "X binary" 0x7ECE5349 grid.x - -d3x_binary=1
 exp "X compressed" 0x7ECE5349 grid.x - "-d3x_binary=1 -d3x_compressed=1"
+exp glTF 0x6C9A41F4 grid.glb "assimp.glb -f glb2"
+exp STL 0x6E0B3D27 grid.stl "assimp.stl -f stlb"
+exp PLY 0x71A4E2C5 grid.ply "assimp.ply -f plyb"
+exp VRML 0x27B00A23 grid.wrl
+exp POV-Ray 0x3F5A2EF8 grid.pov
 case_row 3DS "3DS->3DS" out "convert $IN/grid.3ds {out}/grid.3ds" "export $IN/grid.3ds {out}/assimp.3ds"
 case_row "X text" "X->X" out "convert $IN/grid_text.x {out}/grid.x -ld_mode=1" "export $IN/grid_text.x {out}/assimp.x"
 ELAPSED=$(($(date +%s) - START))
@@ -211,7 +222,8 @@ report() {
   echo "  coordinates; 3DS $MESHES meshes with 4 materials, texture coordinates and smoothing groups; RAW"
   echo "  $TRIANGLES triangles in 20 objects; DXF $TRIANGLES polyface faces; LWO $TRIANGLES triangles in two"
   echo "  layers with four surfaces; MD2 and MDL 64 800 triangles x 100 frames; PDB $((TRIANGLES / 10))"
-  echo "  atoms and bonds; X text and binary written by korvane-cli from the OBJ"
+  echo "  atoms and bonds; X text and binary, glTF binary, STL binary and PLY binary written by korvane-cli"
+  echo "  from the OBJ"
   echo "- s: median wall time; cpu: median user + system time (the ratios are taken of cpu, which other"
   echo "  work on a shared machine changes less than wall time); MB: median peak resident memory"
   echo "  (/usr/bin/time -v); a ratio below 1 is better for korvane-cli; the whole table took ${ELAPSED} s"
