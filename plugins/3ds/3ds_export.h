@@ -122,8 +122,9 @@ class UniqueNames {
 
 
 
-// faces: indices of the mesh's faces that are written (its 3-corner faces),
-// in output order. Returns one mask per entry of faces. progress gets
+// faces: indices of the mesh's faces that are written (its 3-corner faces, and
+// quads that are split in two after), in output order. Returns one mask per
+// entry of faces. progress gets
 // (first face of the pass, face count) at every pass; may be null.
 std::vector<uint32_t> SmoothingGroups(MMesh_P& mesh, const std::vector<int>& faces,
                                       void (*progress)(long, long));

@@ -13,9 +13,10 @@ void Progress3(long a, long b) {
     if (cb->progress3) cb->progress3(a, b);
 }
 
-// The written faces (3 corners only) of a mesh with one position per vertex
-// and, when mapped, one texture coordinate per vertex.
-TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
+// The written faces (3 corners only, or quads the walk left to be split
+// here) of a mesh with one position per vertex and, when mapped, one texture
+// coordinate per vertex.
+TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt, bool split_quads) {
   TriMesh t;
   const int nv = m.Get_Vertex_Count(), nf = m.Get_Face_Count();
   t.verts.resize(static_cast<size_t>(nv));
@@ -25,17 +26,21 @@ TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
   faces.reserve(static_cast<size_t>(nf));
   for (int f = 0; f < nf; ++f) {
     const MIPolygon& p = m.Get_IFace(f);
-    if (p.count != 3) continue;
+    if (p.count != 3 && !(split_quads && p.count == 4)) continue;
     bool ok = true;
-    for (int c = 0; c < 3; ++c) ok = ok && p.data[c] >= 0 && p.data[c] < nv;
+    for (int c = 0; c < p.count; ++c) ok = ok && p.data[c] >= 0 && p.data[c] < nv;
     if (ok) faces.push_back(f);
   }
+  // A quad goes as corners 0 1 2, then 0 2 3, as the triangulation splits it.
+  static constexpr int kHalves[2][3] = {{0, 1, 2}, {0, 2, 3}};
   t.tris.reserve(faces.size() * 3);
   t.mat.reserve(faces.size());
   for (int f : faces) {
     const MIPolygon& p = m.Get_IFace(f);
-    for (int c = 0; c < 3; ++c) t.tris.push_back(static_cast<uint32_t>(p.data[c]));
-    t.mat.push_back(p.mat_id < 0 ? 0 : p.mat_id);
+    for (int h = 0; h < p.count - 2; ++h) {
+      for (int c : kHalves[h]) t.tris.push_back(static_cast<uint32_t>(p.data[c]));
+      t.mat.push_back(p.mat_id < 0 ? 0 : p.mat_id);
+    }
   }
 
   if (m.UVUsed() && m.mapping_type == UV_MAP && m.uvf_a) {
@@ -56,10 +61,15 @@ TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt) {
 
   if (m.NormalsUsed()) {
     t.normal_count = m.Get_NVertex_Count();
-    if (opt.fast_smoothing)
-      t.smooth.assign(faces.size(), 1u);
-    else
-      t.smooth = SmoothingGroups(m, faces, Progress3);
+    if (opt.fast_smoothing) {
+      t.smooth.assign(t.mat.size(), 1u);
+    } else {
+      // A quad's two triangles share its group.
+      const std::vector<uint32_t> groups = SmoothingGroups(m, faces, Progress3);
+      t.smooth.reserve(t.mat.size());
+      for (size_t k = 0; k < faces.size(); ++k)
+        t.smooth.insert(t.smooth.end(), static_cast<size_t>(m.Get_IFace(faces[k]).count - 2), groups[k]);
+    }
   }
 
   for (int i = 0; m.surface_refs && i < m.surface_refs->count; ++i)
@@ -147,7 +157,9 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
                  const std::function<void(TriMesh&, int)>& write) {
   // The scene's walk gives the triangles; what is the format's own is one
   // texture coordinate per vertex and the 16-bit counts.
-  ForEachExportMesh(scene, cb, MExportWalkOptions{}, [&](const MExportMesh& item) {
+  MExportWalkOptions walk;
+  walk.writer_splits_quads = true;  // Collect splits them
+  ForEachExportMesh(scene, cb, walk, [&](const MExportMesh& item) {
     MMesh_P* mesh = item.mesh;
     const MObj3d* obj = item.source;
     MMesh_P* optimized = nullptr;
@@ -164,7 +176,7 @@ void ForEachMesh(MScene* scene, LogFile& log, MessageCallBack1* cb, const WalkOp
         log.write("UV optimization of %s failed, texture coordinates dropped\n", mesh->get_name());
       }
     }
-    TriMesh t = Collect(optimized ? *optimized : *mesh, item.matrix, opt);
+    TriMesh t = Collect(optimized ? *optimized : *mesh, item.matrix, opt, item.split_quads);
     if (!optimized && !shared) t.uv.clear();
     delete optimized;
     t.name = obj->get_name() ? obj->get_name() : "";

@@ -1,7 +1,7 @@
 // Groups spread pass by pass: a pass starts at the first face without a
 // group and carries groups from every grouped face across its not yet
 // visited corner vertices. A vertex is visited once over the whole run, so a
-// face has nothing more to give once its three vertices are visited; only
+// face has nothing more to give once its vertices are visited; only
 // faces that still have one are kept in the ordered work set. That gives
 // exactly the face order of a plain scan at O(n log n) instead of a full
 // rescan per pass.
@@ -58,7 +58,7 @@ std::vector<uint32_t> SmoothingGroups(MMesh_P& mesh, const std::vector<int>& fac
     if (progress) progress(s, nf);
     for (auto it = work.lower_bound(s); it != work.end(); it = work.erase(it)) {
       const int f = *it;
-      for (int c = 0; c < 3; ++c) {
+      for (int c = 0, n = mesh.Get_IFace(faces[f]).count; c < n; ++c) {
         const int v = corner(f, c);
         if (!valid(v) || visited[v]) continue;
         visited[v] = 1;

@@ -230,6 +230,30 @@ TEST_F(Export3ds, SmoothingGroupsFromNormals) {
   EXPECT_EQ(SmoothMasks(*pair[0]), (std::vector<uint32_t>{1, 1, 2}));
 }
 
+TEST_F(Export3ds, QuadsAreSplitHereAndTheirHalvesShareAGroup) {
+  // A cube of six flat quads, a normal per side: twelve triangles, no
+  // triangulated copy kept, and each quad's two halves in one group.
+  MMesh_P* m = new MMesh_P("cube");
+  for (int i = 0; i < 8; ++i) m->Add_Vertex(MVector3(i & 1, (i >> 1) & 1, i >> 2), -1.0);
+  const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {1, 3, 7, 5}, {3, 2, 6, 7}, {2, 0, 4, 6}};
+  m->UseNormals();
+  for (int f = 0; f < 6; ++f) {
+    MIPolygon face, normals;
+    const int n = m->Add_NVertex(MVector3(f, 1, 0), -1.0);
+    for (int c = 0; c < 4; ++c) face.Add(quads[f][c]), normals.Add(n);
+    face.Set_MatId(0);
+    m->Add_Face(face);
+    m->Add_NFace(normals);
+  }
+  scene->objects->Append(m);
+  UseCommandLine({"-ov=1", "-use_fast_smoothing=0"});
+  k3ds::Database db = Write();
+  EXPECT_EQ(scene->tri_objects->count, 0);
+  std::vector<const k3ds::Chunk*> meshes = Objects(db, 0x4100);
+  ASSERT_EQ(meshes.size(), 1u);
+  EXPECT_EQ(SmoothMasks(*meshes[0]), (std::vector<uint32_t>{1, 1, 2, 2, 4, 4, 8, 8, 16, 16, 32, 32}));
+}
+
 TEST_F(Export3ds, OversizedMeshIsSplitNotDropped) {
   // 70 000 separate triangles: 210 000 vertices, beyond the 16-bit counts.
   MMesh_P* big = AddTriangles(scene, "big", 70000, false, true);
