@@ -395,24 +395,20 @@ bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& cam, Picture* o
   glEnableClientState(GL_NORMAL_ARRAY);
   std::vector<const DrawPart*> later;
   st.last_triangles = 0;
-  for (const DrawPart& p : st.parts) {
-    if (State::Translucent(p)) {
-      later.push_back(&p);
-      continue;
-    }
+  auto draw = [&](const DrawPart& p) {
     const size_t corners = st.CornersToDraw(p, o.max_triangles);
     State::Draw(p, corners);
     st.last_triangles += static_cast<long>(corners / 3);
+  };
+  for (const DrawPart& p : st.parts) {
+    if (State::Translucent(p)) later.push_back(&p);
+    else draw(p);
   }
   if (!later.empty()) {
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glDepthMask(GL_FALSE);
-    for (const DrawPart* p : later) {
-      const size_t corners = st.CornersToDraw(*p, o.max_triangles);
-      State::Draw(*p, corners);
-      st.last_triangles += static_cast<long>(corners / 3);
-    }
+    for (const DrawPart* p : later) draw(*p);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
   }

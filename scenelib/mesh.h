@@ -11,6 +11,10 @@
 // Progress callback of long mesh operations: (done, total); may be null.
 typedef void (*MProgressCallback)(long done, long total);
 
+// How Triangulate splits a quad, and how writers that split quads
+// themselves must: corners 0 1 2, then 0 2 3.
+inline constexpr int kQuadHalves[2][3] = {{0, 1, 2}, {0, 2, 3}};
+
 class MMesh_P : public MObj3d {
  public:
   int32_t normals_used = 0;

@@ -9,6 +9,7 @@
 // and finally abandons what is left, as the small clipper does.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <unordered_map>
 #include <vector>
 
@@ -380,7 +381,7 @@ void face_triangles(MMesh_P& m, int f, std::vector<int>& tris, std::vector<MVect
     return;
   }
   if (n == 4) {
-    tris.insert(tris.end(), {0, 1, 2, 0, 2, 3});
+    for (const auto& half : kQuadHalves) tris.insert(tris.end(), std::begin(half), std::end(half));
     return;
   }
   pts.resize(n);

@@ -31,14 +31,13 @@ TriMesh Collect(MMesh_P& m, const MMatrix& local, const WalkOptions& opt, bool s
     for (int c = 0; c < p.count; ++c) ok = ok && p.data[c] >= 0 && p.data[c] < nv;
     if (ok) faces.push_back(f);
   }
-  // A quad goes as corners 0 1 2, then 0 2 3, as the triangulation splits it.
-  static constexpr int kHalves[2][3] = {{0, 1, 2}, {0, 2, 3}};
+  // A quad goes as the triangulation splits it (kQuadHalves).
   t.tris.reserve(faces.size() * 3);
   t.mat.reserve(faces.size());
   for (int f : faces) {
     const MIPolygon& p = m.Get_IFace(f);
     for (int h = 0; h < p.count - 2; ++h) {
-      for (int c : kHalves[h]) t.tris.push_back(static_cast<uint32_t>(p.data[c]));
+      for (int c : kQuadHalves[h]) t.tris.push_back(static_cast<uint32_t>(p.data[c]));
       t.mat.push_back(p.mat_id < 0 ? 0 : p.mat_id);
     }
   }

@@ -46,12 +46,11 @@ void ForEachFacet(const MExportMesh& e, long* short_faces, Fn fn) {
       continue;
     }
     const MIPolygon& f = m->f_a->data[i];
-    // A quad the walk left to us: corners 0 1 2, then 0 2 3.
+    // A quad the walk left to us goes as the triangulation splits it.
     const int halves = e.split_quads && f.count == 4 ? 2 : 1;
     for (int h = 0; h < halves; ++h) {
-      const int corners[3] = {0, h + 1, h + 2};
       for (int c = 0; c < 3; ++c) {
-        const int v = f.data[corners[c]];
+        const int v = f.data[kQuadHalves[h][c]];
         t.c[c] = e.matrix.Transform(v >= 0 && v < m->Get_Vertex_Count() ? m->Get_Vertex(v) : MVector3(0, 0, 0));
       }
       t.normal = vect_normalize(vect_cross(t.c[1] - t.c[0], t.c[2] - t.c[0]));

@@ -76,12 +76,11 @@ bool SharesOneIndex(MMesh_P* m) {
 }
 
 // One face as written: a whole face, or one of the two triangles a quad
-// splits into (corners 0 1 2, then 0 2 3, as the triangulation splits it).
+// splits into (kQuadHalves, as the triangulation splits it).
 struct WrittenFace {
   int face;
   int8_t half;  // -1: the whole face
 };
-constexpr int kQuadHalves[2][3] = {{0, 1, 2}, {0, 2, 3}};
 
 class MeshWriter {
  public:
