@@ -115,13 +115,12 @@ void ParseFace(char* rest, size_t len, MLineReader& in, std::vector<Corner>* out
 
 long SplitPoint(FILE* f, long total, double share, long min_bytes) {
   if (!f || total < min_bytes || !(share > 0 && share < 1)) return 0;
-  constexpr size_t kWindow = 1 << 16;
-  static thread_local char window[kWindow];
+  std::vector<char> window(size_t(1) << 16);
   const long at = static_cast<long>(static_cast<double>(total) * share);
-  ssize_t got = pread(fileno(f), window, kWindow, at);
+  ssize_t got = pread(fileno(f), window.data(), window.size(), at);
   if (got <= 0) return 0;
-  const char* b = window;
-  const char* e = window + got;
+  const char* b = window.data();
+  const char* e = b + got;
   // The first line end is skipped: the line before it may start before the
   // window, out of sight.
   const char* prev = static_cast<const char*>(std::memchr(b, '\n', static_cast<size_t>(e - b)));
