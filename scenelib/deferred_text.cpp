@@ -12,13 +12,21 @@ MDeferredText::~MDeferredText() {
 }
 
 bool MDeferredText::Start(int ld_mode, std::function<void(MTextWriter&)> write) {
-  if (thread_.joinable()) return false;
+  if (started_) return false;
   try {
     thread_ = std::thread([this, ld_mode, write = std::move(write)] { Run(ld_mode, write); });
   } catch (const std::system_error&) {
     return false;
   }
+  started_ = true;
   return true;
+}
+
+bool MDeferredText::RunHere(int ld_mode, const std::function<void(MTextWriter&)>& write) {
+  if (started_) return false;
+  started_ = true;
+  Run(ld_mode, write);
+  return ok_;
 }
 
 void MDeferredText::Run(int ld_mode, const std::function<void(MTextWriter&)>& write) {
@@ -38,8 +46,9 @@ void MDeferredText::Run(int ld_mode, const std::function<void(MTextWriter&)>& wr
 }
 
 bool MDeferredText::WriteTo(MTextWriter& out) {
-  if (!thread_.joinable()) return false;
-  thread_.join();
+  if (!started_) return false;
+  if (thread_.joinable()) thread_.join();
+  started_ = false;
   if (!ok_) return false;
   out.Put(text_, size_);
   std::free(text_);
