@@ -21,6 +21,7 @@
 #include "cli_common.h"
 #include "command_support.h"
 #include "conversion.h"
+#include "huge_pages.h"
 #include "korvanelib.h"
 #include "modifier_commands.h"
 #include "plugin_framework.h"
@@ -520,6 +521,7 @@ int CheckStdout(int rc) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kvhost::StartWithHugePages(argv);
   // Past a file size limit a write should fail (and the output be thrown
   // away), not kill the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);

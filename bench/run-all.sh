@@ -137,14 +137,16 @@ case_row() {
   done
   local line="| $format | $direction | $size | ${med_s[ours]} | ${med_c[ours]} | ${med_m[ours]}"
   if [ -n "$BEFORE" ]; then
-    line+=" | ${med_s[before]} | ${med_c[before]} | ${med_m[before]} | $(ratio "${med_c[ours]}" "${med_c[before]}")"
+    line+=" | ${med_s[before]} | ${med_c[before]} | ${med_m[before]} | $(ratio "${med_s[ours]}" "${med_s[before]}")"
+    line+=" | $(ratio "${med_c[ours]}" "${med_c[before]}")"
     line+=" | $(ratio "${med_m[ours]}" "${med_m[before]}")"
   fi
   if [ -n "${med_s[assimp]:-}" ]; then
-    line+=" | ${med_s[assimp]} | ${med_c[assimp]} | ${med_m[assimp]} | $(ratio "${med_c[ours]}" "${med_c[assimp]}")"
+    line+=" | ${med_s[assimp]} | ${med_c[assimp]} | ${med_m[assimp]} | $(ratio "${med_s[ours]}" "${med_s[assimp]}")"
+    line+=" | $(ratio "${med_c[ours]}" "${med_c[assimp]}")"
     line+=" | $(ratio "${med_m[ours]}" "${med_m[assimp]}") |"
   else
-    line+=" | - | - | - | - | - |"
+    line+=" | - | - | - | - | - | - |"
   fi
   TABLE+=("$line")
   echo "$line" >&2
@@ -201,11 +203,11 @@ ELAPSED=$(($(date +%s) - START))
 HEAD="| format | direction | MB | ours s | ours cpu | ours MB"
 RULE="|---|---|---:|---:|---:|---:"
 if [ -n "$BEFORE" ]; then
-  HEAD+=" | before s | before cpu | before MB | cpu ours / before | MB ours / before"
-  RULE+="|---:|---:|---:|---:|---:"
+  HEAD+=" | before s | before cpu | before MB | s ours / before | cpu ours / before | MB ours / before"
+  RULE+="|---:|---:|---:|---:|---:|---:"
 fi
-HEAD+=" | assimp s | assimp cpu | assimp MB | cpu ours / assimp | MB ours / assimp |"
-RULE+="|---:|---:|---:|---:|---:|"
+HEAD+=" | assimp s | assimp cpu | assimp MB | s ours / assimp | cpu ours / assimp | MB ours / assimp |"
+RULE+="|---:|---:|---:|---:|---:|---:|"
 
 report() {
   echo "## $(date -u '+%Y-%m-%d %H:%M UTC'): $RUNS runs each, $TRIANGLES triangles"
@@ -224,8 +226,9 @@ report() {
   echo "  layers with four surfaces; MD2 and MDL 64 800 triangles x 100 frames; PDB $((TRIANGLES / 10))"
   echo "  atoms and bonds; X text and binary, glTF binary, STL binary and PLY binary written by korvane-cli"
   echo "  from the OBJ"
-  echo "- s: median wall time; cpu: median user + system time (the ratios are taken of cpu, which other"
-  echo "  work on a shared machine changes less than wall time); MB: median peak resident memory"
+  echo "- s: median wall time; cpu: median user + system time (other work on a shared machine changes it"
+  echo "  less than wall time, but the two threads of the large imports and exports add to it); MB: median"
+  echo "  peak resident memory"
   echo "  (/usr/bin/time -v); a ratio below 1 is better for korvane-cli; the whole table took ${ELAPSED} s"
   echo
   echo "$HEAD"

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/osmesa.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,14 +39,30 @@ constexpr int kMaxSide = 16384;  // of the buffer drawn into, samples included
 
 #define KV_GL_DECLARE(name) decltype(&::name) name = nullptr;
 KV_GL_FUNCTIONS(KV_GL_DECLARE)
+
+// OSMesa itself is opened at the first drawing, not with the program: it
+// brings LLVM, whose loading would cost every command a tenth of a second.
+#define KV_OSMESA_FUNCTIONS(X) \
+  X(OSMesaCreateContextExt) X(OSMesaDestroyContext) X(OSMesaGetProcAddress) X(OSMesaMakeCurrent)
+
+KV_OSMESA_FUNCTIONS(KV_GL_DECLARE)
 #undef KV_GL_DECLARE
 
-// Empty when every entry point was found, else the first one missing.
+// Empty when OSMesa and every entry point were found, else what is missing.
 std::string LoadGlFunctions() {
-  static const std::string missing = [] {
+  static const std::string missing = []() -> std::string {
+    void* lib = nullptr;
+    for (const char* name : {"libOSMesa.so.8", "libOSMesa.so"})
+      if ((lib = dlopen(name, RTLD_NOW | RTLD_LOCAL)) != nullptr) break;
+    if (!lib) return "OSMesa cannot be loaded: " + std::string(dlerror());
+#define KV_OSMESA_LOAD(name)                                         \
+  name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
+  if (!name) return "OSMesa lacks the function " #name;
+    KV_OSMESA_FUNCTIONS(KV_OSMESA_LOAD)
+#undef KV_OSMESA_LOAD
 #define KV_GL_LOAD(name)                                                       \
   name = reinterpret_cast<decltype(&::name)>(OSMesaGetProcAddress(#name)); \
-  if (!name) return std::string(#name);
+  if (!name) return "OSMesa lacks the OpenGL function " #name;
     KV_GL_FUNCTIONS(KV_GL_LOAD)
 #undef KV_GL_LOAD
     return std::string();
@@ -368,8 +385,7 @@ bool SceneDrawer::Draw(const RenderOptions& o, const ViewCamera& cam, Picture* o
   const int ss = o.supersample;
   State& st = *state_;
   const int bw = o.width * ss, bh = o.height * ss;
-  if (const std::string missing = LoadGlFunctions(); !missing.empty())
-    return fail("OSMesa lacks the OpenGL function " + missing);
+  if (const std::string missing = LoadGlFunctions(); !missing.empty()) return fail(missing);
   if (!st.context) {
     st.context.reset(OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr));
     if (!st.context) return fail("no offscreen OpenGL context (OSMesa)");

@@ -1,5 +1,6 @@
 #include "linereader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -16,7 +17,10 @@ MLineReader::~MLineReader() { std::free(buf_); }
 
 bool MLineReader::Fill() {
   if (eof_ || !buf_ || !f_) return false;
-  size_t n = std::fread(buf_, 1, cap_, f_);
+  size_t want = cap_;
+  if (limit_ >= 0) want = limit_ > read_ ? std::min(cap_, static_cast<size_t>(limit_ - read_)) : 0;
+  size_t n = want ? std::fread(buf_, 1, want, f_) : 0;
+  read_ += static_cast<long>(n);
   begin_ = 0;
   end_ = n;
   if (n == 0) {

@@ -31,6 +31,9 @@ class MLineReader {
   bool LineCut() const { return cut_; }
   // A read error (not end of file) stopped the reading.
   bool ReadError() const { return read_error_; }
+  // Reads no more than bytes from where the FILE stood at the first read:
+  // the text ends there, as at the end of the file.
+  void SetLimit(long bytes) { limit_ = bytes; }
 
   static constexpr size_t kDefaultMaxLine = size_t(1) << 28;
 
@@ -50,6 +53,8 @@ class MLineReader {
   bool cut_ = false;
   long pos_ = 0;
   long line_no_ = 0;
+  long limit_ = -1;  // none
+  long read_ = 0;    // bytes taken from the FILE
   std::string line_;
 };
 

@@ -14,8 +14,10 @@
 #include "gui_progress.h"
 #include "gui_single_instance.h"
 #include "gui_support.h"
+#include "huge_pages.h"
 
 int main(int argc, char** argv) {
+  kvhost::StartWithHugePages(argv);
   QElapsedTimer clock;
   clock.start();
   QApplication app(argc, argv);

@@ -83,6 +83,8 @@ void PreviewPane::FitView() {
   Schedule(false);
 }
 
+bool PreviewPane::AtRest() const { return !moving_ && !rest_timer_->isActive(); }
+
 void PreviewPane::Schedule(bool moving) {
   if (!has_scene_) return;
   moving_ = moving;  // the latest request decides

@@ -51,6 +51,8 @@ class PreviewPane : public QWidget {
   // Draws the frame that waits, now (tests and timing).
   void DrawNow();
   long FramesDrawn() const { return frames_; }
+  // No moving frame is asked for and none waits for the view to rest.
+  bool AtRest() const;
   double LastFrameMs() const { return last_ms_; }
   QString LastError() const { return error_; }
 

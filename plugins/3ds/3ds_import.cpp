@@ -89,13 +89,15 @@ void ImportSections(Context& ctx, Import3dsOption* o, const k3ds::Database& db) 
   }
   if (o->meshes) {
     Step(ctx, 5, "Meshes ...");
-    std::vector<Named> meshes = NameList(ctx, *ed, kMesh, "GetMeshNameList3ds");
-    for (size_t i = 0; i < meshes.size(); ++i) {
-      std::string name = meshes[i].name;
+    std::vector<Named> named = NameList(ctx, *ed, kMesh, "GetMeshNameList3ds");
+    std::vector<imp3ds::MeshPart> meshes;
+    meshes.reserve(named.size());
+    for (size_t i = 0; i < named.size(); ++i) {
+      std::string name = named[i].name;
       if (name.empty()) name = "Mesh_" + std::to_string(i);
-      imp3ds::Item(ctx, name.c_str(), static_cast<long>(i), static_cast<long>(meshes.size()));
-      imp3ds::ImportMesh(ctx, *meshes[i].obj, *meshes[i].part, name);
+      meshes.push_back({named[i].obj, named[i].part, name});
     }
+    imp3ds::ImportMeshes(ctx, meshes);
   }
   if (o->materials) {
     Step(ctx, 6, "Materials ...");

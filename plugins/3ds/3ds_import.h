@@ -80,7 +80,19 @@ void ImportBackground(Context& ctx, const k3ds::Chunk& editor);
 void ImportAtmosphere(Context& ctx, const k3ds::Chunk& editor);
 void ImportCamera(Context& ctx, const k3ds::Chunk& cam, const std::string& name);
 void ImportLight(Context& ctx, const k3ds::Chunk& light, const std::string& name);
-void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& mesh, const std::string& name);
+// A triangle mesh of the named object obj; null when it could not be read.
+// Touches nothing but ctx's log and error list, and reports progress
+// through ctx.cb when there is one.
+MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& mesh, const std::string& name);
+
+struct MeshPart {
+  const k3ds::Chunk* obj;   // the named object
+  const k3ds::Chunk* part;  // its triangle mesh
+  std::string name;
+};
+// The meshes into the scene in file order. A second thread builds some of
+// a large file's meshes; their log lines still come in file order.
+void ImportMeshes(Context& ctx, const std::vector<MeshPart>& meshes);
 void ImportMaterial(Context& ctx, const k3ds::Chunk& entry, const std::string& name);
 
 // surface + "_texture" + a plug-in-wide hexadecimal counter.

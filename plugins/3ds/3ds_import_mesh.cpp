@@ -92,7 +92,7 @@ double CleanUV(float x) { return (std::fabs(x) < 1e-6f || std::fabs(x) > 1e6f ||
 
 }  // namespace
 
-void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chunk, const std::string& name) {
+MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chunk, const std::string& name) {
   k3ds::ErrorList& err = ctx.err;
   std::vector<float> pos;
   uint32_t nv = 0;
@@ -174,7 +174,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
     k3ds::Reader r(mx->data, &err);
     for (float& x : matrix) x = r.Float();
   }
-  if (Failed(ctx, "GetMeshByName3ds", name.c_str())) return;
+  if (Failed(ctx, "GetMeshByName3ds", name.c_str())) return nullptr;
 
   MMesh_P* m = new MMesh_P(name.c_str());
   ctx.log.write("Working on: %s\n", name.c_str());
@@ -226,7 +226,7 @@ void ImportMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_chu
       w[row][3] = row == 3 ? 1.0 : 0.0;
     }
   }
-  ctx.scene->objects->Append(m);
+  return m;
 }
 
 }  // namespace imp3ds

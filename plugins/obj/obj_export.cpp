@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "deferred_text.h"
 #include "format_run.h"
 #include "korvanelib.h"
 #include "obj_options.h"
@@ -25,6 +26,8 @@ const char kHelp[] =
     "Specific Settings:\n\n\tthe map conversion options (see below)\n\n";
 const char kNotice[] = "Wavefront object file written by Korvane";
 constexpr int kProgressStep = 4096;
+// Normals and texture points from which a second thread formats them.
+constexpr long kSecondThreadFrom = 100000;
 
 // Text for a comment or statement line: control characters would break the
 // line apart.
@@ -78,27 +81,10 @@ struct Bases {
   long v = 1, n = 1, t = 1;
 };
 
-void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name, Bases& base, MessageCallBack1* cb,
-               LogFile& log) {
-  const char* nm = name ? name : "";
-  const bool identity = IsIdentity(M);
-  const int nv = m->Get_Vertex_Count();
-  if (cb) cb->msg1("Working on: %s", nm);
-  log.write("Working on: %s\n", nm);
-  out.Put("# Object ");
-  out.Line(LineText(nm).c_str());
-  out.Put("# Vertices ");
-  out.Int(nv);
-  out.EndLine();
-  for (int i = 0; i < nv; ++i) {
-    if (cb && i % kProgressStep == 0) cb->progress1(i, nv);
-    out.Put("v ", 2);
-    out.Vector(identity ? m->v_a->data[i] : M.Transform(m->v_a->data[i]));
-    out.EndLine();
-  }
-  out.EndLine();
-  const bool normals = m->NormalsUsed() && LayerFits(m, m->nf_a, m->Get_NVertex_Count());
-  const bool uvs = m->UVUsed() && LayerFits(m, m->uvf_a, m->Get_UVVertex_Count());
+// The "vn" and "vt" lines of the layers that are written; without cb no
+// progress is told (a second thread writes them).
+void WriteNormalsAndUVs(MTextWriter& out, MMesh_P* m, const MMatrix& M, bool identity, bool normals, bool uvs,
+                        MessageCallBack1* cb) {
   if (normals) {
     const int nn = m->Get_NVertex_Count();
     out.Put("# Normals ");
@@ -131,6 +117,11 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
     }
     out.EndLine();
   }
+}
+
+// The object's statements and its faces by material.
+void WriteFaces(MTextWriter& out, MMesh_P* m, const char* nm, int nv, bool normals, bool uvs, const Bases& base,
+                MessageCallBack1* cb) {
   out.Put("o ");
   out.Line(Unified(nm).c_str());
   out.EndLine();
@@ -193,6 +184,41 @@ void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name,
     }
     out.EndLine();
   }
+}
+
+void WriteMesh(MTextWriter& out, MMesh_P* m, const MMatrix& M, const char* name, Bases& base, MessageCallBack1* cb,
+               LogFile& log) {
+  const char* nm = name ? name : "";
+  const bool identity = IsIdentity(M);
+  const int nv = m->Get_Vertex_Count();
+  if (cb) cb->msg1("Working on: %s", nm);
+  log.write("Working on: %s\n", nm);
+  out.Put("# Object ");
+  out.Line(LineText(nm).c_str());
+  out.Put("# Vertices ");
+  out.Int(nv);
+  out.EndLine();
+  const bool normals = m->NormalsUsed() && LayerFits(m, m->nf_a, m->Get_NVertex_Count());
+  const bool uvs = m->UVUsed() && LayerFits(m, m->uvf_a, m->Get_UVVertex_Count());
+  // The normals and texture points follow the positions: for a large mesh
+  // they are formatted on a second thread meanwhile.
+  MDeferredText later;
+  const long rest = (normals ? m->Get_NVertex_Count() : 0) + (uvs ? m->Get_UVVertex_Count() : 0);
+  if (rest >= kSecondThreadFrom)
+    later.Start(out.ld_mode(), [=](MTextWriter& w) { WriteNormalsAndUVs(w, m, M, identity, normals, uvs, nullptr); });
+  for (int i = 0; i < nv; ++i) {
+    if (cb && i % kProgressStep == 0) cb->progress1(i, nv);
+    out.Put("v ", 2);
+    out.Vector(identity ? m->v_a->data[i] : M.Transform(m->v_a->data[i]));
+    out.EndLine();
+  }
+  out.EndLine();
+  // Meanwhile this thread formats the faces, which come after them.
+  MDeferredText faces;
+  if (later.Started())
+    faces.RunHere(out.ld_mode(), [&](MTextWriter& w) { WriteFaces(w, m, nm, nv, normals, uvs, base, cb); });
+  if (!later.WriteTo(out)) WriteNormalsAndUVs(out, m, M, identity, normals, uvs, cb);
+  if (!faces.WriteTo(out)) WriteFaces(out, m, nm, nv, normals, uvs, base, cb);
   base.v += nv;
   if (normals) base.n += m->Get_NVertex_Count();
   if (uvs) base.t += m->Get_UVVertex_Count();

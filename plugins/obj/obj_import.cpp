@@ -1,5 +1,6 @@
 // Wavefront OBJ import: one pass into file-wide lists and per-name meshes,
 // then a second pass per mesh that copies only the entries its faces use.
+// A large file's back part is parsed on a second thread meanwhile.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,16 +10,22 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "format_run.h"
 #include "korvanelib.h"
+#include "obj_lines.h"
 #include "obj_options.h"
 #include "plugin_framework.h"
 
 namespace {
+
+using kvobj::IsBlank;
+using kvobj::Kind;
 
 const char kTitle[] = "WaveFront Import Plugin 1.0";
 // The build stamp of the log header is fixed: logs are compared across builds.
@@ -38,8 +45,6 @@ constexpr long kProgressStep = 1 << 20;
 
 // Smoothing groups named "off" are numbered across imports.
 int g_off_counter = 0;
-
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A UTF-8 byte order mark before the first keyword would hide it.
 inline char* SkipBom(char* line, long line_no) {
@@ -91,18 +96,6 @@ int ScanVector(const char* s, double* out, int max, bool* clamped) {
   return n;
 }
 
-// The statements of the format that carry nothing this reader takes.
-bool IsOtherStatement(const char* w, size_t n) {
-  static const char* const kWords[] = {"vp",   "p",     "l",     "mg",       "maplib",   "cstype",    "deg",
-                                       "bmat", "step",  "curv",  "curv2",    "surf",     "parm",      "trim",
-                                       "hole", "scrv",  "sp",    "end",      "con",      "bevel",     "c_interp",
-                                       "d_interp", "lod", "shadow_obj", "trace_obj", "ctech", "stech", "call",
-                                       "csh"};
-  for (const char* k : kWords)
-    if (std::strlen(k) == n && std::memcmp(w, k, n) == 0) return true;
-  return false;
-}
-
 // A mesh name in the order it was first met; the mesh itself is made at
 // its first face, so names without faces never reach the scene.
 struct MeshInfo {
@@ -113,55 +106,18 @@ struct MeshInfo {
   int cached_id = 0;
 };
 
-constexpr long kAbsent = -0x7fffffffffffL;
-
-// Parses one corner in the forms a, a/b, a/b/c and a//b (strtol-like
-// integers, as "%d" reads them). False when the piece starts with no number.
-bool ParseInt(const char*& s, const char* e, long* out) {
-  const char* p = s;
-  bool neg = false;
-  if (p < e && (*p == '+' || *p == '-')) neg = *p++ == '-';
-  if (p >= e || *p < '0' || *p > '9') return false;
-  long v = 0;
-  for (; p < e && *p >= '0' && *p <= '9'; ++p)
-    if (v < 100000000000L) v = v * 10 + (*p - '0');  // saturates: far past any list
-  *out = neg ? -v : v;
-  s = p;
-  return true;
-}
-
-bool ParseCorner(const char* s, const char* e, long* a, long* b, long* c) {
-  *b = kAbsent;
-  *c = kAbsent;
-  if (!ParseInt(s, e, a)) return false;
-  if (s < e && *s == '/') {
-    const char* q = s + 1;
-    if (q < e && *q == '/') {
-      ++q;
-      long v;
-      if (ParseInt(q, e, &v)) *c = v;
-      return true;
-    }
-    long v;
-    if (ParseInt(q, e, &v)) {
-      *b = v;
-      if (q < e && *q == '/') {
-        ++q;
-        long w;
-        if (ParseInt(q, e, &w)) *c = w;
-      }
-    }
-  }
-  return true;
-}
-
 // File value to a 0-based index of a list of size n: 1..n count from the
 // front, -1..-n from the current end; anything else is -2 (invalid).
-inline int Resolve(long v, int n) {
-  if (v > 0 && v <= n) return static_cast<int>(v - 1);
-  if (v < 0 && -v <= n) return static_cast<int>(n + v);
+inline int Resolve(int32_t v, int n) {
+  if (v > 0 && v <= n) return v - 1;
+  if (v < 0 && -v <= n) return n + v;
   return -2;
 }
+
+// The back part starts where this share of the file ends. The reader
+// applies every statement too, yet the time is flat from a half to two
+// thirds: parsing the numbers is the larger work.
+constexpr double kFrontShare = 0.5;
 
 class Reader {
  public:
@@ -181,7 +137,14 @@ class Reader {
   void SwitchMesh(const std::string& name);
   int Mesh(const std::string& name);
   void EnsureSurface(const std::string& name);
-  void Face(char* rest, size_t len, MLineReader& in);
+  // One line of the file, number line_no; a face continues over the next
+  // lines of in.
+  void Statement(char* line, size_t len, long line_no, MLineReader* in);
+  void AddVector(Kind kind, const double* xyz, bool clamped, long line_no);
+  void AddFace(const kvobj::Corner* corners, size_t n, long line_no);
+  // The statements of a back part whose first line follows line_no.
+  void Replay(const kvobj::BackPart& part, long line_no, long start, long total);
+  void ReadRest(FILE* f, long start, long line_no, long total);
   // named: the file was named by an mtllib statement (else its absence is
   // no news).
   void ReadLibrary(const char* name, bool named = true);
@@ -189,14 +152,17 @@ class Reader {
   std::string LibraryPath(const char* given);
   void TextureLayer(MSurface* m, const char* rest, int channel);
   void Progress(long pos, long total);
-  void Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& list, int kind, std::vector<int32_t>& table);
+  // last: no later mesh reads the list, which may then be handed over.
+  void Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, std::vector<int32_t>& table, bool last);
 
   MScene* scene_;
   ObjImportOption* o_;
   MessageCallBack1* cb_;
   LogFile& log_;
   std::string dir_;  // the model's folder, for its libraries
-  std::vector<MVector3> v_, vn_, vt_;
+  // The file-wide lists. Grown by realloc, which moves no large block, and
+  // handed to the only mesh that uses them whole.
+  MVertexArray v_, vn_, vt_;
   std::vector<MeshInfo> meshes_;
   std::unordered_map<std::string, int> mesh_index_;
   std::unordered_map<std::string, MSurface*> surfaces_;
@@ -208,7 +174,12 @@ class Reader {
   bool library_read_ = false;
   long face_lines_ = 0;
   long next_progress_ = 0;
+  // Statements of the format and lines that are something else.
+  long statements_ = 0, other_ = 0;
+  bool clamped_logged_ = false;
+  std::vector<kvobj::Corner> corners_;
   std::vector<int32_t> cp_, ct_, cn_;
+  std::string text_;
 };
 
 void Reader::Progress(long pos, long total) {
@@ -243,39 +214,22 @@ void Reader::EnsureSurface(const std::string& name) {
   surfaces_.emplace(name, s);
 }
 
-void Reader::Face(char* rest, size_t len, MLineReader& in) {
+void Reader::AddFace(const kvobj::Corner* corners, size_t count, long line_no) {
   ++face_lines_;
   cp_.clear();
   ct_.clear();
   cn_.clear();
   bool bad = false;
-  const long line_no = in.LineNumber();
-  const int nv = static_cast<int>(v_.size()), nt = static_cast<int>(vt_.size()),
-            nn = static_cast<int>(vn_.size());
-  for (;;) {
-    const char* s = rest;
-    const char* e = rest + len;
-    bool continued = false;
-    while (s < e) {
-      while (s < e && IsBlank(*s)) ++s;
-      const char* w = s;
-      while (s < e && !IsBlank(*s)) ++s;
-      if (w == s) break;
-      // A backslash in the last piece carries the face on to the next line.
-      continued = std::memchr(w, '\\', static_cast<size_t>(s - w)) != nullptr;
-      long a, b, c;
-      if (!ParseCorner(w, s, &a, &b, &c)) continue;
-      int p = Resolve(a, nv);
-      int t = b == kAbsent ? -1 : Resolve(b, nt);
-      int n = c == kAbsent ? -1 : Resolve(c, nn);
-      if (p < 0 || t < -1 || n < -1) bad = true;
-      cp_.push_back(p);
-      ct_.push_back(t);
-      cn_.push_back(n);
-    }
-    if (!continued) break;
-    rest = in.Next(&len);
-    if (!rest) break;
+  const int nv = v_.count, nt = vt_.count, nn = vn_.count;
+  for (size_t i = 0; i < count; ++i) {
+    const kvobj::Corner& k = corners[i];
+    int p = Resolve(k.p, nv);
+    int t = k.t == kvobj::kNoIndex ? -1 : Resolve(k.t, nt);
+    int n = k.n == kvobj::kNoIndex ? -1 : Resolve(k.n, nn);
+    if (p < 0 || t < -1 || n < -1) bad = true;
+    cp_.push_back(p);
+    ct_.push_back(t);
+    cn_.push_back(n);
   }
   if (bad) {
     log_.write("Face in line %ld refers to a missing vertex: skipped\n", line_no);
@@ -489,93 +443,167 @@ void Reader::ReadLibrary(const char* given, bool named) {
   next_progress_ = saved_progress;
 }
 
+void Reader::AddVector(Kind kind, const double* xyz, bool clamped, long line_no) {
+  if (kind == Kind::kVertex) {
+    v_.Add(MVector3(xyz[0], xyz[1], xyz[2]));
+  } else if (kind == Kind::kNormal) {
+    vn_.Add(MVector3(xyz[0], xyz[1], xyz[2]));
+  } else if (kind == Kind::kTexture) {
+    vt_.Add(MVector3(xyz[0], xyz[1], xyz[2]));
+  }
+  if (clamped && !clamped_logged_) {
+    log_.write("Number out of range in line %ld read as 0\n", line_no);
+    clamped_logged_ = true;
+  }
+}
+
+void Reader::Statement(char* line, size_t len, long line_no, MLineReader* in) {
+  char* s = SkipBom(line, line_no);
+  while (IsBlank(*s)) ++s;
+  if (!*s) return;
+  char* w = s;
+  while (*s && !IsBlank(*s)) ++s;
+  size_t klen = static_cast<size_t>(s - w);
+  char* rest = s;
+  const Kind kind = kvobj::KindOf(w, klen);
+  if (kind == Kind::kVertex || kind == Kind::kTexture || kind == Kind::kNormal) {
+    ++statements_;
+    double xyz[3];
+    bool clamped = false;
+    bool adds = kvobj::ParseVector(kind, rest, xyz, &clamped);
+    AddVector(adds ? kind : Kind::kStatement, xyz, clamped, line_no);
+    return;
+  }
+  if (kind == Kind::kFace && in) {
+    ++statements_;
+    corners_.clear();
+    kvobj::ParseFace(rest, len - static_cast<size_t>(s - line), *in, &corners_);
+    AddFace(corners_.data(), corners_.size(), line_no);
+    return;
+  }
+  if (kind == Kind::kStatement) {
+    // A comment, or a statement of what is not read (curves, lines).
+    ++statements_;
+    return;
+  }
+  auto is = [&](const char* k) { return std::strlen(k) == klen && std::memcmp(w, k, klen) == 0; };
+  if (!(is("o") || is("g") || is("s") || is("usemap") || is("usemtl") || is("mtllib"))) {
+    ++other_;
+    return;
+  }
+  ++statements_;
+  std::string text = NameText(rest);
+  if (text.empty()) return;
+  if (is("mtllib")) {
+    ReadLibraries(text);
+    library_read_ = true;
+    return;
+  }
+  std::string nm = Unified(text);
+  const int mode = o_->obj_mode;
+  if (is("o")) {
+    if (mode == 1) SwitchMesh(nm);
+  } else if (is("g")) {
+    if (mode == 2) SwitchMesh(nm);
+  } else if (is("s")) {
+    if (mode == 3) {
+      if (nm == "off") nm = "sg" + std::to_string(g_off_counter++);
+      SwitchMesh(nm);
+    }
+  } else if (is("usemap")) {
+    if (mode == 4) SwitchMesh(nm);
+  } else {
+    if (mode == 5) SwitchMesh(nm);
+    mat_name_ = nm;
+    ++mat_serial_;
+    EnsureSurface(nm);
+  }
+}
+
+void Reader::Replay(const kvobj::BackPart& part, long line_no, long start, long total) {
+  const double* numbers = part.numbers.data();
+  const kvobj::Corner* corners = part.corners.data();
+  size_t text_at = 0;
+  const size_t n = part.statements.size();
+  const double step = n ? static_cast<double>(total - start) / static_cast<double>(n) : 0;
+  for (size_t i = 0; i < n; ++i) {
+    if ((i & 0xffff) == 0) Progress(start + static_cast<long>(step * static_cast<double>(i)), total);
+    const kvobj::BackPart::Statement& st = part.statements[i];
+    const long line = line_no + st.line;
+    switch (st.kind) {
+      case Kind::kVertex:
+      case Kind::kTexture:
+      case Kind::kNormal:
+        ++statements_;
+        AddVector(st.kind, numbers, st.clamped, line);
+        numbers += 3;
+        break;
+      case Kind::kFace:
+        ++statements_;
+        AddFace(corners, st.size, line);
+        corners += st.size;
+        break;
+      case Kind::kStatement:
+        ++statements_;
+        AddVector(Kind::kStatement, nullptr, st.clamped, line);
+        break;
+      case Kind::kText:
+        // Names and libraries: a writable, terminated copy of the line.
+        text_.assign(part.text, text_at, st.size);
+        text_at += st.size;
+        Statement(text_.data(), text_.size(), line, nullptr);
+        break;
+    }
+  }
+}
+
+void Reader::ReadRest(FILE* f, long start, long line_no, long total) {
+  if (std::fseek(f, start, SEEK_SET) != 0) return;
+  MLineReader in(f, MLineReader::kKeepTabs, 1 << 22);
+  size_t len;
+  while (char* line = in.Next(&len)) {
+    Progress(start + in.Position(), total);
+    Statement(line, len, line_no + in.LineNumber(), &in);
+  }
+}
+
 bool Reader::ReadObj(FILE* f, const std::string& path) {
   const MPathParts parts = m_split_path(path.c_str());
   dir_ = parts.dir;
   const long total = m_filesize(f);
   if (cb_) cb_->msg1("Working on: %s", kDefObj);
   log_.write("Working on: %s\n", kDefObj);
-  MLineReader in(f, MLineReader::kKeepTabs, 1 << 22);
-  bool clamped_logged = false;
-  // Statements of the format and lines that are something else.
-  long statements = 0, other = 0;
-  size_t len;
-  while (char* line = in.Next(&len)) {
-    Progress(in.Position(), total);
-    char* s = SkipBom(line, in.LineNumber());
-    while (IsBlank(*s)) ++s;
-    if (!*s) continue;
-    char* w = s;
-    while (*s && !IsBlank(*s)) ++s;
-    size_t klen = static_cast<size_t>(s - w);
-    char* rest = s;
-    size_t rest_len = len - static_cast<size_t>(s - line);
-    auto is = [&](const char* k) { return std::strlen(k) == klen && std::memcmp(w, k, klen) == 0; };
-    if (klen == 1 && w[0] == 'v') {
-      ++statements;
-      double x[3];
-      bool clamped = false;
-      if (ScanVector(rest, x, 3, &clamped) == 3) v_.emplace_back(x[0], x[1], x[2]);
-      if (clamped && !clamped_logged) {
-        log_.write("Number out of range in line %ld read as 0\n", in.LineNumber());
-        clamped_logged = true;
-      }
-    } else if (klen == 2 && w[0] == 'v' && (w[1] == 't' || w[1] == 'n')) {
-      ++statements;
-      double x[3];
-      bool clamped = false;
-      int n = ScanVector(rest, x, 3, &clamped);
-      if (w[1] == 'n') {
-        if (n == 3) vn_.emplace_back(x[0], x[1], x[2]);
-      } else if (n == 3) {
-        vt_.emplace_back(x[0], x[1], x[2]);
-      } else if (n == 2) {
-        vt_.emplace_back(x[0], x[1], 0.0);
-      }
-      if (clamped && !clamped_logged) {
-        log_.write("Number out of range in line %ld read as 0\n", in.LineNumber());
-        clamped_logged = true;
-      }
-    } else if (is("f") || is("fo")) {
-      ++statements;
-      Face(rest, rest_len, in);
-    } else if (is("o") || is("g") || is("s") || is("usemap") || is("usemtl") || is("mtllib")) {
-      ++statements;
-      std::string text = NameText(rest);
-      if (text.empty()) continue;
-      if (is("mtllib")) {
-        ReadLibraries(text);
-        library_read_ = true;
-        continue;
-      }
-      std::string nm = Unified(text);
-      const int mode = o_->obj_mode;
-      if (is("o")) {
-        if (mode == 1) SwitchMesh(nm);
-      } else if (is("g")) {
-        if (mode == 2) SwitchMesh(nm);
-      } else if (is("s")) {
-        if (mode == 3) {
-          if (nm == "off") nm = "sg" + std::to_string(g_off_counter++);
-          SwitchMesh(nm);
-        }
-      } else if (is("usemap")) {
-        if (mode == 4) SwitchMesh(nm);
-      } else {
-        if (mode == 5) SwitchMesh(nm);
-        mat_name_ = nm;
-        ++mat_serial_;
-        EnsureSurface(nm);
-      }
-    } else if (*w == '#' || IsOtherStatement(w, klen)) {
-      // A comment, or a statement of what is not read (curves, lines).
-      ++statements;
+  long split = kvobj::SplitPoint(f, total, kFrontShare);
+  kvobj::BackPart back;
+  std::thread parser;
+  if (split > 0) {
+    try {
+      parser = std::thread(kvobj::ParseBackPart, path, split, &back);
+    } catch (const std::system_error&) {
+      split = 0;
+    }
+  }
+  long line_no = 0;
+  {
+    MLineReader in(f, MLineReader::kKeepTabs, 1 << 22);
+    if (split > 0) in.SetLimit(split);
+    size_t len;
+    while (char* line = in.Next(&len)) {
+      Progress(in.Position(), total);
+      Statement(line, len, in.LineNumber(), &in);
+    }
+    line_no = in.LineNumber();
+  }
+  if (split > 0) {
+    parser.join();
+    if (back.ok) {
+      Replay(back, line_no, split, total);
     } else {
-      ++other;
+      ReadRest(f, split, line_no, total);
     }
   }
   if (cb_) cb_->progress1(total, total);
-  if (statements == 0 && other > 0) return false;
+  if (statements_ == 0 && other_ > 0) return false;
   // Without mtllib the library of the same base name is tried.
   if (!library_read_) ReadLibrary((parts.fname + ".mtl").c_str(), false);
   return true;
@@ -595,8 +623,8 @@ MVector3 FaceNormal(MMesh_P* m, const MIPolygon& f) {
 // for every file-wide entry between calls; only the entries this mesh
 // touches are set and reset, so a file of many groups costs no more than
 // one group of the same faces.
-void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& list, int kind,
-                   std::vector<int32_t>& table) {
+void Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, std::vector<int32_t>& table,
+                   bool last) {
   MVertexArray* out = kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a;
   const double tol = o_->weld_tol;
   const bool welding = tol > 0 && std::isfinite(tol);
@@ -634,18 +662,25 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, const std::vector<MVector3>& l
       {"vertices %d:\n", "faces    %d:\n"}, {"nvertices %d:\n", "nfaces    %d:\n"}, {"uvvertices %d:\n", "uvfaces    %d:\n"}};
   log_.write(kLabels[kind][0], static_cast<int>(touched.size()));
   log_.write(kLabels[kind][1], nf);
-  if (!weld && !local && out->count == 0 && touched.size() == list.size()) {
+  if (!weld && !local && out->count == 0 && touched.size() == static_cast<size_t>(list.count)) {
     // The mesh uses every point of the file (one group, the usual case):
     // its local indices are the file's, and its faces stay as they are.
-    out->Reserve(static_cast<int>(list.size()));
-    if (!list.empty()) std::memcpy(static_cast<void*>(out->data), list.data(), list.size() * sizeof(MVector3));
-    out->count = static_cast<int32_t>(list.size());
     for (int32_t x : touched) table[static_cast<size_t>(x)] = -1;
+    if (last) {
+      std::swap(out->data, list.data);
+      std::swap(out->capacity, list.capacity);
+      std::swap(out->count, list.count);
+      return;
+    }
+    out->Reserve(list.count);
+    if (list.count > 0)
+      std::memcpy(static_cast<void*>(out->data), list.data, sizeof(MVector3) * static_cast<size_t>(list.count));
+    out->count = list.count;
     return;
   }
   std::sort(touched.begin(), touched.end());
   out->Reserve(out->count + static_cast<int>(touched.size()));
-  for (int32_t x : touched) table[static_cast<size_t>(x)] = add(list[static_cast<size_t>(x)]);
+  for (int32_t x : touched) table[static_cast<size_t>(x)] = add(list.data[x]);
   for (int i = 0; i < nf; ++i) {
     MIPolygon& f = faces->data[i];
     for (int c = 0; c < f.count; ++c) {
@@ -667,7 +702,11 @@ void ShrinkToFit(Array* a) {
 }
 
 void Reader::PostProcess() {
-  std::vector<int32_t> table(std::max(v_.size(), std::max(vn_.size(), vt_.size())), -1);
+  const int file_v = v_.count, file_vn = vn_.count, file_vt = vt_.count;
+  std::vector<int32_t> table(static_cast<size_t>(std::max(file_v, std::max(file_vn, file_vt))), -1);
+  const MeshInfo* last = nullptr;
+  for (const MeshInfo& mi : meshes_)
+    if (mi.mesh) last = &mi;
   int done = 0, count = 0;
   for (const MeshInfo& mi : meshes_) count += mi.mesh ? 1 : 0;
   for (MeshInfo& mi : meshes_) {
@@ -682,9 +721,9 @@ void Reader::PostProcess() {
     ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
     ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
     ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
-    Remap(m, m->f_a, v_, 0, table);
-    Remap(m, m->nf_a, vn_, 1, table);
-    Remap(m, m->uvf_a, vt_, 2, table);
+    Remap(m, m->f_a, v_, 0, table, &mi == last);
+    Remap(m, m->nf_a, vn_, 1, table, &mi == last);
+    Remap(m, m->uvf_a, vt_, 2, table, &mi == last);
     ShrinkToFit<MVertexArray, MVector3>(m->v_a);
     ShrinkToFit<MVertexArray, MVector3>(m->nv_a);
     ShrinkToFit<MVertexArray, MVector3>(m->uv_a);
@@ -704,9 +743,9 @@ void Reader::PostProcess() {
   }
   log_.write("****************************\n");
   log_.write("File Statistics:\n");
-  log_.write("Vertices:   %d\n", static_cast<int>(v_.size()));
-  log_.write("NVertices:  %d\n", static_cast<int>(vn_.size()));
-  log_.write("UVVertices: %d\n", static_cast<int>(vt_.size()));
+  log_.write("Vertices:   %d\n", file_v);
+  log_.write("NVertices:  %d\n", file_vn);
+  log_.write("UVVertices: %d\n", file_vt);
   log_.write("Polygons:   %ld\n", face_lines_);
 }
 

@@ -1,5 +1,6 @@
 #include "gui_test_util.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -69,19 +70,17 @@ void CancelPrompts() { AnswerPrompts({}); }
 
 void WhenModal(const QString& name, std::function<void(QWidget*)> act, int timeout_ms) {
   auto* timer = new QTimer(&App());
-  auto left = std::make_shared<int>(timeout_ms / 20);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act, left, name] {
+  // Time, not ticks: a busy event loop delays the ticks, and a watcher
+  // that outlived its wait would take the next test's dialog.
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act, clock, timeout_ms, name] {
     QWidget* w = QApplication::activeModalWidget();
-    if (w && w->isVisible() && w->objectName() == name) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-      return;
-    }
-    if (--*left <= 0) {
-      timer->stop();
-      timer->deleteLater();
-    }
+    const bool found = w && w->isVisible() && w->objectName() == name;
+    if (!found && clock->elapsed() < timeout_ms) return;
+    timer->stop();
+    timer->deleteLater();
+    if (found && clock->elapsed() < timeout_ms) act(w);
   });
   timer->start(20);
 }

@@ -46,6 +46,8 @@ void LoadCube(kvgui::MainWindow& w) {
   w.Receive(Sample("cube.raw"));
   QTRY_VERIFY(w.preview()->HasScene());
   QTest::qWait(400);  // past the whole frame drawn once a resize rests
+  // The first frame opens the renderer, which may take longer under load.
+  QTRY_VERIFY_WITH_TIMEOUT(w.preview()->AtRest(), 10000);
 }
 
 // The frame after and everything asked for is

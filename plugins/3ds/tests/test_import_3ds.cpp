@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -157,4 +158,52 @@ TEST_F(Import3ds, MapFilesGoToTheMapListWithTheFileFolderAsSearchPath) {
     if (std::strcmp(scene->maps->GetMap(i)->name, "IMAGE1.JPG") == 0) found = true;
   EXPECT_TRUE(found);
   EXPECT_NE(std::string(scene->maps->search_path).find("3ds"), std::string::npos);
+}
+
+// A file of several large meshes is built on two threads: the meshes reach
+// the scene whole and in file order, and their log lines the log in order.
+TEST_F(Import3ds, LargeFilesKeepTheOrderOfTheirMeshesAndLogLines) {
+  MScene source("big");
+  const int kMeshes = 7, kSide = 90;  // 16 200 triangles a mesh
+  for (int k = 0; k < kMeshes; ++k) {
+    MMesh_P* m = new MMesh_P(("part" + std::to_string(k)).c_str());
+    for (int y = 0; y <= kSide; ++y)
+      for (int x = 0; x <= kSide; ++x) m->Add_Vertex(MVector3(x, y, k * 10 + (x * y) % 3), -1.0);
+    for (int y = 0; y < kSide; ++y)
+      for (int x = 0; x < kSide; ++x) {
+        const int a = y * (kSide + 1) + x, b = a + 1, c = a + kSide + 2, d = a + kSide + 1;
+        const int halves[2][3] = {{a, b, c}, {a, c, d}};
+        for (const int* t : halves) {
+          MIPolygon f;
+          for (int i = 0; i < 3; ++i) f.Add(t[i]);
+          f.Set_MatId(0);
+          m->Add_Face(f);
+        }
+      }
+    m->surface_refs->Append(my_strdup("grey"));
+    source.objects->Append(m);
+  }
+  const std::string path = dir.file("big.3ds");
+  ASSERT_EQ(kvtest::ExportWith(kvtest::ExportClass(kvtest::k3dsExportClass), &source, path), 1);
+  ASSERT_GT(std::filesystem::file_size(path), 1u << 20);
+
+  kvtest::UseCommandLine({"-iv=1"});
+  scene = kvtest::ImportWith(ImportClass(), path);
+  ASSERT_NE(scene, nullptr);
+  ASSERT_EQ(scene->objects->count, kMeshes);
+  for (int k = 0; k < kMeshes; ++k) {
+    MMesh_P* m = static_cast<MMesh_P*>(scene->objects->GetAt(k));
+    EXPECT_STREQ(m->get_name(), ("part" + std::to_string(k)).c_str());
+    EXPECT_EQ(m->Get_Vertex_Count(), (kSide + 1) * (kSide + 1));
+    ASSERT_EQ(m->Get_Face_Count(), 2 * kSide * kSide);
+  }
+  const std::string log = kvtest::read_file(dir.file("import3ds.log"));
+  size_t at = 0;
+  for (int k = 0; k < kMeshes; ++k) {
+    const std::string part = "part" + std::to_string(k);
+    size_t here = log.find("Working on: " + part + "\n", at);
+    ASSERT_NE(here, std::string::npos) << part;
+    EXPECT_NE(log.find("Faces: " + std::to_string(2 * kSide * kSide) + "\n", here), std::string::npos);
+    at = here + 1;
+  }
 }

@@ -289,3 +289,34 @@ TEST_F(ObjExport, RawToObjToRawKeepsTheTriangles) {
   delete s;
   EXPECT_EQ(kvtest::read_file(dir.file("back.raw")), raw);
 }
+
+// A mesh large enough that its normals and texture points are formatted on
+// a second thread: they come out whole and in their place.
+TEST_F(ObjExport, LargeMeshesKeepTheirLayersInPlace) {
+  const int n = 60000;
+  AddMesh("big", n, true, true);
+  std::vector<std::string> lines = Write();
+  size_t last_v = 0, normals_at = 0, uv_at = 0, first_vt = 0;
+  int vn = 0, vt = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& l = lines[i];
+    if (l.rfind("v ", 0) == 0) last_v = i;
+    if (l == "# Normals " + std::to_string(n)) normals_at = i;
+    if (l == "# UV " + std::to_string(n)) uv_at = i;
+    if (l.rfind("vn ", 0) == 0) {
+      ASSERT_EQ(l, "vn 0.000000 0.000000 1.000000") << i;
+      ++vn;
+    }
+    if (l.rfind("vt ", 0) == 0) {
+      if (!first_vt) first_vt = i;
+      ASSERT_EQ(l, "vt 0.500000 " + std::to_string(vt) + ".000000 0.000000") << i;
+      ++vt;
+    }
+  }
+  EXPECT_EQ(vn, n);
+  EXPECT_EQ(vt, n);
+  EXPECT_GT(normals_at, last_v);
+  EXPECT_GT(uv_at, normals_at + n);
+  EXPECT_EQ(first_vt, uv_at + 1);
+  EXPECT_EQ(lines[uv_at + n + 2], "o big");
+}
