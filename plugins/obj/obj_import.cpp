@@ -83,19 +83,6 @@ std::string Unified(const std::string& s) {
   return u ? std::string(u, strnlen(u, kNameLen)) : std::string();
 }
 
-// Up to max numbers of a "%lf %lf %lf" line; non-finite values (1e999, nan)
-// read as 0 so that one bad number cannot poison the bounds. The entry is
-// kept either way: dropping it would shift every later index.
-int ScanVector(const char* s, double* out, int max, bool* clamped) {
-  int n = m_scan_numbers(s, std::strlen(s), out, max);
-  for (int i = 0; i < n; ++i)
-    if (!std::isfinite(out[i])) {
-      out[i] = 0.0;
-      *clamped = true;
-    }
-  return n;
-}
-
 // A mesh name in the order it was first met; the mesh itself is made at
 // its first face, so names without faces never reach the scene.
 struct MeshInfo {
@@ -406,7 +393,7 @@ void Reader::ReadLibrary(const char* given, bool named) {
     } else if (key == "kd" || key == "ks" || key == "ka") {
       double v[3];
       bool clamped = false;
-      if (ScanVector(rest, v, 3, &clamped) != 3 || !cur) continue;
+      if (kvobj::ScanNumbers(rest, v, 3, &clamped) != 3 || !cur) continue;
       if (key == "kd") {
         cur->color.diffuse.Init_RGB(v[0], v[1], v[2], 0);
         cur->color.diffuse_intensity = 1.0;
@@ -423,7 +410,7 @@ void Reader::ReadLibrary(const char* given, bool named) {
       if (key == "d" && std::strncmp(num, "-halo", 5) == 0 && IsBlank(num[5])) num = SkipBlanks(num + 5);
       double v = 0;
       bool clamped = false;
-      if (ScanVector(num, &v, 1, &clamped) != 1) continue;
+      if (kvobj::ScanNumbers(num, &v, 1, &clamped) != 1) continue;
       if (key == "ns") {
         cur->spec.phong_size = std::clamp(v, 0.0, kObjMaxNs) / kObjPhongToNs;
       } else if (key == "d") {

@@ -79,13 +79,18 @@ Kind KindOf(const char* w, size_t n) {
   return Kind::kText;
 }
 
-bool ParseVector(Kind kind, const char* rest, double xyz[3], bool* clamped) {
-  int n = m_scan_numbers(rest, std::strlen(rest), xyz, 3);
+int ScanNumbers(const char* s, double* out, int max, bool* clamped) {
+  int n = m_scan_numbers(s, std::strlen(s), out, max);
   for (int i = 0; i < n; ++i)
-    if (!std::isfinite(xyz[i])) {
-      xyz[i] = 0.0;
+    if (!std::isfinite(out[i])) {
+      out[i] = 0.0;
       *clamped = true;
     }
+  return n;
+}
+
+bool ParseVector(Kind kind, const char* rest, double xyz[3], bool* clamped) {
+  const int n = ScanNumbers(rest, xyz, 3, clamped);
   if (kind == Kind::kTexture && n == 2) {
     xyz[2] = 0.0;
     return true;

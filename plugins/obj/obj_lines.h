@@ -38,9 +38,14 @@ enum class Kind : uint8_t {
 // The kind of the statement whose keyword is w[0..n).
 Kind KindOf(const char* w, size_t n);
 
-// The numbers of a v, vt or vn line. False when the line adds no entry;
-// the third number of a vt line of two is 0. Non-finite values read as 0
-// and set *clamped: one bad number must not poison the bounds.
+// Up to max numbers of the text s (strtod syntax); how many were read.
+// Non-finite values (1e999, nan) read as 0 and set *clamped, so that one bad
+// number cannot poison the bounds; the entry is kept either way, as
+// dropping it would shift every later index.
+int ScanNumbers(const char* s, double* out, int max, bool* clamped);
+
+// The numbers of a v, vt or vn line (ScanNumbers). False when the line adds
+// no entry; the third number of a vt line of two is 0.
 bool ParseVector(Kind kind, const char* rest, double xyz[3], bool* clamped);
 
 // The corners of a face line; a backslash in the last piece continues the
