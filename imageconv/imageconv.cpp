@@ -7,6 +7,7 @@
 // written to a temporary name beside it and renamed into place.
 #include "imageconv.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -52,10 +53,39 @@ const TypeEntry* find_type(int code) {
   return nullptr;
 }
 
+// GraphicsMagick is opened at the first picture, not with the program: it
+// brings some forty codec libraries, whose loading every command would pay.
+#define KV_MAGICK_FUNCTIONS(X)                                                                          \
+  X(InitializeMagick) X(GetExceptionInfo) X(DestroyExceptionInfo) X(GetMagickFileFormat) X(CloneImageInfo) \
+  X(DestroyImageInfo) X(DestroyImageList) X(BlobToImage) X(ImageToBlob) X(MagickFree) X(DispatchImage)     \
+  X(ConstituteImage)
+
+struct Magick {
+#define KV_MAGICK_DECLARE(name) decltype(&::name) name = nullptr;
+  KV_MAGICK_FUNCTIONS(KV_MAGICK_DECLARE)
+#undef KV_MAGICK_DECLARE
+  bool loaded = false;
+};
+Magick gm;
 std::once_flag g_init_once;
 
-void ensure_magick() {
-  std::call_once(g_init_once, [] { InitializeMagick(nullptr); });
+// False when the library or one of its functions is missing: every
+// conversion then fails as one without a codec.
+bool ensure_magick() {
+  std::call_once(g_init_once, [] {
+    void* lib = nullptr;
+    for (const char* name : {"libGraphicsMagick-Q16.so.3", "libGraphicsMagick.so.3"})
+      if ((lib = dlopen(name, RTLD_NOW | RTLD_LOCAL)) != nullptr) break;
+    if (!lib) return;
+#define KV_MAGICK_LOAD(name)                                         \
+  gm.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
+  if (!gm.name) return;
+    KV_MAGICK_FUNCTIONS(KV_MAGICK_LOAD)
+#undef KV_MAGICK_LOAD
+    gm.InitializeMagick(nullptr);
+    gm.loaded = true;
+  });
+  return gm.loaded;
 }
 
 void set_text(char* field, const char* value) {
@@ -132,10 +162,10 @@ bool write_atomically(const std::string& dst_path, const void* data, size_t len)
 const char* coder_by_signature(const std::vector<unsigned char>& blob) {
   char format[MaxTextExtent] = {0};
   ExceptionInfo ex;
-  GetExceptionInfo(&ex);
+  gm.GetExceptionInfo(&ex);
   size_t len = blob.size() < 2 * MaxTextExtent ? blob.size() : 2 * MaxTextExtent;
-  bool found = GetMagickFileFormat(blob.data(), len, format, sizeof format, &ex) == MagickPass;
-  DestroyExceptionInfo(&ex);
+  bool found = gm.GetMagickFileFormat(blob.data(), len, format, sizeof format, &ex) == MagickPass;
+  gm.DestroyExceptionInfo(&ex);
   if (!found) return nullptr;
   for (const TypeEntry& t : kTypes)
     if (t.magick && strncasecmp(format, t.magick, std::strlen(t.magick)) == 0) return t.magick;
@@ -146,21 +176,21 @@ struct ImageInfoHolder {
   ImageInfo* p;
   explicit ImageInfoHolder(ImageInfo* i) : p(i) {}
   ~ImageInfoHolder() {
-    if (p) DestroyImageInfo(p);
+    if (p) gm.DestroyImageInfo(p);
   }
 };
 
 struct ImageHolder {
   Image* p = nullptr;
   ~ImageHolder() {
-    if (p) DestroyImageList(p);
+    if (p) gm.DestroyImageList(p);
   }
 };
 
 struct ExceptionHolder {
   ExceptionInfo e;
-  ExceptionHolder() { GetExceptionInfo(&e); }
-  ~ExceptionHolder() { DestroyExceptionInfo(&e); }
+  ExceptionHolder() { gm.GetExceptionInfo(&e); }
+  ~ExceptionHolder() { gm.DestroyExceptionInfo(&e); }
 };
 
 }  // namespace
@@ -187,9 +217,9 @@ int decode_file(const TypeEntry* src, const char* src_path, ImageInfoHolder& inf
   std::vector<unsigned char> blob;
   if (!read_whole_file(src_path, blob)) return IMAGECONV_ERR_READ;
 
-  ensure_magick();
+  if (!ensure_magick()) return IMAGECONV_ERR_UNSUPPORTED;
 
-  info.p = CloneImageInfo(nullptr);
+  info.p = gm.CloneImageInfo(nullptr);
   if (!info.p) return IMAGECONV_ERR_DECODE;
   // Decoding is pinned to one of our coders, so no other reader (scripts,
   // delegates) ever sees map files.
@@ -205,14 +235,14 @@ int decode_file(const TypeEntry* src, const char* src_path, ImageInfoHolder& inf
 
   {
     ExceptionHolder ex;
-    image.p = BlobToImage(info.p, blob.data(), blob.size(), &ex.e);
+    image.p = gm.BlobToImage(info.p, blob.data(), blob.size(), &ex.e);
     if (!image.p || is_fatal(ex.e)) return IMAGECONV_ERR_DECODE;
   }
   if (image.p->next) {
     Image* rest = image.p->next;
     image.p->next = nullptr;
     rest->previous = nullptr;
-    DestroyImageList(rest);
+    gm.DestroyImageList(rest);
   }
   if (image.p->columns == 0 || image.p->rows == 0) return IMAGECONV_ERR_DECODE;
   return IMAGECONV_OK;
@@ -231,14 +261,14 @@ int encode_file(ImageInfo* info, Image* image, const TypeEntry* dst, const char*
   void* out = nullptr;
   {
     ExceptionHolder ex;
-    out = ImageToBlob(info, image, &out_len, &ex.e);
+    out = gm.ImageToBlob(info, image, &out_len, &ex.e);
     if (!out || out_len == 0 || ex.e.severity >= ErrorException) {
-      if (out) MagickFree(out);
+      if (out) gm.MagickFree(out);
       return IMAGECONV_ERR_ENCODE;
     }
   }
   bool written = write_atomically(dst_path, out, out_len);
-  MagickFree(out);
+  gm.MagickFree(out);
   return written ? IMAGECONV_OK : IMAGECONV_ERR_WRITE;
 }
 
@@ -274,7 +304,7 @@ extern "C" int read_image_rgba(const char* path, int* width, int* height, unsign
   unsigned char* out = static_cast<unsigned char*>(std::malloc(w * h * 4));
   if (!out) return IMAGECONV_ERR_DECODE;
   ExceptionHolder ex;
-  if (DispatchImage(image.p, 0, 0, static_cast<unsigned long>(w), static_cast<unsigned long>(h), "RGBA", CharPixel,
+  if (gm.DispatchImage(image.p, 0, 0, static_cast<unsigned long>(w), static_cast<unsigned long>(h), "RGBA", CharPixel,
                     out, &ex.e) != MagickPass) {
     std::free(out);
     return IMAGECONV_ERR_DECODE;
@@ -295,13 +325,13 @@ extern "C" int write_image_rgba(int dst_type, const char* path, int width, int h
   const TypeEntry* dst = find_type(dst_type);
   if (!dst) return IMAGECONV_ERR_ARGS;
   if (!dst->magick) return IMAGECONV_ERR_UNSUPPORTED;
-  ensure_magick();
-  ImageInfoHolder info(CloneImageInfo(nullptr));
+  if (!ensure_magick()) return IMAGECONV_ERR_UNSUPPORTED;
+  ImageInfoHolder info(gm.CloneImageInfo(nullptr));
   if (!info.p) return IMAGECONV_ERR_ENCODE;
   ImageHolder image;
   {
     ExceptionHolder ex;
-    image.p = ConstituteImage(static_cast<unsigned long>(width), static_cast<unsigned long>(height), "RGBA", CharPixel,
+    image.p = gm.ConstituteImage(static_cast<unsigned long>(width), static_cast<unsigned long>(height), "RGBA", CharPixel,
                               pixels, &ex.e);
     if (!image.p) return IMAGECONV_ERR_ENCODE;
   }

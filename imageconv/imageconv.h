@@ -21,7 +21,7 @@ extern "C" {
 // Results of convert_image; anything but IMAGECONV_OK is a failure.
 #define IMAGECONV_OK 0
 #define IMAGECONV_ERR_ARGS 1         // null path or unknown type code
-#define IMAGECONV_ERR_UNSUPPORTED 2  // a type without a codec (CEL)
+#define IMAGECONV_ERR_UNSUPPORTED 2  // a type without a codec (CEL), or no GraphicsMagick to load
 #define IMAGECONV_ERR_READ 3         // source missing or unreadable
 #define IMAGECONV_ERR_DECODE 4       // source corrupt or not of an image format
 #define IMAGECONV_ERR_ENCODE 5

@@ -3,8 +3,10 @@
 // blocks of numbers, whose formatting is the bulk of a text export.
 #pragma once
 #include <cstddef>
+#include <sys/types.h>
 #include <functional>
 #include <thread>
+#include <vector>
 
 class MTextWriter;
 
@@ -29,10 +31,17 @@ class MDeferredText {
   bool WriteTo(MTextWriter& out);
 
  private:
+  struct Block {
+    char* text;
+    size_t used;
+  };
+  static ssize_t Append(void* self, const char* s, size_t n);
   void Run(int ld_mode, const std::function<void(MTextWriter&)>& write);
+  void Free();
   std::thread thread_;
-  char* text_ = nullptr;
-  size_t size_ = 0;
+  // The text in blocks of kBlock bytes: growing one buffer would copy it
+  // and clear each new half, twice the memory traffic of writing it.
+  std::vector<Block> blocks_;
   bool started_ = false;
   bool ok_ = false;
 };

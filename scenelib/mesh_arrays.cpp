@@ -5,6 +5,10 @@
 
 namespace {
 
+// Up to this many bytes of old entries are copied into a new zeroed buffer
+// instead of being kept by realloc.
+constexpr size_t kCopyAtMost = 4096;
+
 // Grows buf to at least `need` entries: capacity doubles, the new part is
 // zeroed. Plain records only (every element type here is trivially copyable).
 template <typename T>
@@ -13,10 +17,22 @@ void grow(T*& buf, int32_t& capacity, int32_t need, int32_t default_cap) {
   int64_t cap = capacity > 0 ? capacity : default_cap;
   while (cap < need) cap *= 2;
   if (cap > INT32_MAX) cap = INT32_MAX;
-  T* p = static_cast<T*>(my_realloc(buf, static_cast<size_t>(cap) * sizeof(T)));
-  if (!p) throw std::bad_alloc();
-  int32_t old = buf ? capacity : 0;
-  std::memset(static_cast<void*>(p + old), 0, static_cast<size_t>(cap - old) * sizeof(T));
+  const size_t bytes = static_cast<size_t>(cap) * sizeof(T);
+  const size_t old = buf ? static_cast<size_t>(capacity) * sizeof(T) : 0;
+  T* p;
+  if (old <= kCopyAtMost) {
+    // A first or small buffer (a default one before a reserve, say) is
+    // replaced by zeroed memory: calloc knows when the pages are fresh and
+    // skips clearing them, so a large reserve touches nothing until filled.
+    p = static_cast<T*>(my_calloc(1, bytes));
+    if (!p) throw std::bad_alloc();
+    if (old) std::memcpy(static_cast<void*>(p), buf, old);
+    my_free(buf);
+  } else {
+    p = static_cast<T*>(my_realloc(buf, bytes));
+    if (!p) throw std::bad_alloc();
+    std::memset(reinterpret_cast<char*>(p) + old, 0, bytes - old);
+  }
   buf = p;
   capacity = static_cast<int32_t>(cap);
 }
