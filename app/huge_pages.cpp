@@ -12,11 +12,6 @@ namespace {
 
 const char kTunables[] = "GLIBC_TUNABLES";
 const char kTunable[] = "glibc.malloc.hugetlb=1";
-// glibc's moving threshold serves blocks up to 32 MB from the heap once one
-// such block was freed, and the heap grows in steps too small for huge
-// pages. Fixed at one huge page, every block of 2 MB or more gets a mapping
-// of its own, in huge pages: glTF and 3DS imports take half the time.
-const char kThreshold[] = "glibc.malloc.mmap_threshold=2097152";
 // What GLIBC_TUNABLES held before the second start ("" with a leading '-'
 // when it was not set), for putting it back.
 const char kSaved[] = "KORVANE_SAVED_TUNABLES";
@@ -42,12 +37,6 @@ void PutBack(const char* saved) {
 
 }  // namespace
 
-std::string HugePageTunables(const char* before) {
-  std::string out = before && *before ? std::string(before) + ":" + kTunable : std::string(kTunable);
-  if (!before || !std::strstr(before, "glibc.malloc.mmap_threshold")) out += std::string(":") + kThreshold;
-  return out;
-}
-
 void StartWithHugePages(char** argv) {
   if (const char* saved = std::getenv(kSaved)) {
     // The second start: the tunable took effect.
@@ -61,7 +50,7 @@ void StartWithHugePages(char** argv) {
   if (before && std::strstr(before, "glibc.malloc.hugetlb")) return;  // the caller chose
   if (!argv || !argv[0] || !OnRequestOnly()) return;
   std::string saved = before ? before : "-";
-  const std::string tunables = HugePageTunables(before);
+  std::string tunables = before && *before ? std::string(before) + ":" + kTunable : std::string(kTunable);
   if (setenv(kSaved, saved.c_str(), 1) != 0 || setenv(kTunables, tunables.c_str(), 1) != 0) return;
   execv("/proc/self/exe", argv);
   // No second start: go on as we are.

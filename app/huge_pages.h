@@ -6,7 +6,6 @@
 // it set. The caller's environment is put back after that second start:
 // programs started from here see the variables as they were.
 #pragma once
-#include <string>
 
 namespace kvhost {
 
@@ -15,9 +14,5 @@ namespace kvhost {
 // where the system gives huge pages only on request from no one (never) or
 // to everyone (always), or when KORVANE_HUGE_PAGES=0.
 void StartWithHugePages(char** argv);
-
-// GLIBC_TUNABLES for the second start: the caller's (may be null), then the
-// huge-page tunable and a fixed mmap threshold unless the caller set one.
-std::string HugePageTunables(const char* before);
 
 }  // namespace kvhost

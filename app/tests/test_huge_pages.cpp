@@ -47,12 +47,3 @@ TEST(HugePages, NoSecondStartWhenTheCallerChoseOrTurnedItOff) {
   EXPECT_EQ(Env("GLIBC_TUNABLES"), "(unset)");
   unsetenv("KORVANE_HUGE_PAGES");
 }
-
-TEST(HugePages, TheSecondStartKeepsTheCallersTunablesFirst) {
-  EXPECT_EQ(kvhost::HugePageTunables(nullptr), "glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=2097152");
-  EXPECT_EQ(kvhost::HugePageTunables("glibc.malloc.check=0"),
-            "glibc.malloc.check=0:glibc.malloc.hugetlb=1:glibc.malloc.mmap_threshold=2097152");
-  // A threshold the caller chose is not overridden.
-  EXPECT_EQ(kvhost::HugePageTunables("glibc.malloc.mmap_threshold=65536"),
-            "glibc.malloc.mmap_threshold=65536:glibc.malloc.hugetlb=1");
-}
