@@ -107,8 +107,13 @@ case_row() {
   declare -A secs cpus mems fails
   local n t size=""
   echo "  $format $direction ..." >&2
+  local k
   for n in $(seq 1 "$RUNS"); do
-    for t in "${!tools[@]}"; do
+    # The order turns with each run: a tool that always ran right after
+    # another's large run would pay for the kernel gathering huge pages
+    # out of the memory that run left behind.
+    for k in "${!tools[@]}"; do
+      t=$(((k + n) % ${#tools[@]}))
       rm -rf "$dest"
       mkdir -p "$dest"
       if [ "${names[$t]}" = assimp ]; then

@@ -55,7 +55,7 @@ const TypeEntry* find_type(int code) {
 
 // GraphicsMagick is opened at the first picture, not with the program: it
 // brings some forty codec libraries, whose loading every command would pay.
-#define KV_MAGICK_FUNCTIONS(X)                                                                          \
+#define KV_MAGICK_FUNCTIONS(X)                                                                             \
   X(InitializeMagick) X(GetExceptionInfo) X(DestroyExceptionInfo) X(GetMagickFileFormat) X(CloneImageInfo) \
   X(DestroyImageInfo) X(DestroyImageList) X(BlobToImage) X(ImageToBlob) X(MagickFree) X(DispatchImage)     \
   X(ConstituteImage)
@@ -305,7 +305,7 @@ extern "C" int read_image_rgba(const char* path, int* width, int* height, unsign
   if (!out) return IMAGECONV_ERR_DECODE;
   ExceptionHolder ex;
   if (gm.DispatchImage(image.p, 0, 0, static_cast<unsigned long>(w), static_cast<unsigned long>(h), "RGBA", CharPixel,
-                    out, &ex.e) != MagickPass) {
+                       out, &ex.e) != MagickPass) {
     std::free(out);
     return IMAGECONV_ERR_DECODE;
   }
@@ -331,8 +331,8 @@ extern "C" int write_image_rgba(int dst_type, const char* path, int width, int h
   ImageHolder image;
   {
     ExceptionHolder ex;
-    image.p = gm.ConstituteImage(static_cast<unsigned long>(width), static_cast<unsigned long>(height), "RGBA", CharPixel,
-                              pixels, &ex.e);
+    image.p = gm.ConstituteImage(static_cast<unsigned long>(width), static_cast<unsigned long>(height), "RGBA",
+                                 CharPixel, pixels, &ex.e);
     if (!image.p) return IMAGECONV_ERR_ENCODE;
   }
   return encode_file(info.p, image.p, dst, path);

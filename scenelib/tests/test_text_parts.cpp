@@ -47,6 +47,7 @@ TEST(LineReaderLimit, StopsAtTheLimitAsAtTheEndOfTheFile) {
 }
 
 TEST(DeferredText, WrittenInItsPlaceWithTheLineDelimiter) {
+  constexpr int kLines = 1000000;
   kvtest::TempDir dir;
   const std::string path = dir.file("out.txt");
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -55,8 +56,9 @@ TEST(DeferredText, WrittenInItsPlaceWithTheLineDelimiter) {
     MTextWriter out(f, 0);
     MDeferredText later;
     EXPECT_FALSE(later.WriteTo(out));  // nothing started: the caller writes
+    // About 10 MB: the text crosses the blocks it is kept in.
     ASSERT_TRUE(later.Start(0, [](MTextWriter& w) {
-      for (int i = 0; i < 20000; ++i) {
+      for (int i = 0; i < kLines; ++i) {
         w.Put("n ");
         w.Int(i);
         w.EndLine();
@@ -68,7 +70,7 @@ TEST(DeferredText, WrittenInItsPlaceWithTheLineDelimiter) {
   }
   std::fclose(f);
   std::string want = "before\r\n";
-  for (int i = 0; i < 20000; ++i) want += "n " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < kLines; ++i) want += "n " + std::to_string(i) + "\r\n";
   want += "after\r\n";
   EXPECT_EQ(kvtest::read_file(path), want);
 }
