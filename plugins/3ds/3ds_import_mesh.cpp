@@ -211,7 +211,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
       double u = i < nuv ? CleanUV(uv[2 * i]) : 0.0, v = i < nuv ? CleanUV(uv[2 * i + 1]) : 0.0;
       m->Set_UVVertex_Array(static_cast<int>(i), MVector3(u, v, 0));
     }
-    for (int f = 0; f < nf; ++f) m->Set_UVFace_Array(f, m->f_a->data[f]);
+    *m->uvf_a = *m->f_a;  // texture vertices share the vertices' indices
   }
   m->hidden = obj.Find(kObjHidden) ? 1 : 0;
   m->cast_shadows = obj.Find(kObjDoesntCast) ? 0 : 1;
