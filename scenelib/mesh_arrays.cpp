@@ -192,9 +192,11 @@ void MIPolygon::Flip() {
 
 namespace {
 
-constexpr int32_t kFirstBlock = 64;          // indices
-constexpr int32_t kLargestBlock = 1 << 20;   // indices (4 MB)
-constexpr int32_t kPooledAtMost = 64;        // larger faces own their buffer
+// Blocks stay below malloc's default mmap threshold (128 KB), so that they
+// come from the heap's top one after another instead of a mapping each.
+constexpr int32_t kFirstBlock = 64;                 // indices
+constexpr int32_t kLargestBlock = (1 << 15) - 64;   // indices (just below 128 KB)
+constexpr int32_t kPooledAtMost = 64;               // larger faces own their buffer
 
 }  // namespace
 
