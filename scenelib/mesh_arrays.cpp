@@ -133,21 +133,49 @@ MVPolygon* MVPolygon::Generate_Circle(double start, double end, double step, int
 
 // ---- MIPolygon
 
+namespace {
+
+// Gives a face whose indices sit in its array's blocks a buffer of its own,
+// with room for at least `need` indices.
+void leave_pool(MIPolygon& p, int32_t need) {
+  const int32_t* old = p.data;
+  p.data = nullptr;
+  p.capacity = 0;
+  p.in_pool = false;
+  grow(p.data, p.capacity, need > p.count ? need : p.count, 4);
+  if (p.count > 0) std::memcpy(p.data, old, static_cast<size_t>(p.count) * sizeof(int32_t));
+}
+
+}  // namespace
+
 MIPolygon::MIPolygon(int n) { init(data, capacity, count, n, 4); }
 MIPolygon::MIPolygon(const MIPolygon& o) : mat_id(o.mat_id) {
   copy_from(data, capacity, count, o.data, o.capacity, o.count);
 }
 MIPolygon& MIPolygon::operator=(const MIPolygon& o) {
   if (this == &o) return *this;
-  my_free(data);
-  copy_from(data, capacity, count, o.data, o.capacity, o.count);
   mat_id = o.mat_id;
+  if (in_pool && o.count <= capacity) {  // the face keeps its place in the block
+    if (o.count > 0) std::memcpy(data, o.data, static_cast<size_t>(o.count) * sizeof(int32_t));
+    count = o.count;
+    return *this;
+  }
+  if (!in_pool) my_free(data);
+  in_pool = false;
+  copy_from(data, capacity, count, o.data, o.capacity, o.count);
   return *this;
 }
-MIPolygon::~MIPolygon() { my_free(data); }
+MIPolygon::~MIPolygon() {
+  if (!in_pool) my_free(data);
+}
 
 int MIPolygon::Add(int v) {
-  if (count + 1 > capacity) grow(data, capacity, count + 1, 4);
+  if (count + 1 > capacity) {
+    if (in_pool)
+      leave_pool(*this, count + 1);
+    else
+      grow(data, capacity, count + 1, 4);
+  }
   data[count] = v;
   return count++;
 }
@@ -160,10 +188,50 @@ void MIPolygon::Flip() {
   }
 }
 
-// ---- MFaceArray: polygons by value, each owning its index buffer.
+// ---- MFaceArray: polygons by value; small index buffers in blocks.
 
-static void deep_copy_faces(MIPolygon* dst, const MIPolygon* src, int n) {
-  for (int i = 0; i < n; ++i) new (&dst[i]) MIPolygon(src[i]);
+namespace {
+
+// Blocks stay below malloc's default mmap threshold (128 KB), so that they
+// come from the heap's top one after another instead of a mapping each.
+constexpr int32_t kFirstBlock = 64;                 // indices
+constexpr int32_t kLargestBlock = (1 << 15) - 64;   // indices (just below 128 KB)
+constexpr int32_t kPooledAtMost = 64;               // larger faces own their buffer
+
+}  // namespace
+
+struct MFaceArray::IndexBlock {
+  IndexBlock* next;
+};
+
+int32_t* MFaceArray::TakeIndices(int n) {
+  if (n <= 0 || n > kPooledAtMost) return nullptr;
+  if (n > pool_left_) {
+    // The rest of the current block stays unused.
+    const int32_t size = next_block_ > 0 ? next_block_ : kFirstBlock;
+    next_block_ = size < kLargestBlock / 2 ? size * 2 : kLargestBlock;
+    auto* b = static_cast<IndexBlock*>(my_malloc(sizeof(IndexBlock) + static_cast<size_t>(size) * sizeof(int32_t)));
+    if (!b) throw std::bad_alloc();
+    b->next = blocks_;
+    blocks_ = b;
+    pool_next_ = reinterpret_cast<int32_t*>(b + 1);
+    pool_left_ = size;
+  }
+  int32_t* p = pool_next_;
+  pool_next_ += n;
+  pool_left_ -= n;
+  return p;
+}
+
+void MFaceArray::FreeBlocks() {
+  while (blocks_) {
+    IndexBlock* next = blocks_->next;
+    my_free(blocks_);
+    blocks_ = next;
+  }
+  pool_next_ = nullptr;
+  pool_left_ = 0;
+  next_block_ = 0;
 }
 
 MFaceArray::MFaceArray(int n) { init(data, capacity, count, n, 8); }
@@ -172,8 +240,7 @@ MFaceArray::MFaceArray(const MFaceArray& o) {
   data = nullptr;
   capacity = 0;
   grow(data, capacity, o.capacity > 0 ? o.capacity : 1, o.capacity > 0 ? o.capacity : 1);
-  deep_copy_faces(data, o.data, o.count);
-  count = o.count;
+  for (int i = 0; i < o.count; ++i) Add(o.data[i].data, o.data[i].count, o.data[i].mat_id);
 }
 
 MFaceArray& MFaceArray::operator=(const MFaceArray& o) {
@@ -185,8 +252,10 @@ MFaceArray& MFaceArray::operator=(const MFaceArray& o) {
 
 MFaceArray::~MFaceArray() {
   if (data)
-    for (int i = 0; i < capacity; ++i) my_free(data[i].data);
+    for (int i = 0; i < capacity; ++i)
+      if (!data[i].in_pool) my_free(data[i].data);
   my_free(data);
+  FreeBlocks();
   data = nullptr;
   capacity = count = 0;
 }
@@ -199,11 +268,14 @@ int MFaceArray::Add(const int32_t* indices, int n, int mat_id) {
   MIPolygon& slot = data[count];
   // Slots past the count are normally empty; reuse a buffer if one is left.
   if (slot.capacity < n || !slot.data) {
-    my_free(slot.data);
-    slot.data = nullptr;
-    slot.capacity = 0;
-    int cap = n > 0 ? n : 4;
-    grow(slot.data, slot.capacity, cap, cap);
+    if (!slot.in_pool) my_free(slot.data);
+    slot.data = TakeIndices(n);
+    slot.in_pool = slot.data != nullptr;
+    slot.capacity = slot.in_pool ? n : 0;
+    if (!slot.in_pool) {
+      int cap = n > 0 ? n : 4;
+      grow(slot.data, slot.capacity, cap, cap);
+    }
   }
   if (n > 0) std::memcpy(slot.data, indices, static_cast<size_t>(n) * sizeof(int32_t));
   slot.count = n;

@@ -54,13 +54,17 @@ class MVPolygon {
   KV_SHARED_HEAP
 };
 
-// One face: indices into its layer's vertex array and a material id.
+// One face: indices into its layer's vertex array and a material id. A face
+// added to an MFaceArray keeps its indices in the array's blocks (in_pool):
+// such a buffer is never freed on its own, and growing the face moves it to
+// a buffer of its own.
 class MIPolygon {
  public:
   int32_t* data = nullptr;
   int32_t capacity = 0;
   int32_t count = 0;
   int32_t mat_id = -1;
+  bool in_pool = false;
 
   explicit MIPolygon(int n = 0);  // default capacity 4
   MIPolygon(const MIPolygon& o);
@@ -79,7 +83,9 @@ class MIPolygon {
   KV_SHARED_HEAP
 };
 
-// Faces held by value.
+// Faces held by value. The index buffers of small faces come from blocks
+// that the array owns, one allocation per block instead of one per face;
+// faces may move between slots of their array, but not to another array.
 class MFaceArray {
  public:
   MIPolygon* data = nullptr;
@@ -100,6 +106,16 @@ class MFaceArray {
   void Reserve(int n);
 
   KV_SHARED_HEAP
+
+ private:
+  struct IndexBlock;
+  IndexBlock* blocks_ = nullptr;
+  int32_t* pool_next_ = nullptr;
+  int32_t pool_left_ = 0;
+  int32_t next_block_ = 0;  // size of the next block, in indices
+
+  int32_t* TakeIndices(int n);  // nullptr: n is too large for a block
+  void FreeBlocks();
 };
 
 struct TriFace {

@@ -5,7 +5,8 @@
 namespace kvmesh {
 
 void release_poly(MIPolygon& p) {
-  my_free(p.data);
+  if (!p.in_pool) my_free(p.data);
+  p.in_pool = false;
   p.data = nullptr;
   p.capacity = 0;
   p.count = 0;

@@ -102,8 +102,10 @@ void compact_faces(MFaceArray* fa, const std::vector<char>& keep) {
       d.capacity = f.capacity;
       d.count = f.count;
       d.mat_id = f.mat_id;
+      d.in_pool = f.in_pool;
       f.data = nullptr;
       f.capacity = f.count = f.mat_id = 0;
+      f.in_pool = false;
     }
     ++out;
   }

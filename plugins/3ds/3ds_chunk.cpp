@@ -159,6 +159,16 @@ constexpr int kMaxDepth = 64;
 struct TreeReader {
   const uint8_t* base;
   ErrorList* err;
+  bool borrow;  // point into base rather than copy
+
+  void Keep(Chunk* c, const uint8_t* body, size_t n) const {
+    if (!borrow) {
+      c->data.assign(body, body + n);
+    } else if (n > 0) {
+      c->view = body;
+      c->view_size = n;
+    }
+  }
 
   // Reads the chunk whose header is at pos and whose extent (already
   // clamped to the parent) is [pos, end).
@@ -168,10 +178,10 @@ struct TreeReader {
     long own = OwnDataSize(c->id, body, n, err);
     if (own < 0 || depth >= kMaxDepth) {
       if (own >= 0) err->Add(kInvalidChunk);
-      c->data.assign(body, body + n);
+      Keep(c, body, n);
       return;
     }
-    c->data.assign(body, body + own);
+    Keep(c, body, static_cast<size_t>(own));
     size_t p = pos + 6 + static_cast<size_t>(own);
     if (static_cast<size_t>(own) == n) return;
     while (p < end) {
@@ -207,7 +217,9 @@ struct TreeReader {
 
 }  // namespace
 
-bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* err) {
+namespace {
+
+bool Read(const uint8_t* bytes, size_t size, Database* db, ErrorList* err, bool borrow) {
   *db = Database();
   if (size < 6) {
     err->Add(kReadingFile);
@@ -227,9 +239,19 @@ bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* er
     err->Add(kInvalidChunk);
     end = size;
   }
-  TreeReader r{bytes, err};
+  TreeReader r{bytes, err, borrow};
   r.Read(&db->root, 0, end, 0);
   return true;
+}
+
+}  // namespace
+
+bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* err) {
+  return Read(bytes, size, db, err, false);
+}
+
+bool ReadDatabaseView(const uint8_t* bytes, size_t size, Database* db, ErrorList* err) {
+  return Read(bytes, size, db, err, true);
 }
 
 bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err) {
@@ -248,7 +270,7 @@ void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
   Writer w(out);
   w.Word(c.id);
   w.Dword(0);
-  w.Bytes(c.data.data(), c.data.size());
+  w.Bytes(c.Bytes(), c.Size());
   for (const Chunk& k : c.kids) Serialize(k, out);
   w.PatchU32(start + 2, static_cast<uint32_t>(out->size() - start));
 }

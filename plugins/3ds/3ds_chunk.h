@@ -219,7 +219,14 @@ struct Chunk {
   uint32_t length = 0;  // as read from the file; rewritten on output
   uint32_t pos = 0;     // file position of the header
   std::vector<uint8_t> data;
+  // A tree read with ReadDatabaseView leaves `data` empty and points into
+  // the file image instead; Bytes() and Size() are the own data either way.
+  const uint8_t* view = nullptr;
+  size_t view_size = 0;
   std::vector<Chunk> kids;
+
+  const uint8_t* Bytes() const { return view ? view : data.data(); }
+  size_t Size() const { return view ? view_size : data.size(); }
 
   const Chunk* Find(uint16_t kid_id) const;
   Chunk* Find(uint16_t kid_id);
@@ -242,6 +249,9 @@ struct Database {
 // when the root is not a 3D Studio root; nothing past the root's header is
 // looked at then.
 bool ReadDatabase(const uint8_t* bytes, size_t size, Database* db, ErrorList* err);
+// The same without copying: the chunks point into bytes, which must outlive
+// the tree (an importer's mapped file).
+bool ReadDatabaseView(const uint8_t* bytes, size_t size, Database* db, ErrorList* err);
 // The same for a file, mapped rather than read.
 bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err);
 
@@ -256,6 +266,7 @@ bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err);
 class Reader : public MBinReader {
  public:
   Reader(const std::vector<uint8_t>& d, ErrorList* err) : MBinReader(d.data(), d.size()), err_(err) {}
+  Reader(const Chunk& c, ErrorList* err) : MBinReader(c.Bytes(), c.Size()), err_(err) {}
   Reader(const uint8_t* p, size_t n, ErrorList* err) : MBinReader(p, n), err_(err) {}
   uint8_t Byte() { return Noted(U8()); }
   uint16_t Word() { return Noted(U16()); }

@@ -140,8 +140,7 @@ void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
     return run.Fail("%s is not a 3D Studio file", run.path().c_str());
   }
   k3ds::Database db;
-  k3ds::ReadDatabase(file.data(), file.size(), &db, &err);
-  file.Close();  // the tree holds its own copy: the mapping's pages can go
+  k3ds::ReadDatabaseView(file.data(), file.size(), &db, &err);  // the tree points into the mapping
   Failed(ctx, "CreateDatabase3ds");
   scene->maps->AddSearchPath(run.folder().c_str());
   scene->maps->AddSearchPath(o->image_search_path);

@@ -38,7 +38,7 @@ MapParams ReadMap(const k3ds::Chunk* map, k3ds::ErrorList& err) {
   if (map->Find(kIntPercentage) || map->Find(kFloatPercentage)) p.amount = ReadPercent(*map, err);
   if (const k3ds::Chunk* f = map->Find(kMatMapName)) p.file = ChunkName(*f, err, MSRF_NAME_LEN - 1);
   if (const k3ds::Chunk* f = map->Find(kMatMapTiling)) {
-    k3ds::Reader r(f->data, &err);
+    k3ds::Reader r(*f, &err);
     p.flags = r.Word();
   }
   ReadFloatOf(*map, kMatMapTexBlur, &p.blur, err);
@@ -50,7 +50,7 @@ MapParams ReadMap(const k3ds::Chunk* map, k3ds::ErrorList& err) {
   const uint16_t tints[5] = {kMatMapCol1, kMatMapCol2, kMatMapRCol, kMatMapGCol, kMatMapBCol};
   for (int i = 0; i < 5; ++i)
     if (const k3ds::Chunk* t = map->Find(tints[i])) {
-      k3ds::Reader r(t->data, &err);
+      k3ds::Reader r(*t, &err);
       double red = r.Byte() / 255.0, green = r.Byte() / 255.0, blue = r.Byte() / 255.0;
       p.tint[i].Init_RGB(red, green, blue, 1.0);
     }
@@ -233,7 +233,7 @@ void ImportMaterial(Context& ctx, const k3ds::Chunk& e, const std::string& name)
   mm.reflection = ReadMap(e.Find(kMatReflMap), err);
   mm.reflection_mask = ReadMap(e.Find(kMatReflMask), err);
   if (const k3ds::Chunk* ar = e.Find(kMatAcubic)) {
-    k3ds::Reader r(ar->data, &err);
+    k3ds::Reader r(*ar, &err);
     r.Byte();
     r.Byte();
     const uint16_t flags = r.Word();

@@ -97,7 +97,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   std::vector<float> pos;
   uint32_t nv = 0;
   if (const k3ds::Chunk* c = tri_chunk.Find(kPointArray)) {
-    k3ds::Reader r(c->data, &err);
+    k3ds::Reader r(*c, &err);
     nv = r.FitCount(r.Word(), 12);
     pos.resize(3 * static_cast<size_t>(nv));
     for (float& x : pos) x = r.Float();
@@ -110,7 +110,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   std::vector<int> face_map;  // file face -> kept face, -1 dropped
   const k3ds::Chunk* faces = tri_chunk.Find(kFaceArray);
   if (faces) {
-    k3ds::Reader r(faces->data, &err);
+    k3ds::Reader r(*faces, &err);
     uint32_t n = r.FitCount(r.Word(), 8);
     tri.reserve(3 * static_cast<size_t>(n));
     face_map.assign(n, -1);
@@ -131,14 +131,14 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   Phase(ctx, "mat id");
   if (const k3ds::Chunk* bm = faces ? faces->Find(kMshBoxmap) : nullptr) {
     box = true;
-    k3ds::Reader br(bm->data, &err);
+    k3ds::Reader br(*bm, &err);
     for (int i = 0; i < 6; ++i) mats.push_back(br.String(MSRF_NAME_LEN - 1));
   } else {
     mats.push_back(kDefault);
     static const std::vector<k3ds::Chunk> kNoKids;
     for (const k3ds::Chunk& g : faces ? faces->kids : kNoKids) {
       if (g.id != kMshMatGroup) continue;
-      k3ds::Reader gr(g.data, &err);
+      k3ds::Reader gr(g, &err);
       mats.push_back(gr.String(MSRF_NAME_LEN - 1));
       const int id = static_cast<int>(mats.size()) - 1;
       uint32_t cnt = gr.FitCount(gr.Word(), 2);
@@ -151,7 +151,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   }
   if (const k3ds::Chunk* s = faces ? faces->Find(kSmoothGroup) : nullptr) {
     smoothing = true;
-    k3ds::Reader sr(s->data, &err);
+    k3ds::Reader sr(*s, &err);
     groups.assign(static_cast<size_t>(nf), 0);
     size_t count = sr.Left() / 4;
     for (size_t i = 0; i < count && i < face_map.size(); ++i) {
@@ -163,7 +163,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   uint32_t nuv = 0;
   const k3ds::Chunk* uv_chunk = tri_chunk.Find(kTexVerts);
   if (uv_chunk) {
-    k3ds::Reader r(uv_chunk->data, &err);
+    k3ds::Reader r(*uv_chunk, &err);
     nuv = r.FitCount(r.Word(), 8);
     uv.resize(2 * static_cast<size_t>(nuv));
     for (float& x : uv) x = r.Float();
@@ -171,7 +171,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   float matrix[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
   const k3ds::Chunk* mx = tri_chunk.Find(kMeshMatrix);
   if (mx) {
-    k3ds::Reader r(mx->data, &err);
+    k3ds::Reader r(*mx, &err);
     for (float& x : matrix) x = r.Float();
   }
   if (Failed(ctx, "GetMeshByName3ds", name.c_str())) return nullptr;
@@ -211,7 +211,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
       double u = i < nuv ? CleanUV(uv[2 * i]) : 0.0, v = i < nuv ? CleanUV(uv[2 * i + 1]) : 0.0;
       m->Set_UVVertex_Array(static_cast<int>(i), MVector3(u, v, 0));
     }
-    for (int f = 0; f < nf; ++f) m->Set_UVFace_Array(f, m->f_a->data[f]);
+    *m->uvf_a = *m->f_a;  // texture vertices share the vertices' indices
   }
   m->hidden = obj.Find(kObjHidden) ? 1 : 0;
   m->cast_shadows = obj.Find(kObjDoesntCast) ? 0 : 1;

@@ -11,7 +11,7 @@ namespace {
 bool IsColorChunk(uint16_t id) { return id >= kColorF && id <= kLinColorF; }
 
 MColor ColorOfChunk(const k3ds::Chunk& c, k3ds::ErrorList& err) {
-  k3ds::Reader r(c.data, &err);
+  k3ds::Reader r(c, &err);
   MColor out(0, 0, 0, 1);
   if (c.id == kColorF || c.id == kLinColorF) {
     float v[3];
@@ -57,7 +57,7 @@ void ImportBackground(Context& ctx, const k3ds::Chunk& ed) {
   if (const k3ds::Chunk* b = ed.Find(kBitMap)) bitmap = ChunkName(*b, ctx.err, MSRF_NAME_LEN - 1);
   ReadColor(ed.Find(kSolidBgnd), &solid, ctx.err);
   if (const k3ds::Chunk* g = ed.Find(kVGradient)) {
-    k3ds::Reader r(g->data, &ctx.err);
+    k3ds::Reader r(*g, &ctx.err);
     pos = r.Float();
     int n = 0;
     for (const k3ds::Chunk& k : g->kids)
@@ -101,7 +101,7 @@ void ImportAtmosphere(Context& ctx, const k3ds::Chunk& ed) {
   MColor color(0, 0, 0, 1);
   int fog_bg = 0;
   if (const k3ds::Chunk* f = ed.Find(kFog)) {
-    k3ds::Reader r(f->data, &ctx.err);
+    k3ds::Reader r(*f, &ctx.err);
     near_plane = r.Float();
     near_density = r.Float();
     far_plane = r.Float();
@@ -121,7 +121,7 @@ void ImportAtmosphere(Context& ctx, const k3ds::Chunk& ed) {
 }
 
 void ImportCamera(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
-  k3ds::Reader r(c.data, &ctx.err);
+  k3ds::Reader r(c, &ctx.err);
   float p[3], t[3];
   r.Vector(p);
   r.Vector(t);
@@ -131,7 +131,7 @@ void ImportCamera(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
   cam->target = MVector3(t[0], t[1], t[2]);
   cam->roll_angle = bank;
   if (const k3ds::Chunk* rng = c.Find(kCamRanges)) {
-    k3ds::Reader rr(rng->data, &ctx.err);
+    k3ds::Reader rr(*rng, &ctx.err);
     cam->near_plane = rr.Float();
     cam->far_plane = rr.Float();
   }
@@ -151,7 +151,7 @@ void ImportCamera(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
 }
 
 void ImportLight(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
-  k3ds::Reader r(c.data, &ctx.err);
+  k3ds::Reader r(c, &ctx.err);
   float p[3];
   r.Vector(p);
   MLight* l = new MLight(name.c_str());
@@ -166,7 +166,7 @@ void ImportLight(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
   l->attenuation = c.Find(kDlAttenuate) ? 1 : 0;
   std::string projector;
   if (spot) {
-    k3ds::Reader sr(spot->data, &ctx.err);
+    k3ds::Reader sr(*spot, &ctx.err);
     float t[3];
     sr.Vector(t);
     l->target = MVector3(t[0], t[1], t[2]);
@@ -178,7 +178,7 @@ void ImportLight(Context& ctx, const k3ds::Chunk& c, const std::string& name) {
     l->shadow_cast = spot->Find(kDlShadowed) ? 1 : 0;
     l->shadow_type = spot->Find(kDlRaytrace) ? 1 : 0;
     if (const k3ds::Chunk* ls = spot->Find(kDlLocalShadow2)) {
-      k3ds::Reader lr(ls->data, &ctx.err);
+      k3ds::Reader lr(*ls, &ctx.err);
       l->shadow_local = 1;
       l->shadow_bias = lr.Float();
       l->shadow_filter = lr.Float();

@@ -19,7 +19,7 @@ bool Failed(Context& ctx, const char* fn, const char* obj) {
 }
 
 std::string ChunkName(const k3ds::Chunk& c, k3ds::ErrorList& err, size_t max) {
-  k3ds::Reader r(c.data, &err);
+  k3ds::Reader r(c, &err);
   return r.String(max);
 }
 
@@ -27,7 +27,7 @@ bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
   if (!parent) return false;
   for (uint16_t id : {kLinColorF, kColorF}) {
     if (const k3ds::Chunk* f = parent->Find(id)) {
-      k3ds::Reader r(f->data, &err);
+      k3ds::Reader r(*f, &err);
       float v[3];
       r.Vector(v);
       out->Init_RGB(v[0], v[1], v[2], 1.0);
@@ -36,7 +36,7 @@ bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
   }
   for (uint16_t id : {kColor24, kLinColor24}) {
     if (const k3ds::Chunk* b = parent->Find(id)) {
-      k3ds::Reader r(b->data, &err);
+      k3ds::Reader r(*b, &err);
       double red = r.Byte() / 255.0, green = r.Byte() / 255.0, blue = r.Byte() / 255.0;
       out->Init_RGB(red, green, blue, 1.0);
       return true;
@@ -47,11 +47,11 @@ bool ReadColor(const k3ds::Chunk* parent, MColor* out, k3ds::ErrorList& err) {
 
 double ReadPercent(const k3ds::Chunk& parent, k3ds::ErrorList& err) {
   if (const k3ds::Chunk* i = parent.Find(kIntPercentage)) {
-    k3ds::Reader r(i->data, &err);
+    k3ds::Reader r(*i, &err);
     return r.Short() * 0.01;
   }
   if (const k3ds::Chunk* f = parent.Find(kFloatPercentage)) {
-    k3ds::Reader r(f->data, &err);
+    k3ds::Reader r(*f, &err);
     return r.Float();
   }
   return 0.0;
@@ -64,14 +64,14 @@ double ReadPercentOf(const k3ds::Chunk& parent, uint16_t id, double def, k3ds::E
 
 void ReadFloatOf(const k3ds::Chunk& parent, uint16_t id, double* out, k3ds::ErrorList& err) {
   if (const k3ds::Chunk* c = parent.Find(id)) {
-    k3ds::Reader r(c->data, &err);
+    k3ds::Reader r(*c, &err);
     *out = r.Float();
   }
 }
 
 void ReadShortOf(const k3ds::Chunk& parent, uint16_t id, int32_t* out, k3ds::ErrorList& err) {
   if (const k3ds::Chunk* c = parent.Find(id)) {
-    k3ds::Reader r(c->data, &err);
+    k3ds::Reader r(*c, &err);
     *out = r.Short();
   }
 }

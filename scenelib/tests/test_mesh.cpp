@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "korvanelib.h"
 
@@ -119,7 +120,49 @@ TEST(Arrays, CopiesAreDeep) {
   MFaceArray assigned;
   assigned = copy;
   EXPECT_EQ(assigned[99][2], 3);
+}
+// Faces of an array share its index blocks: each must keep its own corners
+// when it grows, is overwritten, moves out or the array is copied (ASan
+// catches a buffer freed twice or one face writing over the next).
+TEST(Arrays, FacesInSharedBlocksStayApart) {
+  MFaceArray fa;
+  std::vector<int32_t> corners(200);
+  for (int i = 0; i < 200; ++i) corners[static_cast<size_t>(i)] = i;
+  for (int i = 0; i < 5000; ++i) fa.Add(&corners[static_cast<size_t>(i % 7)], 3 + i % 4, i);
+  fa.Add(corners.data(), 200, -5);  // larger than a block holds
+  fa[10].Add(99);                   // outgrows its place
+  MIPolygon quad(0);
+  for (int v : {7, 8, 9, 10, 11, 12}) quad.Add(v);
+  fa[11] = quad;  // longer than the place
+  MIPolygon one(0);
+  one.Add(5);
+  fa[12] = one;  // shorter: stays in place
+  for (int i = 0; i < 5000; ++i) {
+    const MIPolygon& f = fa[i];
+    if (i == 11 || i == 12) continue;
+    ASSERT_EQ(f.count, 3 + i % 4 + (i == 10 ? 1 : 0)) << i;
+    EXPECT_EQ(f[0], i % 7);
+    EXPECT_EQ(f.mat_id, i);
+  }
+  EXPECT_EQ(fa[10][5], 99);
+  EXPECT_EQ(fa[11][5], 12);
+  EXPECT_EQ(fa[12].count, 1);
+  EXPECT_EQ(fa[12][0], 5);
+  EXPECT_EQ(fa[13][0], 6);
+  EXPECT_EQ(fa[5000][199], 199);
 
+  MFaceArray copy(fa);
+  fa[13].Set(0, -1);
+  EXPECT_EQ(copy[13][0], 6);
+  EXPECT_EQ(copy[10][5], 99);
+  copy[13].Add(1);
+  EXPECT_EQ(copy[14][0], 0);  // the neighbour in the block is untouched
+  fa.count = 100;             // slots past the count are reused
+  fa.Add(corners.data() + 50, 3, 1);
+  EXPECT_EQ(fa[100][2], 52);
+}
+
+TEST(Arrays, EdgesFlip) {
   MEdgeArray e;
   e.Add(1, 2);
   e.Add(MEdge{3, 4, 5, 6});

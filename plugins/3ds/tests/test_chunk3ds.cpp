@@ -111,6 +111,27 @@ TEST(Chunk3ds, ReadsTreeWithOwnDataBeforeSubChunks) {
   EXPECT_EQ(Path(db.root, {0x3D3D, 0x1234}).data, (Bytes{1, 2, 3, 4, 5}));
 }
 
+// The importer's tree borrows the file image: the same chunks, no copies.
+TEST(Chunk3ds, ViewOfTheFileReadsTheSameTree) {
+  Bytes file = SimpleFile();
+  Database db;
+  ErrorList e;
+  ASSERT_TRUE(ReadDatabaseView(file.data(), file.size(), &db, &e));
+  EXPECT_FALSE(e.Pending());
+  const Chunk& obj = Path(db.root, {0x3D3D, 0x4000});
+  EXPECT_TRUE(obj.data.empty());
+  ASSERT_EQ(obj.Size(), 6u);
+  EXPECT_GE(obj.Bytes(), file.data());
+  EXPECT_LT(obj.Bytes(), file.data() + file.size());
+  EXPECT_STREQ(reinterpret_cast<const char*>(obj.Bytes()), "Box01");
+  EXPECT_EQ(obj.kids[1].Size(), 0u);
+  Reader r(Path(obj, {0x4100, 0x4120, 0x4150}), &e);
+  EXPECT_EQ(r.Dword(), 5u);
+  Bytes out;
+  Serialize(db.root, &out);
+  EXPECT_EQ(out, file);
+}
+
 TEST(Chunk3ds, WriteGivesBackTheSameBytesAndMendsStaleLengths) {
   Bytes file = SimpleFile();
   Database db;
