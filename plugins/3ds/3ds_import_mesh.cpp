@@ -203,7 +203,7 @@ MMesh_P* BuildMesh(Context& ctx, const k3ds::Chunk& obj, const k3ds::Chunk& tri_
   }
   if (uv_chunk) {
     ctx.log.write("UVVertices: %d\n", static_cast<int>(nuv));
-    m->UseUV(static_cast<int>(nv), nf);
+    m->UseUV(static_cast<int>(nv), 0);  // the faces are copied whole below
     Phase(ctx, "uv vertices");
     for (uint32_t i = 0; i < nv; ++i) {
       Tick(ctx, i, nv);
