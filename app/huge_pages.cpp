@@ -1,5 +1,6 @@
 #include "huge_pages.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -27,6 +28,16 @@ bool OnRequestOnly() {
   return std::strstr(text, "[madvise]") != nullptr;
 }
 
+// The tunable covers the heap only. By default malloc maps every block over
+// 128 KB (up to 32 MB as it adapts) on its own, and gives each further
+// thread an arena of its own, both in 4 KB pages: a model's arrays and a
+// reading thread's data would miss the huge pages. One arena and blocks of
+// up to 32 MB (the most malloc allows) from the heap keep them there.
+void KeepLargeBlocksInTheHeap() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_ARENA_MAX, 1);
+}
+
 void PutBack(const char* saved) {
   if (saved[0] == '-')
     unsetenv(kTunables);
@@ -42,6 +53,7 @@ void StartWithHugePages(char** argv) {
     // The second start: the tunable took effect.
     std::string copy = saved;
     PutBack(copy.c_str());
+    KeepLargeBlocksInTheHeap();
     return;
   }
   const char* off = std::getenv("KORVANE_HUGE_PAGES");

@@ -3,7 +3,8 @@
 // microseconds: a third of an OBJ import. glibc backs its heap with
 // transparent huge pages when its tunable glibc.malloc.hugetlb says so, and
 // reads that only at start-up, so the program starts itself again once with
-// it set. The caller's environment is put back after that second start:
+// it set, and then keeps large blocks and other threads' blocks in that
+// heap too. The caller's environment is put back after that second start:
 // programs started from here see the variables as they were.
 #pragma once
 

@@ -9,12 +9,15 @@ namespace {
 // instead of being kept by realloc.
 constexpr size_t kCopyAtMost = 4096;
 
-// Grows buf to at least `need` entries: capacity doubles, the new part is
+// Grows buf to at least `need` entries: capacity doubles, or becomes `need`
+// itself when the caller knows the count (a reserve: with huge pages, unused
+// capacity costs memory even though it is never written). The new part is
 // zeroed. Plain records only (every element type here is trivially copyable).
 template <typename T>
-void grow(T*& buf, int32_t& capacity, int32_t need, int32_t default_cap) {
+void grow(T*& buf, int32_t& capacity, int32_t need, int32_t default_cap, bool exact = false) {
   if (need <= capacity && buf) return;
   int64_t cap = capacity > 0 ? capacity : default_cap;
+  if (exact) cap = need;
   while (cap < need) cap *= 2;
   if (cap > INT32_MAX) cap = INT32_MAX;
   const size_t bytes = static_cast<size_t>(cap) * sizeof(T);
@@ -91,7 +94,7 @@ void MVertexArray::Del_Last() {
   if (count > 0) --count;
 }
 
-void MVertexArray::Reserve(int n) { grow(data, capacity, n, 32); }
+void MVertexArray::Reserve(int n) { grow(data, capacity, n, 32, true); }
 
 // ---- MVPolygon
 
@@ -283,7 +286,7 @@ int MFaceArray::Add(const int32_t* indices, int n, int mat_id) {
   return count++;
 }
 
-void MFaceArray::Reserve(int n) { grow(data, capacity, n, 8); }
+void MFaceArray::Reserve(int n) { grow(data, capacity, n, 8, true); }
 
 // ---- MTriFaceArray
 

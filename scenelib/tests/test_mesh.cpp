@@ -162,6 +162,24 @@ TEST(Arrays, FacesInSharedBlocksStayApart) {
   EXPECT_EQ(fa[100][2], 52);
 }
 
+// A reserve from a stated count takes that count, not the next power of two:
+// on huge pages the unused rest would be resident memory.
+TEST(Arrays, ReserveTakesTheCountGiven) {
+  MVertexArray v;
+  v.Add(MVector3(1, 2, 3));
+  v.Reserve(50001);
+  EXPECT_EQ(v.capacity, 50001);
+  EXPECT_EQ(v.count, 1);
+  EXPECT_EQ(v[0].z, 3.0);
+  MFaceArray f;
+  f.Reserve(70000);
+  EXPECT_EQ(f.capacity, 70000);
+  const int32_t tri[3] = {0, 1, 2};
+  for (int i = 0; i < 70001; ++i) f.Add(tri, 3, 0);
+  EXPECT_EQ(f.count, 70001);
+  EXPECT_GE(f.capacity, 70001);
+}
+
 TEST(Arrays, EdgesFlip) {
   MEdgeArray e;
   e.Add(1, 2);
