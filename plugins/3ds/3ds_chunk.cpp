@@ -275,19 +275,38 @@ void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
   w.PatchU32(start + 2, static_cast<uint32_t>(out->size() - start));
 }
 
+uint64_t SerializedSize(const Chunk& c) {
+  if (c.id == 0 || c.id == kInMemoryOnly) return 0;
+  uint64_t n = 6 + c.Size();
+  for (const Chunk& k : c.kids) n += SerializedSize(k);
+  return n;
+}
+
+bool WriteChunks(const Chunk& c, MOutputFile* out) {
+  if (c.id == 0 || c.id == kInMemoryOnly) return true;
+  // Each level sums its subtree again; 3DS trees are a handful of levels deep.
+  const uint32_t size = static_cast<uint32_t>(SerializedSize(c));
+  const uint8_t head[6] = {static_cast<uint8_t>(c.id), static_cast<uint8_t>(c.id >> 8),
+                           static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                           static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+  if (!out->Write(head, sizeof head)) return false;
+  if (c.Size() > 0 && !out->Write(c.Bytes(), c.Size())) return false;
+  for (const Chunk& k : c.kids)
+    if (!WriteChunks(k, out)) return false;
+  return true;
+}
+
 bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err) {
   if (!db.kind) {
     err->Add(kInvalidDatabase);
     return false;
   }
-  std::vector<uint8_t> bytes;
-  Serialize(db.root, &bytes);
   MOutputFile out;
   if (!out.Open(path)) {
     err->Add(kOpeningFile);
     return false;
   }
-  if (!out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
+  if (!WriteChunks(db.root, &out) || !out.Commit()) {
     err->Add(kWritingDatabase);
     return false;
   }

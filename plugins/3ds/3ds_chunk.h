@@ -10,6 +10,8 @@
 
 #include "binio.h"
 
+class MOutputFile;
+
 namespace k3ds {
 
 // The chunk ids, as the format's readers name them.
@@ -257,6 +259,11 @@ bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err);
 
 // Serialises depth-first; every length is computed from what is written.
 void Serialize(const Chunk& c, std::vector<uint8_t>* out);
+// The bytes Serialize gives for c: its header, its data and its kids.
+uint64_t SerializedSize(const Chunk& c);
+// The same bytes straight into a file, without the copy in memory; false
+// when a write failed (out notes the error).
+bool WriteChunks(const Chunk& c, MOutputFile* out);
 // Written in full or not at all (an existing file is then untouched).
 bool WriteDatabaseFile(const char* path, const Database& db, ErrorList* err);
 

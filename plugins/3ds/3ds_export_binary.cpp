@@ -308,13 +308,9 @@ int ExportBinary(MScene* scene, Export3dsOption* o, MessageCallBack1* cb) {
   // Maps to be copied get names the chunks hold before the materials name them.
   run.FitMapNames(o->image_handler, scene->maps, kMapNameLen);
   {
-    std::vector<uint8_t> bytes;
-    {
-      BinaryWriter writer(scene, o, cb, run.log());
-      Chunk root = writer.Build();
-      Serialize(root, &bytes);
-    }
-    f->Write(bytes.data(), bytes.size());
+    BinaryWriter writer(scene, o, cb, run.log());
+    Chunk root = writer.Build();
+    WriteChunks(root, f);
   }
   Step(cb, 7, "Maps ...");
   run.ProcessMaps(o->image_handler, scene->maps);
