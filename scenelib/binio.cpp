@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -178,4 +180,15 @@ bool MFileView::Open(const char* path) {
 
 bool MFileView::StartsWith(const void* magic, size_t n) const {
   return size_ >= n && std::memcmp(data_, magic, n) == 0;
+}
+
+void MFileView::Release(const uint8_t* p, size_t n) const {
+  if (!mapped_ || !data_ || p < data_ || p >= data_ + size_) return;
+  n = std::min(n, static_cast<size_t>(data_ + size_ - p));
+  const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
+  const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(page - 1);
+  // The mapping is private and never written: dropped pages are read again
+  // from the file, never zeroed.
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }

@@ -155,6 +155,10 @@ class MFileView {
   MBinReader Reader(MByteOrder order = MByteOrder::kLittle) const { return MBinReader(data_, size_, order); }
   // The first n bytes equal magic (false for a shorter file).
   bool StartsWith(const void* magic, size_t n) const;
+  // The view's pages wholly inside [p, p + n) are not needed for now: they
+  // leave memory, and come back from the file if read again. Parts outside
+  // the view, and a file that was read rather than mapped, are left alone.
+  void Release(const uint8_t* p, size_t n) const;
 
  private:
   const uint8_t* data_ = nullptr;

@@ -134,6 +134,7 @@ void Import3ds(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   Context ctx{scene, err, run.log(), cb};
   MFileView file;
   if (!run.OpenInput(&file)) return;
+  ctx.file = &file;
   // The root chunk first: of a foreign file nothing more is read.
   if (file.size() < 6 || !k3ds::KindOfRoot(file.Reader().U16())) {
     run.log().write("Sorry, no valid 3DStudio file\n");

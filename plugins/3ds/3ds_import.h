@@ -48,6 +48,7 @@ struct Context {
   LogFile& log;
   MessageCallBack1* cb;  // may be null
   int damaged = 0;       // parts that could not be read
+  const MFileView* file = nullptr;  // the mapped file the chunks point into
 };
 
 // Writes pending chunk-layer errors to the log and clears them, counting a

@@ -37,6 +37,8 @@ void SmoothNormals(Context& ctx, MMesh_P* m, const std::vector<int32_t>& tri, co
 
   m->UseNormals();
   m->nf_a->Reserve(nf);
+  // Smooth meshes have about one normal per vertex; more grow the array.
+  m->nv_a->Reserve(nv);
   MHash_V hash(m->nv_a, 3 * nf > 0 ? 3 * nf : 1);
   hash.Set_Tolerance(1e-6);
   auto index_of = [&](const MVector3& n) {

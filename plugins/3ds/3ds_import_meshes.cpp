@@ -68,10 +68,17 @@ struct Built {
   bool done = false;
 };
 
+// A built mesh's chunks are not read again: their pages of the file leave
+// memory, so that the file and the scene are not both held in full.
+void ReleaseChunks(const Context& ctx, const k3ds::Chunk& part) {
+  if (ctx.file && ctx.file->data()) ctx.file->Release(ctx.file->data() + part.pos, part.length);
+}
+
 void ImportInOneThread(Context& ctx, const std::vector<MeshPart>& meshes) {
   for (size_t i = 0; i < meshes.size(); ++i) {
     Item(ctx, meshes[i].name.c_str(), static_cast<long>(i), static_cast<long>(meshes.size()));
     if (MMesh_P* m = BuildMesh(ctx, *meshes[i].obj, *meshes[i].part, meshes[i].name)) ctx.scene->objects->Append(m);
+    ReleaseChunks(ctx, *meshes[i].part);
   }
 }
 
@@ -92,6 +99,7 @@ void ImportMeshes(Context& ctx, const std::vector<MeshPart>& meshes) {
     Built& b = built[i];
     Context c{ctx.scene, b.err, b.log->log(), cb};
     b.mesh = BuildMesh(c, *meshes[i].obj, *meshes[i].part, meshes[i].name);
+    ReleaseChunks(ctx, *meshes[i].part);
     b.damaged = c.damaged;
     b.done = true;
   };

@@ -342,6 +342,25 @@ TEST(FileView, MapsFilesAndRefusesTheRest) {
   EXPECT_FALSE(v.StartsWith("M", 1));
 }
 
+// Released pages come back from the file: the bytes never change, and a
+// range past the view, or one of another buffer, is ignored.
+TEST(FileView, ReleasedPagesReadTheSame) {
+  kvtest::TempDir dir;
+  std::string text(5 * 4096 + 100, '\0');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 23);
+  kvtest::write_file(dir.file("big.bin"), text);
+  MFileView v;
+  ASSERT_TRUE(v.Open(dir.file("big.bin").c_str()));
+  ASSERT_EQ(std::string(reinterpret_cast<const char*>(v.data()), v.size()), text);
+  v.Release(v.data() + 10, 3 * 4096);
+  v.Release(v.data() + 4096, 1u << 30);  // to the end at most
+  v.Release(v.data() + v.size(), 4096);
+  std::vector<uint8_t> other(3 * 4096, 7);
+  v.Release(other.data(), other.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(v.data()), v.size()), text);
+  EXPECT_EQ(other[4096], 7);
+}
+
 namespace {
 
 MMesh_P* Quad(const char* name, double x) {
