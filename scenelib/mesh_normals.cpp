@@ -1,4 +1,5 @@
 // Face normals and smoothed vertex normals.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -86,10 +87,6 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
   m.RemoveNormals();
   const int nv = m.Get_Vertex_Count();
   const int nf = m.Get_Face_Count();
-  kvmesh::VertexFaces vf;
-  vf.build(m.f_a, nv, -1);
-  std::vector<MVector3> fn(nf);
-  for (int i = 0; i < nf; ++i) fn[i] = m.Calculate_Normal(i);
   m.UseNormals();
   if (old_faces) {
     delete m.nf_a;
@@ -104,41 +101,50 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
   std::vector<unsigned int> value_bucket;
   values.reserve(static_cast<size_t>(nv > 0 ? nv : 1));
   value_bucket.reserve(static_cast<size_t>(nv > 0 ? nv : 1));
+  size_t corners_in_all = 0;
+  for (int i = 0; i < nf; ++i) corners_in_all += static_cast<size_t>(std::max(m.f_a->data[i].count, 0));
   std::vector<int> value_of;  // per corner
-  value_of.reserve(static_cast<size_t>(nf) * 4);
-  std::vector<int> last(static_cast<size_t>(nv > 0 ? nv : 0), -1);  // per vertex: its last value
+  value_of.reserve(corners_in_all);
   auto same = [](const MVector3& a, const MVector3& b) {
     // Bit for bit (so the bucket is the same), and no NaN.
     return a.x == b.x && a.y == b.y && a.z == b.z && std::memcmp(&a, &b, sizeof a) == 0;
   };
   MHash_V hash(m.nv_a, 3 * nv);  // for its buckets
   hash.Set_Tolerance(1e-4);
-  for (int i = 0; i < nf; ++i) {
-    kvmesh::progress(cb, i, nf);
-    const MIPolygon& f = m.f_a->data[i];
-    const MVector3& n = fn[i];
-    const double angle = angle_of(f);
-    const double cos_angle = angle > 0 && angle <= 180 ? std::cos(angle / kRadToDeg) : 2.0;
-    const bool flat_zero = n.Length() < 1e-6;
-    for (int c = 0; c < f.count; ++c) {
-      MVector3 cn;
-      const int v = f.data[c];
-      if (flat_zero) {
-        cn = MVector3(0, 0, 0);
-      } else if (std::isnan(angle) || v < 0 || v >= nv) {
-        cn = n;
-      } else {
-        cn = smoothed_corner(m, vf, fn, f, v, n, angle, cos_angle);
+  {
+    // What only the corner normals need goes before the lookups are made.
+    kvmesh::VertexFaces vf;
+    vf.build(m.f_a, nv, -1);
+    std::vector<MVector3> fn(nf);
+    for (int i = 0; i < nf; ++i) fn[i] = m.Calculate_Normal(i);
+    std::vector<int> last(static_cast<size_t>(nv > 0 ? nv : 0), -1);  // per vertex: its last value
+    for (int i = 0; i < nf; ++i) {
+      kvmesh::progress(cb, i, nf);
+      const MIPolygon& f = m.f_a->data[i];
+      const MVector3& n = fn[i];
+      const double angle = angle_of(f);
+      const double cos_angle = angle > 0 && angle <= 180 ? std::cos(angle / kRadToDeg) : 2.0;
+      const bool flat_zero = n.Length() < 1e-6;
+      for (int c = 0; c < f.count; ++c) {
+        MVector3 cn;
+        const int v = f.data[c];
+        if (flat_zero) {
+          cn = MVector3(0, 0, 0);
+        } else if (std::isnan(angle) || v < 0 || v >= nv) {
+          cn = n;
+        } else {
+          cn = smoothed_corner(m, vf, fn, f, v, n, angle, cos_angle);
+        }
+        const bool mine = v >= 0 && v < nv;
+        if (mine && last[v] >= 0 && same(values[last[v]], cn)) {
+          value_of.push_back(last[v]);
+          continue;
+        }
+        values.push_back(cn);
+        value_bucket.push_back(hash.Hash(cn));
+        value_of.push_back(static_cast<int>(values.size()) - 1);
+        if (mine) last[v] = static_cast<int>(values.size()) - 1;
       }
-      const bool mine = v >= 0 && v < nv;
-      if (mine && last[v] >= 0 && same(values[last[v]], cn)) {
-        value_of.push_back(last[v]);
-        continue;
-      }
-      values.push_back(cn);
-      value_bucket.push_back(hash.Hash(cn));
-      value_of.push_back(static_cast<int>(values.size()) - 1);
-      if (mine) last[v] = static_cast<int>(values.size()) - 1;
     }
   }
   // Each corner looked up in the hash of normals, and added when new.
@@ -150,7 +156,8 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
     found = kvmesh::resolve_lookups(bucket, hash.size, hash.tolerance,
                                     [&](int q) -> const MVector3& { return values[value_of[q]]; });
   }
-  std::vector<int> index(static_cast<size_t>(corners));
+  // found[q] becomes the corner's normal index in place: it names q itself
+  // or an earlier corner, whose index is already there.
   MIPolygon nface;
   int q = 0;
   for (int i = 0; i < nf; ++i) {
@@ -158,8 +165,9 @@ void smooth_by_angle(MMesh_P& m, MProgressCallback cb, AngleOf angle_of) {
     nface.count = 0;
     nface.Set_MatId(f.mat_id);
     for (int c = 0; c < f.count; ++c, ++q) {
-      index[q] = found[q] == q ? m.nv_a->Add(values[value_of[q]]) : index[found[q]];
-      nface.Add(index[q]);
+      const int first = found[q];
+      found[q] = first == q ? m.nv_a->Add(values[value_of[q]]) : found[first];
+      nface.Add(found[q]);
     }
     m.nf_a->Add(nface);
   }
