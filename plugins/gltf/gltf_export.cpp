@@ -82,7 +82,7 @@ void PutLe32(uint8_t* p, uint32_t v) {
 void WriteGlb(kvpf::ExportRun& run, MOutputFile& f, ExportContext& c, const std::vector<int>& roots) {
   std::string json = DocumentText(Document(c, roots, ""));
   while (json.size() % gltf::kChunkAlign) json += ' ';
-  while (c.bin.size() % gltf::kChunkAlign) c.bin.push_back(0);
+  c.bin.PadTo(gltf::kChunkAlign);
   const uint64_t total = gltf::kGlbHeaderSize + gltf::kChunkHeaderSize + json.size() +
                          (c.bin.empty() ? 0 : gltf::kChunkHeaderSize + c.bin.size());
   if (total > gltf::kGlbMaxSize)
@@ -99,17 +99,18 @@ void WriteGlb(kvpf::ExportRun& run, MOutputFile& f, ExportContext& c, const std:
   PutLe32(head, static_cast<uint32_t>(c.bin.size()));
   PutLe32(head + 4, gltf::kChunkBin);
   f.Write(head, gltf::kChunkHeaderSize);
-  f.Write(c.bin.data(), c.bin.size());
+  c.bin.WriteTo(f);
 }
 
 void WriteGltf(kvpf::ExportRun& run, MOutputFile& f, ExportContext& c, const std::vector<int>& roots) {
   std::string uri;
   if (!c.bin.empty() && c.o->embed) {
-    uri = MakeDataUri("application/octet-stream", c.bin.data(), c.bin.size());
+    const std::vector<uint8_t> all = c.bin.Joined();
+    uri = MakeDataUri("application/octet-stream", all.data(), all.size());
   } else if (!c.bin.empty()) {
     MOutputFile* bin = run.Open(run.Companion(".bin"));
     if (!bin) return;
-    bin->Write(c.bin.data(), c.bin.size());
+    c.bin.WriteTo(*bin);
     uri = PercentEncode(NameText((run.base() + ".bin").c_str()));
   }
   const std::string json = DocumentText(Document(c, roots, uri));

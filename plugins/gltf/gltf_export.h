@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "format_run.h"
+#include "gltf_bin_buffer.h"
 #include "gltf_options.h"
 #include "korvanelib.h"
 
@@ -25,7 +26,7 @@ struct ExportContext {
   MScene* scene;
   GltfExportOption* o;
 
-  std::vector<uint8_t> bin;  // the one buffer, each view 4-byte aligned
+  BinBuffer bin;  // the one buffer, each view 4-byte aligned
   Json views = Json::array(), accessors = Json::array(), meshes = Json::array(), nodes = Json::array(),
        materials = Json::array(), textures = Json::array(), images = Json::array(), cameras = Json::array(),
        lights = Json::array();

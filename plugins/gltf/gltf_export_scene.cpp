@@ -147,11 +147,10 @@ bool Finite3(const MVector3& v) { return std::isfinite(v.x) && std::isfinite(v.y
 std::string NameText(const char* name) { return m_cp1252_to_utf8(name ? name : "", name ? std::strlen(name) : 0); }
 
 int ExportContext::AddView(const void* data, size_t n, int target) {
-  while (bin.size() % gltf::kChunkAlign) bin.push_back(0);
+  bin.PadTo(gltf::kChunkAlign);
   Json view = {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", n}};
   if (target) view["target"] = target;
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  bin.insert(bin.end(), p, p + n);
+  bin.Append(data, n);
   views.push_back(std::move(view));
   return static_cast<int>(views.size() - 1);
 }

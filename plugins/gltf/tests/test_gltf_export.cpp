@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "gltf_bin_buffer.h"
 #include "gltf_test_support.h"
 #include "korvanelib.h"
 #include "outside_tools.h"
@@ -228,3 +229,31 @@ TEST_F(GltfExport, CorpusModelsAsGlb) {
 }
 
 }  // namespace
+
+// The buffer grows in blocks: views across a block's end, padding and the
+// joined copy give the bytes in the order they came.
+TEST(GltfBinBuffer, BlocksKeepTheOrderOfTheBytes) {
+  kvgltf::BinBuffer bin;
+  std::vector<uint8_t> want;
+  auto add = [&](size_t n, uint8_t seed) {
+    std::vector<uint8_t> part(n);
+    for (size_t i = 0; i < n; ++i) part[i] = static_cast<uint8_t>(seed + i * 7);
+    bin.Append(part.data(), part.size());
+    want.insert(want.end(), part.begin(), part.end());
+  };
+  add(3u << 20, 1);
+  add(2u << 20, 2);  // crosses the first block's end
+  add(3, 3);
+  bin.PadTo(4);
+  want.push_back(0);
+  add(9u << 20, 4);  // larger than a block
+  add(0, 5);
+  EXPECT_EQ(bin.size(), want.size());
+  EXPECT_TRUE(bin.Joined() == want);
+  kvtest::TempDir dir;
+  MOutputFile out;
+  ASSERT_TRUE(out.Open(dir.file("b.bin").c_str()));
+  ASSERT_TRUE(bin.WriteTo(out));
+  ASSERT_TRUE(out.Commit());
+  EXPECT_TRUE(kvtest::read_file(dir.file("b.bin")) == std::string(want.begin(), want.end()));
+}
