@@ -77,6 +77,12 @@ const Json* ImportContext::Top(const char* key) const {
   return it == doc.end() ? nullptr : &*it;
 }
 
+void ImportContext::ReleaseRead(const uint8_t* data, size_t n) const {
+  // Views that are not the file's (decoded data URIs) are left alone.
+  if (file) file->Release(data, n);
+  for (const std::unique_ptr<MFileView>& f : files) f->Release(data, n);
+}
+
 std::string ImportContext::UniqueName(const std::string& wanted) {
   auto [it, fresh] = names.emplace(wanted, 1);
   if (fresh) return wanted;
@@ -184,6 +190,7 @@ void ImportGltf(MScene* scene, Import_FileOption* base, MessageCallBack1* cb) {
   MFileView file;
   if (!run.OpenInput(&file)) return;
   ImportContext c(run, scene, o);
+  c.file = &file;
   const MPathParts parts = m_split_path(run.path().c_str());
   c.dir = parts.dir;
   c.base = parts.fname;

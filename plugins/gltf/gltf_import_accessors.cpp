@@ -214,6 +214,7 @@ bool ReadFloats(ImportContext& c, int64_t accessor, int components, std::vector<
       }
     }
   }
+  if (l.data) c.ReleaseRead(l.data, static_cast<size_t>(l.count) * l.stride);
   return ApplySparse(c, accessor, l, where, out);
 }
 
@@ -227,6 +228,7 @@ bool ReadIndices(ImportContext& c, int64_t accessor, std::vector<uint32_t>* out)
   if (!l.data) return c.Fault(where, "holds indices but no bufferView");
   out->resize(static_cast<size_t>(l.count));
   for (int64_t e = 0; e < l.count; ++e) (*out)[static_cast<size_t>(e)] = IndexAt(l.data + e * l.stride, l.size);
+  c.ReleaseRead(l.data, static_cast<size_t>(l.count) * l.stride);
   Fields a(At(c.Top("accessors"), static_cast<size_t>(accessor)), where, c.faults);
   if (a.Has("sparse")) return c.Fault(where, "sparse index accessors are not read");
   return true;

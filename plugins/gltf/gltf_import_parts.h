@@ -41,6 +41,7 @@ struct ImportContext {
   std::vector<Bytes> buffers;  // each holding exactly its byteLength bytes
   std::vector<std::unique_ptr<std::vector<uint8_t>>> decoded;  // data URIs
   std::vector<std::unique_ptr<MFileView>> files;               // buffers beside the model
+  const MFileView* file = nullptr;                             // the model itself
   // Accessor elements the rest of the file may still ask for: the buffers'
   // bytes twice over and a fixed allowance, so that a small file cannot ask
   // for gigabytes.
@@ -60,6 +61,9 @@ struct ImportContext {
   }
   // A name not yet taken by an object of this import (suffixes _2, _3 ...).
   std::string UniqueName(const std::string& wanted);
+  // Bytes read into the scene: their pages of a mapped file leave memory
+  // (read again, they come back from the file).
+  void ReleaseRead(const uint8_t* data, size_t n) const;
 };
 
 // The container and the document: a .glb's chunks or the whole file as
