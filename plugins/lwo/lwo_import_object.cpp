@@ -148,6 +148,11 @@ MMesh_P* ObjectReader::Read(const MFileView& file, std::string* error) {
   if (mesh_->UVUsed() && !mapped) CompleteUVFaces(mesh_);
   DefaultSurface();
   MakeSurfaces();
+  // Everything of the file is in the mesh now: its pages and the polygon
+  // maps leave memory before the smoothing needs its own.
+  file.Release(file.data(), file.size());
+  std::vector<PolyBlock>().swap(blocks_);
+  std::vector<UVMap>().swap(maps_);
   Smooth(surfaces);
   log_.write("%.3f seconds\n", static_cast<double>(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC * 0.001);
   ReportProblems();
