@@ -89,6 +89,18 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else if
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else print "-" }'; }
 mb() { du -sb "$@" 2>/dev/null | awk '{ s += $1 } END { printf "%.1f", s / 1048576 }'; }
 
+# orders N RUN: the tool indices 0..N-1 (N at most 3) in the RUN-th of
+# their orders, taken in turn; for three tools in a sequence where, after
+# 3, 5 or 6 runs, the last tool (assimp) came right before each of the
+# other two about as often.
+orders() {
+  case $1 in
+    1) echo 0 ;;
+    2) local all=("0 1" "1 0"); echo "${all[$((($2 - 1) % 2))]}" ;;
+    *) local all=("0 1 2" "2 0 1" "0 2 1" "1 2 0" "2 1 0" "1 0 2"); echo "${all[$((($2 - 1) % 6))]}" ;;
+  esac
+}
+
 # case FORMAT DIRECTION SIZED OURS ASSIMP
 #   SIZED   "in:FILE" (size of the input) or "out" (size of what was written)
 #   OURS    korvane-cli's arguments, {out} standing for the row's output folder
@@ -107,13 +119,15 @@ case_row() {
   declare -A secs cpus mems fails
   local n t size=""
   echo "  $format $direction ..." >&2
-  local k
+  local k order
   for n in $(seq 1 "$RUNS"); do
-    # The order turns with each run: a tool that always ran right after
-    # another's large run would pay for the kernel gathering huge pages
-    # out of the memory that run left behind.
-    for k in "${!tools[@]}"; do
-      t=$(((k + n) % ${#tools[@]}))
+    # Each run takes the next order of the tools, through all of them: a
+    # tool that always ran right after another's large run would pay for
+    # the memory that run left behind (turning the order in a circle keeps
+    # the same tool before it).
+    order=$(orders "${#tools[@]}" "$n")
+    for k in $order; do
+      t=$k
       rm -rf "$dest"
       mkdir -p "$dest"
       if [ "${names[$t]}" = assimp ]; then
