@@ -264,8 +264,15 @@ bool ReadDatabaseFile(const char* path, Database* db, ErrorList* err) {
   return ReadDatabase(file.data(), file.size(), db, err);
 }
 
+namespace {
+
+// Chunks without an id, and those only the program uses, are never written.
+bool Written(const Chunk& c) { return c.id != 0 && c.id != kInMemoryOnly; }
+
+}  // namespace
+
 void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
-  if (c.id == 0 || c.id == kInMemoryOnly) return;
+  if (!Written(c)) return;
   const size_t start = out->size();
   Writer w(out);
   w.Word(c.id);
@@ -276,20 +283,20 @@ void Serialize(const Chunk& c, std::vector<uint8_t>* out) {
 }
 
 uint64_t SerializedSize(const Chunk& c) {
-  if (c.id == 0 || c.id == kInMemoryOnly) return 0;
+  if (!Written(c)) return 0;
   uint64_t n = 6 + c.Size();
   for (const Chunk& k : c.kids) n += SerializedSize(k);
   return n;
 }
 
 bool WriteChunks(const Chunk& c, MOutputFile* out) {
-  if (c.id == 0 || c.id == kInMemoryOnly) return true;
+  if (!Written(c)) return true;
+  std::vector<uint8_t> head;
+  Writer w(&head);
+  w.Word(c.id);
   // Each level sums its subtree again; 3DS trees are a handful of levels deep.
-  const uint32_t size = static_cast<uint32_t>(SerializedSize(c));
-  const uint8_t head[6] = {static_cast<uint8_t>(c.id), static_cast<uint8_t>(c.id >> 8),
-                           static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-                           static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-  if (!out->Write(head, sizeof head)) return false;
+  w.Dword(static_cast<uint32_t>(SerializedSize(c)));
+  if (!out->Write(head.data(), head.size())) return false;
   if (c.Size() > 0 && !out->Write(c.Bytes(), c.Size())) return false;
   for (const Chunk& k : c.kids)
     if (!WriteChunks(k, out)) return false;
