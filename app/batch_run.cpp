@@ -132,6 +132,7 @@ BatchResult ConvertBatchJob(PluginRegistry& registry, const BatchJob& job, const
     if (ec) return fail("cannot create target folder " + kvcli::Quote(job.entry.target) + ": " + ec.message());
   }
   ConversionDriver driver(registry);
+  driver.ExportOnce();
   if (driver.ImportFile(job.import_class, job.entry.input.c_str()) != 1)
     return fail("import failed: " + (driver.last_error.empty() ? std::string("No scene") : driver.last_error));
   kvhost::RunModifierPasses(driver, settings.objects, settings.scene);

@@ -288,6 +288,7 @@ int CmdConvert(Session& s, const CommandArgs& args) {
 
   ConversionDriver driver(s.registry);
   driver.LeaveScenesAtExit();
+  driver.ExportOnce();
   if (int rc = ImportInput(driver, from, in)) return rc;
   kvhost::RunModifierPasses(driver, mods.objects.get(), mods.scene.get());
   std::vector<std::string> written;

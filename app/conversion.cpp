@@ -172,6 +172,7 @@ int ConversionDriver::ExportFile(int class_index, const char* path, std::vector<
   losses_accounted = true;
   for (int k = 0; k < scenes->count; ++k) {
     MScene* scene = static_cast<MScene*>(scenes->GetAt(k));
+    if (export_once_) scene->keep_export_copies = false;
     std::string target = k == 0 ? std::string(path ? path : "") : WithSuffix(path ? path : "", k);
     o->ExportFile(scene, target.c_str());
     std::vector<char> out(8192, '\0');

@@ -106,6 +106,9 @@ class ConversionDriver {
   // quicker than freeing a large scene face by face. Builds that check for
   // leaks free them all the same.
   void LeaveScenesAtExit() { leave_scenes_ = true; }
+  // The scenes are exported once (a conversion, a batch job): exports free
+  // each triangulated copy once written instead of keeping it for the next.
+  void ExportOnce() { export_once_ = true; }
 
   SceneStatistics Statistics();
   // One line per listed object, of all scenes, in order.
@@ -133,5 +136,6 @@ class ConversionDriver {
  private:
   PluginRegistry& registry_;
   bool leave_scenes_ = false;
+  bool export_once_ = false;
   void ReplaceScenes(MScene* scene);
 };

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "camera.h"
 #include "mesh.h"
@@ -179,6 +180,14 @@ bool ShapeOf(const MSolid* solid, SolidShape* key) {
   return false;
 }
 
+// What a listed object writes: itself, or for a reference the object it
+// names; null for a reference naming nothing or another reference.
+MObj3d* ListedSource(MScene* scene, MObj3d* obj) {
+  if (!obj || obj->get_type() != OREF) return obj;
+  MObj3d* named = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
+  return named && named->get_type() != OREF ? named : nullptr;
+}
+
 // The export walk; take_solid, when set, sees each solid first and may
 // take it without its mesh being made.
 int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptions& options,
@@ -187,21 +196,36 @@ int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptio
   if (!scene || !scene->objects) return 0;
   const int count = scene->objects->count;
   int written = 0;
-  // Without caching, copies live for the walk: a mesh named by several
-  // references is triangulated once.
+  const bool cache = options.cache && scene->keep_export_copies;
+  // Without caching, a copy lives until the last object of the list that
+  // writes its mesh: a mesh named by several references is triangulated
+  // once, and the copies of a scene of many meshes are never all held.
   std::unordered_map<MMesh_P*, std::unique_ptr<MMesh_P>> made;
+  std::vector<MMesh_P*> mesh_at;           // the mesh object k writes, or null
+  std::unordered_map<MMesh_P*, int> last;  // the last k writing each mesh
+  if (options.triangulate && !cache) {
+    mesh_at.assign(static_cast<size_t>(count), nullptr);
+    for (int k = 0; k < count; ++k) {
+      MObj3d* source = ListedSource(scene, static_cast<MObj3d*>(scene->objects->GetAt(k)));
+      if (source && source->get_type() == MESH2) {
+        mesh_at[static_cast<size_t>(k)] = static_cast<MMesh_P*>(source);
+        last[static_cast<MMesh_P*>(source)] = k;
+      }
+    }
+  }
   for (int k = 0; k < count; ++k) {
+    if (k > 0 && !mesh_at.empty()) {
+      MMesh_P* before = mesh_at[static_cast<size_t>(k) - 1];
+      if (before && last[before] == k - 1) made.erase(before);
+    }
     MObj3d* obj = static_cast<MObj3d*>(scene->objects->GetAt(k));
     if (!obj) continue;
     if (options.report_objects && cb) {
       if (cb->msg2) cb->msg2("%s", obj->get_name() ? obj->get_name() : "");
       if (cb->progress2) cb->progress2(k, count);
     }
-    MObj3d* source = obj;
-    if (obj->get_type() == OREF) {
-      source = scene->GetObjectbyName(static_cast<MRefObj*>(obj)->Get_RefName());
-      if (!source || source->get_type() == OREF) continue;
-    }
+    MObj3d* source = ListedSource(scene, obj);
+    if (!source) continue;
     if (options.skip_hidden && (obj->hidden || source->hidden)) continue;
     if (options.skip_hidden_meshes && source->get_type() == MESH2 && source->hidden) continue;
 
@@ -214,7 +238,7 @@ int WalkExportMeshes(MScene* scene, MessageCallBack1* cb, const MExportWalkOptio
       quads_kept = options.triangulate && options.writer_splits_quads && !m_all_triangles(mesh) &&
                    !CachedTriangles(scene, mesh) && AtMostQuads(mesh);
       if (options.triangulate && !quads_kept)
-        mesh = Triangles(scene, mesh, cb, options.cache, options.cache ? nullptr : &made);
+        mesh = Triangles(scene, mesh, cb, cache, cache ? nullptr : &made);
     } else if (source->get_type() == TSOLID) {
       if (take_solid && take_solid(static_cast<MSolid*>(source))) continue;
       temp.reset(static_cast<MSolid*>(source)->Get_Mesh());

@@ -1,7 +1,8 @@
 // The walk every exporter makes over a scene: the objects in list order,
 // each reference standing for the object it names, polygon meshes through
 // their triangulated copy (cached in the scene's tri_objects for the next
-// export), solids through a mesh made for the call.
+// export, unless the scene is exported once), solids through a mesh made
+// for the call.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -24,9 +25,10 @@ struct MExportWalkOptions {
   // the triangulation does (corners 0 1 2, then 0 2 3) — no copy is made.
   // Meshes with larger faces are triangulated as ever.
   bool writer_splits_quads = false;
-  // Keep triangulated copies in the scene for later exports (else they are
-  // made for the walk and freed after it). A copy an earlier export kept is
-  // used either way: it is what was written.
+  // Keep triangulated copies in the scene for later exports (else each is
+  // freed after the last object of the walk that writes its mesh). Scenes
+  // that are exported once (keep_export_copies off) keep none. A copy an
+  // earlier export kept is used either way: it is what was written.
   bool cache = true;
   // Leave out hidden objects (a reference is left out when it or the
   // object it names is hidden).

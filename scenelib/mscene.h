@@ -30,6 +30,10 @@ class MScene {
   // The axes of the file the scene was read from (its import class's);
   // exports to formats of other axes turn the scene for their run.
   MAxisConvention axes;
+  // Exports keep the triangulated copies they make in tri_objects for the
+  // next export; off for a scene that is exported once, so that each copy
+  // is freed as soon as it is written.
+  bool keep_export_copies = true;
 
   explicit MScene(const char* name);
   ~MScene();

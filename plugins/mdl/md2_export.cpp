@@ -122,6 +122,7 @@ class Writer {
     Box box;
     MExportWalkOptions walk;
     walk.report_objects = false;
+    walk.triangulate = false;  // a triangulation keeps every vertex: the box is the same
     ForEachExportMesh(scene_, run_.cb(), walk, [&](const MExportMesh& m) {
       const int n = m.mesh->Get_Vertex_Count();
       for (int i = 0; i < n; ++i) box.Add(m.matrix.Transform(m.mesh->Get_Vertex(i)));

@@ -520,6 +520,28 @@ TEST(ExportWalk, WithoutCachingCopiesLiveForTheWalkAndKeptCopiesAreUsed) {
   EXPECT_EQ(meshes[0], kept);
 }
 
+TEST(ExportWalk, ASceneExportedOnceKeepsNoCopies) {
+  MScene scene("once");
+  scene.keep_export_copies = false;
+  scene.objects->Append(Quad("a", 0));
+  scene.objects->Append(Quad("b", 5));
+  scene.objects->Append(new MRefObj(0, "a"));  // after b's copy is gone
+  scene.objects->Append(Quad("c", 9));
+  std::vector<MMesh_P*> meshes;
+  std::vector<double> first_x;
+  ForEachExportMesh(&scene, nullptr, MExportWalkOptions{}, [&](const MExportMesh& m) {
+    meshes.push_back(m.mesh);
+    ASSERT_EQ(m.mesh->Get_Face_Count(), 2);  // a triangulated copy, alive for the call
+    first_x.push_back(m.mesh->Get_Vertex(m.mesh->f_a->data[1].data[2]).x);
+  });
+  ASSERT_EQ(meshes.size(), 4u);
+  EXPECT_EQ(meshes[2], meshes[0]);  // a is triangulated once for itself and its reference
+  EXPECT_EQ(first_x[2], first_x[0]);
+  EXPECT_EQ(scene.tri_objects->count, 0);
+  // Counting afterwards counts the same triangles without copies.
+  EXPECT_EQ(m_export_triangle_count(&scene, MExportWalkOptions{}), 8);
+}
+
 namespace {
 
 // A mesh of one face through the given points.
