@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -130,7 +131,9 @@ class Reader {
   void AddVector(Kind kind, const double* xyz, bool clamped, long line_no);
   void AddFace(const kvobj::Corner* corners, size_t n, long line_no);
   // The statements of a back part whose first line follows line_no.
-  void Replay(const kvobj::BackPart& part, long line_no, long start, long total);
+  // Applies the back part piece by piece, freeing each once applied.
+  void Replay(kvobj::BackPart& part, long line_no, long start, long total);
+  void ReplayPiece(const kvobj::BackPart::Piece& piece, long line_no);
   void ReadRest(FILE* f, long start, long line_no, long total);
   // named: the file was named by an mtllib statement (else its absence is
   // no news).
@@ -140,7 +143,12 @@ class Reader {
   void TextureLayer(MSurface* m, const char* rest, int channel);
   void Progress(long pos, long total);
   // last: no later mesh reads the list, which may then be handed over.
-  void Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, std::vector<int32_t>& table, bool last);
+  // The points of the file a mesh's faces use, and its faces, per list.
+  struct RemapCounts {
+    int vertices = 0, faces = 0;
+  };
+  RemapCounts Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, std::vector<int32_t>& table,
+                    bool last);
 
   MScene* scene_;
   ObjImportOption* o_;
@@ -184,9 +192,28 @@ int Reader::Mesh(const std::string& name) {
   return id;
 }
 
+template <class Array, class Elem>
+void ShrinkToFit(Array* a) {
+  if (!a || a->count <= 0 || a->capacity <= a->count) return;
+  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
+  if (!p) return;
+  a->data = static_cast<Elem*>(p);
+  a->capacity = a->count;
+}
+
 void Reader::SwitchMesh(const std::string& name) {
   mesh_name_ = name;
-  current_mesh_ = Mesh(name);
+  const int next = Mesh(name);
+  if (current_mesh_ >= 0 && next != current_mesh_) {
+    // The faces of a group that ends give back what their doubling left
+    // unused, for the groups after it.
+    if (MMesh_P* m = meshes_[static_cast<size_t>(current_mesh_)].mesh) {
+      ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
+      ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
+      ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
+    }
+  }
+  current_mesh_ = next;
   if (cb_) cb_->msg1("Working on: %s", name.c_str());
   log_.write("Working on: %s\n", name.c_str());
 }
@@ -507,15 +534,24 @@ void Reader::Statement(char* line, size_t len, long line_no, MLineReader* in) {
   }
 }
 
-void Reader::Replay(const kvobj::BackPart& part, long line_no, long start, long total) {
-  const double* numbers = part.numbers.data();
-  const kvobj::Corner* corners = part.corners.data();
+void Reader::Replay(kvobj::BackPart& part, long line_no, long start, long total) {
+  size_t count = 0;
+  for (const kvobj::BackPart::Piece& piece : part.pieces) count += piece.statements.size();
+  const double step = count ? static_cast<double>(total - start) / static_cast<double>(count) : 0;
+  size_t done = 0;
+  for (kvobj::BackPart::Piece& piece : part.pieces) {
+    Progress(start + static_cast<long>(step * static_cast<double>(done)), total);
+    done += piece.statements.size();
+    ReplayPiece(piece, line_no);
+    piece = kvobj::BackPart::Piece();  // applied: its memory goes back
+  }
+}
+
+void Reader::ReplayPiece(const kvobj::BackPart::Piece& piece, long line_no) {
+  const double* numbers = piece.numbers.data();
+  const kvobj::Corner* corners = piece.corners.data();
   size_t text_at = 0;
-  const size_t n = part.statements.size();
-  const double step = n ? static_cast<double>(total - start) / static_cast<double>(n) : 0;
-  for (size_t i = 0; i < n; ++i) {
-    if ((i & 0xffff) == 0) Progress(start + static_cast<long>(step * static_cast<double>(i)), total);
-    const kvobj::BackPart::Statement& st = part.statements[i];
+  for (const kvobj::BackPart::Statement& st : piece.statements) {
     const long line = line_no + st.line;
     switch (st.kind) {
       case Kind::kVertex:
@@ -536,7 +572,7 @@ void Reader::Replay(const kvobj::BackPart& part, long line_no, long start, long 
         break;
       case Kind::kText:
         // Names and libraries: a writable, terminated copy of the line.
-        text_.assign(part.text, text_at, st.size);
+        text_.assign(piece.text, text_at, st.size);
         text_at += st.size;
         Statement(text_.data(), text_.size(), line, nullptr);
         break;
@@ -610,8 +646,8 @@ MVector3 FaceNormal(MMesh_P* m, const MIPolygon& f) {
 // for every file-wide entry between calls; only the entries this mesh
 // touches are set and reset, so a file of many groups costs no more than
 // one group of the same faces.
-void Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, std::vector<int32_t>& table,
-                   bool last) {
+Reader::RemapCounts Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind,
+                                  std::vector<int32_t>& table, bool last) {
   MVertexArray* out = kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a;
   const double tol = o_->weld_tol;
   const bool welding = tol > 0 && std::isfinite(tol);
@@ -645,10 +681,7 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, 
       }
     }
   }
-  static const char* const kLabels[3][2] = {
-      {"vertices %d:\n", "faces    %d:\n"}, {"nvertices %d:\n", "nfaces    %d:\n"}, {"uvvertices %d:\n", "uvfaces    %d:\n"}};
-  log_.write(kLabels[kind][0], static_cast<int>(touched.size()));
-  log_.write(kLabels[kind][1], nf);
+  const RemapCounts counts{static_cast<int>(touched.size()), nf};
   if (!weld && !local && out->count == 0 && touched.size() == static_cast<size_t>(list.count)) {
     // The mesh uses every point of the file (one group, the usual case):
     // its local indices are the file's, and its faces stay as they are.
@@ -657,13 +690,13 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, 
       std::swap(out->data, list.data);
       std::swap(out->capacity, list.capacity);
       std::swap(out->count, list.count);
-      return;
+      return counts;
     }
     out->Reserve(list.count);
     if (list.count > 0)
       std::memcpy(static_cast<void*>(out->data), list.data, sizeof(MVector3) * static_cast<size_t>(list.count));
     out->count = list.count;
-    return;
+    return counts;
   }
   std::sort(touched.begin(), touched.end());
   out->Reserve(out->count + static_cast<int>(touched.size()));
@@ -677,43 +710,61 @@ void Reader::Remap(MMesh_P* m, MFaceArray* faces, MVertexArray& list, int kind, 
   }
   for (int32_t x : touched) table[static_cast<size_t>(x)] = -1;
   (void)corners;
+  return counts;
 }
 
-template <class Array, class Elem>
-void ShrinkToFit(Array* a) {
-  if (!a || a->count <= 0 || a->capacity <= a->count) return;
-  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
-  if (!p) return;
-  a->data = static_cast<Elem*>(p);
-  a->capacity = a->count;
+
+// Frees a list of the file once every mesh has taken its points.
+void FreeList(MVertexArray& list) {
+  MVertexArray gone;
+  std::swap(gone.data, list.data);
+  std::swap(gone.capacity, list.capacity);
+  std::swap(gone.count, list.count);
 }
 
 void Reader::PostProcess() {
   const int file_v = v_.count, file_vn = vn_.count, file_vt = vt_.count;
   std::vector<int32_t> table(static_cast<size_t>(std::max(file_v, std::max(file_vn, file_vt))), -1);
-  const MeshInfo* last = nullptr;
-  for (const MeshInfo& mi : meshes_)
-    if (mi.mesh) last = &mi;
-  int done = 0, count = 0;
-  for (const MeshInfo& mi : meshes_) count += mi.mesh ? 1 : 0;
+  std::vector<MMesh_P*> meshes;
   for (MeshInfo& mi : meshes_) {
-    MMesh_P* m = mi.mesh;
-    if (!m) continue;
-    scene_->objects->Append(m);
+    if (!mi.mesh) continue;
+    scene_->objects->Append(mi.mesh);
+    meshes.push_back(mi.mesh);
     mi.mesh = nullptr;
-    if (cb_) cb_->msg1("Postproc: %s", m->get_name());
-    if (cb_) cb_->progress1(done, count);
+  }
+  const int count = static_cast<int>(meshes.size());
+  // One list at a time through every mesh, the file's list freed after it:
+  // the file's lists and the meshes' own are never all held at once.
+  std::vector<std::array<RemapCounts, 3>> counts(meshes.size());
+  MVertexArray* lists[3] = {&v_, &vn_, &vt_};
+  for (int kind = 0; kind < 3; ++kind) {
+    for (int j = 0; j < count; ++j) {
+      MMesh_P* m = meshes[static_cast<size_t>(j)];
+      if (kind == 0) {
+        if (cb_) cb_->msg1("Postproc: %s", m->get_name());
+        if (cb_) cb_->progress1(j, count);
+        ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
+        ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
+        ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
+      }
+      MFaceArray* faces = kind == 0 ? m->f_a : kind == 1 ? m->nf_a : m->uvf_a;
+      counts[static_cast<size_t>(j)][static_cast<size_t>(kind)] =
+          Remap(m, faces, *lists[kind], kind, table, j + 1 == count);
+      ShrinkToFit<MVertexArray, MVector3>(kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a);
+    }
+    FreeList(*lists[kind]);
+  }
+  static const char* const kLabels[3][2] = {
+      {"vertices %d:\n", "faces    %d:\n"}, {"nvertices %d:\n", "nfaces    %d:\n"}, {"uvvertices %d:\n", "uvfaces    %d:\n"}};
+  for (int j = 0; j < count; ++j) {
+    MMesh_P* m = meshes[static_cast<size_t>(j)];
     log_.write("****************************\n");
     log_.write("Post processing %s:\n", m->get_name());
-    ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
-    ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
-    ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
-    Remap(m, m->f_a, v_, 0, table, &mi == last);
-    Remap(m, m->nf_a, vn_, 1, table, &mi == last);
-    Remap(m, m->uvf_a, vt_, 2, table, &mi == last);
-    ShrinkToFit<MVertexArray, MVector3>(m->v_a);
-    ShrinkToFit<MVertexArray, MVector3>(m->nv_a);
-    ShrinkToFit<MVertexArray, MVector3>(m->uv_a);
+    for (int kind = 0; kind < 3; ++kind) {
+      const RemapCounts& c = counts[static_cast<size_t>(j)][static_cast<size_t>(kind)];
+      log_.write(kLabels[kind][0], c.vertices);
+      log_.write(kLabels[kind][1], c.faces);
+    }
     log_.write("****************************\n");
     log_.write("Name: %s\n", m->get_name());
     log_.write("Vertices: %d\n", m->Get_Vertex_Count());
@@ -726,7 +777,6 @@ void Reader::PostProcess() {
       log_.write("UVVertices: %d\n", m->Get_UVVertex_Count());
       log_.write("UVFaces:    %d\n", m->Get_UVFace_Count());
     }
-    ++done;
   }
   log_.write("****************************\n");
   log_.write("File Statistics:\n");

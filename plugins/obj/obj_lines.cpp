@@ -153,8 +153,13 @@ void ParseBackPart(const std::string& path, long start, BackPart* out) {
   try {
     MLineReader in(f, MLineReader::kKeepTabs, 1 << 22);
     std::vector<Corner> face;
+    BackPart::Piece* piece = nullptr;
     size_t len;
     while (char* line = in.Next(&len)) {
+      if (!piece || piece->statements.size() == BackPart::kPieceStatements) {
+        piece = &out->pieces.emplace_back();
+        piece->statements.reserve(BackPart::kPieceStatements);
+      }
       char* s = line;
       while (IsBlank(*s)) ++s;
       if (!*s) continue;
@@ -169,25 +174,25 @@ void ParseBackPart(const std::string& path, long start, BackPart* out) {
           double xyz[3];
           bool clamped = false;
           if (ParseVector(kind, s, xyz, &clamped)) {
-            out->numbers.insert(out->numbers.end(), xyz, xyz + 3);
-            out->statements.push_back({kind, clamped, 0, line_no});
+            piece->numbers.insert(piece->numbers.end(), xyz, xyz + 3);
+            piece->statements.push_back({kind, clamped, 0, line_no});
           } else {
-            out->statements.push_back({Kind::kStatement, clamped, 0, line_no});
+            piece->statements.push_back({Kind::kStatement, clamped, 0, line_no});
           }
           break;
         }
         case Kind::kFace:
           face.clear();
           ParseFace(s, len - static_cast<size_t>(s - line), in, &face);
-          out->corners.insert(out->corners.end(), face.begin(), face.end());
-          out->statements.push_back({kind, false, static_cast<uint32_t>(face.size()), line_no});
+          piece->corners.insert(piece->corners.end(), face.begin(), face.end());
+          piece->statements.push_back({kind, false, static_cast<uint32_t>(face.size()), line_no});
           break;
         case Kind::kStatement:
-          out->statements.push_back({kind, false, 0, line_no});
+          piece->statements.push_back({kind, false, 0, line_no});
           break;
         case Kind::kText:
-          out->text.append(line, len);
-          out->statements.push_back({kind, false, static_cast<uint32_t>(len), line_no});
+          piece->text.append(line, len);
+          piece->statements.push_back({kind, false, static_cast<uint32_t>(len), line_no});
           break;
       }
     }

@@ -52,7 +52,9 @@ bool ParseVector(Kind kind, const char* rest, double xyz[3], bool* clamped);
 // face on the next line of in.
 void ParseFace(char* rest, size_t len, MLineReader& in, std::vector<Corner>* out);
 
-// The statements of a back part, in file order.
+// The statements of a back part, in file order, in pieces of at most
+// kPieceStatements: the reader frees each piece once it has applied it, so
+// that the parsed back part and the model it becomes are never both whole.
 struct BackPart {
   struct Statement {
     Kind kind;
@@ -60,12 +62,16 @@ struct BackPart {
     uint32_t size;  // corners of a face, bytes of a text
     long line;      // line number within the part, from 1
   };
-  std::vector<Statement> statements;
-  std::vector<double> numbers;  // three per vertex statement
-  std::vector<Corner> corners;
-  std::string text;             // the text lines, one after another
-  long end_position = 0;        // bytes of the part read, for progress
-  bool ok = false;              // false: the reader parses the part itself
+  struct Piece {
+    std::vector<Statement> statements;
+    std::vector<double> numbers;  // three per vertex statement
+    std::vector<Corner> corners;
+    std::string text;             // the text lines, one after another
+  };
+  static constexpr size_t kPieceStatements = 1 << 16;
+  std::vector<Piece> pieces;
+  long end_position = 0;  // bytes of the part read, for progress
+  bool ok = false;        // false: the reader parses the part itself
 };
 
 // Below this size one thread reads the file: the second one would not pay.

@@ -51,21 +51,23 @@ TEST(ObjTwoParts, SplitsAfterALineEndWhereNoFaceContinues) {
   kvobj::BackPart back;
   kvobj::ParseBackPart(path, start, &back);
   ASSERT_TRUE(back.ok);
-  ASSERT_EQ(back.statements.size(), 6u);
+  ASSERT_EQ(back.pieces.size(), 1u);
+  const kvobj::BackPart::Piece& piece = back.pieces[0];
+  ASSERT_EQ(piece.statements.size(), 6u);
   const Kind kinds[] = {Kind::kText, Kind::kTexture, Kind::kNormal, Kind::kStatement, Kind::kFace, Kind::kFace};
   for (size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(back.statements[i].kind, kinds[i]) << i;
-    EXPECT_EQ(back.statements[i].line, static_cast<long>(i + 1)) << i;
+    EXPECT_EQ(piece.statements[i].kind, kinds[i]) << i;
+    EXPECT_EQ(piece.statements[i].line, static_cast<long>(i + 1)) << i;
   }
-  EXPECT_EQ(back.text, "g back");
-  EXPECT_TRUE(back.statements[2].clamped);
-  EXPECT_EQ(back.numbers, (std::vector<double>{0.5, 0.25, 0, 0, 0, 0}));
-  ASSERT_EQ(back.corners.size(), 4u);
-  EXPECT_EQ(back.corners[0].p, -4);
-  EXPECT_EQ(back.corners[0].t, 1);
-  EXPECT_EQ(back.corners[1].t, kvobj::kNoIndex);
-  EXPECT_EQ(back.corners[2].n, 1);
-  EXPECT_EQ(back.statements[5].size, 1u);
+  EXPECT_EQ(piece.text, "g back");
+  EXPECT_TRUE(piece.statements[2].clamped);
+  EXPECT_EQ(piece.numbers, (std::vector<double>{0.5, 0.25, 0, 0, 0, 0}));
+  ASSERT_EQ(piece.corners.size(), 4u);
+  EXPECT_EQ(piece.corners[0].p, -4);
+  EXPECT_EQ(piece.corners[0].t, 1);
+  EXPECT_EQ(piece.corners[1].t, kvobj::kNoIndex);
+  EXPECT_EQ(piece.corners[2].n, 1);
+  EXPECT_EQ(piece.statements[5].size, 1u);
   EXPECT_EQ(back.end_position, file.size);
 
   kvobj::BackPart missing;
