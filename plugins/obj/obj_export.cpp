@@ -26,8 +26,9 @@ const char kHelp[] =
     "Specific Settings:\n\n\tthe map conversion options (see below)\n\n";
 const char kNotice[] = "Wavefront object file written by Korvane";
 constexpr int kProgressStep = 4096;
-// Normals and texture points from which a second thread formats them.
-constexpr long kSecondThreadFrom = 100000;
+// Normals and texture points from which a second thread formats them: it
+// costs about what formatting a few hundred of them does.
+constexpr long kSecondThreadFrom = 8192;
 
 // Text for a comment or statement line: control characters would break the
 // line apart.
