@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "binio.h"
 #include "xfile.h"
@@ -99,31 +101,69 @@ bool InflateBody(const uint8_t* data, size_t size, std::vector<uint8_t>* out, st
   return true;
 }
 
+namespace {
+
+// Packs blocks one after another into out, each with its header.
+struct BlockPacker {
+  Deflater def;
+  std::vector<uint8_t> out;
+  bool Pack(const uint8_t* p, size_t n) {
+    if (!def.ok) return false;
+    const size_t at = out.size();
+    out.resize(at + 6 + deflateBound(&def.z, static_cast<uLong>(n)) + 16);
+    deflateReset(&def.z);
+    def.z.next_in = const_cast<Bytef*>(p);
+    def.z.avail_in = static_cast<uInt>(n);
+    def.z.next_out = out.data() + at + 6;
+    def.z.avail_out = static_cast<uInt>(out.size() - at - 6);
+    if (deflate(&def.z, Z_FINISH) != Z_STREAM_END) return false;
+    const size_t c = out.size() - at - 6 - def.z.avail_out;
+    // The block header: uint16 sizes, then the marker.
+    uint8_t* h = out.data() + at;
+    h[0] = static_cast<uint8_t>(n);
+    h[1] = static_cast<uint8_t>(n >> 8);
+    h[2] = static_cast<uint8_t>(c + 2);
+    h[3] = static_cast<uint8_t>((c + 2) >> 8);
+    std::memcpy(h + 4, kZipMarker, 2);
+    out.resize(at + 6 + c);
+    return true;
+  }
+  // Blocks [first, end) of the batch.
+  bool PackRange(const std::vector<uint8_t>& batch, size_t first, size_t end) {
+    for (size_t k = first; k < end; ++k) {
+      const size_t from = k * kZipBlockMax;
+      const size_t n = batch.size() - from < kZipBlockMax ? batch.size() - from : kZipBlockMax;
+      if (!Pack(batch.data() + from, n)) return false;
+    }
+    return true;
+  }
+};
+
+// Blocks in a batch from which a second thread packs half of them.
+constexpr size_t kBatchBlocks = 64;
+constexpr size_t kSecondThreadFromBlocks = 8;
+
+}  // namespace
+
 // Deflates block after block of the body, every block standing alone (no
 // dictionary): readers that hand the block before to the inflater and
-// readers that do not both read it. A block goes to the file, or to held
-// bytes, as soon as it is full.
+// readers that do not both read it. Standing alone, the blocks of a batch
+// are packed on two threads and go out in order, to the file or to held
+// bytes.
 class XZipWriter::Blocks {
  public:
   Blocks(FILE* file, std::vector<uint8_t>* held) : file_(file), held_(held) {
-    block_.reserve(kZipBlockMax);
-    if (def_.ok) packed_.resize(deflateBound(&def_.z, kZipBlockMax) + 16);
+    batch_.reserve(kBatchBlocks * kZipBlockMax);
   }
   bool Write(const uint8_t* p, size_t n) {
     if (!error.empty()) return false;
     while (n > 0) {
-      if (block_.empty() && n >= kZipBlockMax) {
-        // Whole blocks straight from the caller's bytes.
-        if (!Compress(p, kZipBlockMax)) return false;
-        p += kZipBlockMax;
-        n -= kZipBlockMax;
-        continue;
-      }
-      const size_t take = n < kZipBlockMax - block_.size() ? n : kZipBlockMax - block_.size();
-      block_.insert(block_.end(), p, p + take);
+      const size_t room = kBatchBlocks * kZipBlockMax - batch_.size();
+      const size_t take = n < room ? n : room;
+      batch_.insert(batch_.end(), p, p + take);
       p += take;
       n -= take;
-      if (block_.size() == kZipBlockMax && !Flush()) return false;
+      if (batch_.size() == kBatchBlocks * kZipBlockMax && !Flush()) return false;
     }
     return true;
   }
@@ -133,43 +173,45 @@ class XZipWriter::Blocks {
 
  private:
   bool Flush() {
-    if (block_.empty()) return true;
-    const bool ok = Compress(block_.data(), block_.size());
-    block_.clear();
-    return ok;
+    if (batch_.empty()) return true;
+    if (!front_.def.ok || !back_.def.ok) return Failed("cannot start compression");
+    const size_t blocks = (batch_.size() + kZipBlockMax - 1) / kZipBlockMax;
+    size_t split = blocks >= kSecondThreadFromBlocks ? blocks / 2 : 0;
+    bool front_ok = true;
+    std::thread helper;
+    if (split > 0) {
+      try {
+        helper = std::thread([&] { front_ok = front_.PackRange(batch_, 0, split); });
+      } catch (const std::system_error&) {
+        split = 0;
+      }
+    }
+    const bool back_ok = back_.PackRange(batch_, split, blocks);
+    if (helper.joinable()) helper.join();
+    total_ += batch_.size();
+    batch_.clear();
+    const bool ok = front_ok && back_ok && Emit(front_.out) && Emit(back_.out);
+    front_.out.clear();
+    back_.out.clear();
+    return ok || Failed("compression failed");
   }
-  bool Compress(const uint8_t* p, size_t n) {
-    if (!def_.ok) return Failed("cannot start compression");
-    deflateReset(&def_.z);
-    def_.z.next_in = const_cast<Bytef*>(p);
-    def_.z.avail_in = static_cast<uInt>(n);
-    def_.z.next_out = packed_.data() + 6;
-    def_.z.avail_out = static_cast<uInt>(packed_.size() - 6);
-    if (deflate(&def_.z, Z_FINISH) != Z_STREAM_END) return Failed("compression failed");
-    const size_t c = packed_.size() - 6 - def_.z.avail_out;
-    // The block header: uint16 sizes, then the marker.
-    packed_[0] = static_cast<uint8_t>(n);
-    packed_[1] = static_cast<uint8_t>(n >> 8);
-    packed_[2] = static_cast<uint8_t>(c + 2);
-    packed_[3] = static_cast<uint8_t>((c + 2) >> 8);
-    std::memcpy(packed_.data() + 4, kZipMarker, 2);
-    total_ += n;
+  bool Emit(const std::vector<uint8_t>& packed) {
+    if (packed.empty()) return true;
     if (held_) {
-      held_->insert(held_->end(), packed_.data(), packed_.data() + 6 + c);
+      held_->insert(held_->end(), packed.begin(), packed.end());
       return true;
     }
-    if (std::fwrite(packed_.data(), 1, 6 + c, file_) != 6 + c) return Failed(std::strerror(errno));
+    if (std::fwrite(packed.data(), 1, packed.size(), file_) != packed.size()) return Failed(std::strerror(errno));
     return true;
   }
   bool Failed(const char* why) {
     if (error.empty()) error = why;
     return false;
   }
-  Deflater def_;
   FILE* file_;
   std::vector<uint8_t>* held_;
-  std::vector<uint8_t> block_;
-  std::vector<uint8_t> packed_;
+  std::vector<uint8_t> batch_;
+  BlockPacker front_, back_;  // the first half of a batch (second thread), the rest
   uint64_t total_ = 0;
 };
 

@@ -241,6 +241,22 @@ TEST(XFileZip, ChainedAndSingleBlocksInflate) {
   EXPECT_EQ(x.body_size(), body.size());
 }
 
+TEST(XFileZip, BlocksPackedOnTwoThreadsKeepTheirOrder) {
+  // More than one batch of blocks, and a short last block.
+  std::string body = TextBody(250000);
+  ASSERT_GT(body.size(), 80 * kvx::kZipBlockMax);
+  for (size_t i = 0; i < body.size(); i += 4099) body[i] = static_cast<char>('a' + i / 4099 % 26);
+  for (size_t size : {body.size(), 5 * kvx::kZipBlockMax + 17}) {
+    SCOPED_TRACE(size);
+    std::vector<uint8_t> packed, back;
+    ASSERT_TRUE(kvx::DeflateBody(U(body), size, &packed, nullptr));
+    std::string error;
+    ASSERT_TRUE(kvx::InflateBody(packed.data(), packed.size(), &back, &error)) << error;
+    ASSERT_EQ(back.size(), size);
+    EXPECT_TRUE(std::equal(back.begin(), back.end(), body.begin()));
+  }
+}
+
 TEST(XFileZip, DamagedBlocksAndWrongSizesFail) {
   const std::string body = TextBody(5000);
   const std::string z = ChainedBlocks(body, 32768);
