@@ -20,7 +20,7 @@ inline uint64_t Mix(int64_t x, int64_t y, int64_t z) {
 }  // namespace
 
 MGridWeld::MGridWeld(MVertexArray* verts, double tol) : verts_(verts), tol_(tol), cell_(2.0 * tol) {
-  slots_.assign(1024, Slot{0, 0, 0, -1, -1});
+  slots_.assign(1024, Slot{0, -1, -1});
 }
 
 bool MGridWeld::Cell(const MVector3& v, int64_t* c) const {
@@ -41,23 +41,29 @@ bool MGridWeld::Cell(const MVector3& v, int64_t* c) const {
   return true;
 }
 
-int64_t MGridWeld::Find(int64_t x, int64_t y, int64_t z) const {
-  size_t mask = slots_.size() - 1;
-  for (size_t i = Mix(x, y, z) & mask;; i = (i + 1) & mask) {
+bool MGridWeld::InCell(int vertex, const int64_t* c) const {
+  int64_t own[3];
+  return Cell(verts_->data[vertex], own) && own[0] == c[0] && own[1] == c[1] && own[2] == c[2];
+}
+
+int64_t MGridWeld::Find(const int64_t* c) const {
+  const uint64_t h = Mix(c[0], c[1], c[2]);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
     if (s.head < 0) return -1;
-    if (s.x == x && s.y == y && s.z == z) return static_cast<int64_t>(i);
+    if (s.hash == h && InCell(s.head, c)) return static_cast<int64_t>(i);
   }
 }
 
 void MGridWeld::Grow() {
   std::vector<Slot> old;
   old.swap(slots_);
-  slots_.assign(old.size() * 2, Slot{0, 0, 0, -1, -1});
+  slots_.assign(old.size() * 2, Slot{0, -1, -1});
   size_t mask = slots_.size() - 1;
   for (const Slot& s : old) {
     if (s.head < 0) continue;
-    size_t i = Mix(s.x, s.y, s.z) & mask;
+    size_t i = s.hash & mask;
     while (slots_[i].head >= 0) i = (i + 1) & mask;
     slots_[i] = s;
   }
@@ -65,7 +71,7 @@ void MGridWeld::Grow() {
 
 void MGridWeld::Insert(const int64_t* c, int index) {
   if (next_.size() <= static_cast<size_t>(index)) next_.resize(static_cast<size_t>(index) + 1, -1);
-  int64_t at = Find(c[0], c[1], c[2]);
+  int64_t at = Find(c);
   if (at >= 0) {
     Slot& s = slots_[static_cast<size_t>(at)];
     next_[static_cast<size_t>(s.tail)] = index;
@@ -73,10 +79,11 @@ void MGridWeld::Insert(const int64_t* c, int index) {
     return;
   }
   if ((used_ + 1) * 2 > slots_.size()) Grow();
+  const uint64_t h = Mix(c[0], c[1], c[2]);
   size_t mask = slots_.size() - 1;
-  size_t i = Mix(c[0], c[1], c[2]) & mask;
+  size_t i = h & mask;
   while (slots_[i].head >= 0) i = (i + 1) & mask;
-  slots_[i] = Slot{c[0], c[1], c[2], index, index};
+  slots_[i] = Slot{h, index, index};
   ++used_;
 }
 
@@ -88,17 +95,32 @@ int MGridWeld::Add(const MVector3& v) {
     return verts_->Add(v);
   }
   if (tol_ == 0) {
-    int64_t at = Find(c[0], c[1], c[2]);
+    int64_t at = Find(c);
     if (at >= 0) return slots_[static_cast<size_t>(at)].head;
     int index = verts_->Add(v);
     Insert(c, index);
     return index;
   }
+  // Only the cells that [v - tol, v + tol] reaches on each axis: two of the
+  // three neighbours a side, mostly. Rounding is monotonic, so a point
+  // within tol of v has its cell between the cells of the rounded bounds;
+  // the three neighbours a side stay the limit where a bound is not finite.
+  int64_t lo[3], hi[3];
+  {
+    const MVector3 below(v.x - tol_, v.y - tol_, v.z - tol_), above(v.x + tol_, v.y + tol_, v.z + tol_);
+    int64_t b[3], a[3];
+    const bool bounded = Cell(below, b) && Cell(above, a);
+    for (int i = 0; i < 3; ++i) {
+      lo[i] = bounded && b[i] > c[i] - 1 ? b[i] : c[i] - 1;
+      hi[i] = bounded && a[i] < c[i] + 1 ? a[i] : c[i] + 1;
+    }
+  }
   int best = -1;
-  for (int dx = -1; dx <= 1; ++dx)
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dz = -1; dz <= 1; ++dz) {
-        int64_t at = Find(c[0] + dx, c[1] + dy, c[2] + dz);
+  for (int64_t x = lo[0]; x <= hi[0]; ++x)
+    for (int64_t y = lo[1]; y <= hi[1]; ++y)
+      for (int64_t z = lo[2]; z <= hi[2]; ++z) {
+        const int64_t cell[3] = {x, y, z};
+        int64_t at = Find(cell);
         if (at < 0) continue;
         // The chain is in index order: its first match is its smallest.
         for (int i = slots_[static_cast<size_t>(at)].head; i >= 0; i = next_[static_cast<size_t>(i)]) {

@@ -12,19 +12,24 @@ class MGridWeld {
  public:
   // verts is the array vertices are added to; tol > 0, or 0 for exact
   // welding: only points of equal coordinates (0 and -0 alike) are one.
+  // The vertices it added must keep their coordinates while it is used: a
+  // cell is told from the coordinates of its first vertex.
   MGridWeld(MVertexArray* verts, double tol);
   // Index of the first vertex closer than tol to v (with tol 0: equal to
   // v), or of v appended.
   int Add(const MVector3& v);
 
  private:
+  // 16 bytes, so that the table of a large mesh stays small: the cell's
+  // hash, then the first and last vertex of its chain.
   struct Slot {
-    int64_t x, y, z;
+    uint64_t hash;
     int32_t head;  // -1: empty slot
     int32_t tail;
   };
   bool Cell(const MVector3& v, int64_t* c) const;
-  int64_t Find(int64_t x, int64_t y, int64_t z) const;  // slot index or -1
+  bool InCell(int vertex, const int64_t* c) const;
+  int64_t Find(const int64_t* c) const;  // slot index or -1
   void Insert(const int64_t* c, int index);
   void Grow();
 
