@@ -41,6 +41,15 @@ void grow(T*& buf, int32_t& capacity, int32_t need, int32_t default_cap, bool ex
 }
 
 template <typename T>
+void shrink(T*& buf, int32_t& capacity, int32_t count) {
+  if (!buf || count <= 0 || capacity <= count) return;
+  void* p = my_realloc(buf, sizeof(T) * static_cast<size_t>(count));
+  if (!p) return;  // the larger buffer is still valid
+  buf = static_cast<T*>(p);
+  capacity = count;
+}
+
+template <typename T>
 void init(T*& buf, int32_t& capacity, int32_t& count, int n, int32_t default_cap) {
   buf = nullptr;
   capacity = 0;
@@ -95,6 +104,8 @@ void MVertexArray::Del_Last() {
 }
 
 void MVertexArray::Reserve(int n) { grow(data, capacity, n, 32, true); }
+
+void MVertexArray::ShrinkToFit() { shrink(data, capacity, count); }
 
 // ---- MVPolygon
 
@@ -287,6 +298,18 @@ int MFaceArray::Add(const int32_t* indices, int n, int mat_id) {
 }
 
 void MFaceArray::Reserve(int n) { grow(data, capacity, n, 8, true); }
+
+void MFaceArray::ShrinkToFit() {
+  if (!data || count <= 0 || capacity <= count) return;
+  // A buffer left in a slot past the count would be lost with the slot.
+  for (int i = count; i < capacity; ++i)
+    if (!data[i].in_pool && data[i].data) {
+      my_free(data[i].data);
+      data[i].data = nullptr;
+      data[i].capacity = 0;
+    }
+  shrink(data, capacity, count);
+}
 
 // ---- MTriFaceArray
 

@@ -26,6 +26,8 @@ class MVertexArray {
   MVector3& operator[](int i) { return data[i]; }
   MVector3 operator[](int i) const { return data[i]; }
   void Reserve(int n);  // grow the capacity to at least n without changing count
+  // Gives back the capacity past the count (what doubling left unused).
+  void ShrinkToFit();
 
   KV_SHARED_HEAP
 };
@@ -104,6 +106,8 @@ class MFaceArray {
   const MIPolygon& operator[](int i) const { return data[i]; }
   MIPolygon* Get(int i) { return &data[i]; }
   void Reserve(int n);
+  // Gives back the slots past the count (what doubling left unused).
+  void ShrinkToFit();
 
   KV_SHARED_HEAP
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -192,13 +193,10 @@ int Reader::Mesh(const std::string& name) {
   return id;
 }
 
-template <class Array, class Elem>
-void ShrinkToFit(Array* a) {
-  if (!a || a->count <= 0 || a->capacity <= a->count) return;
-  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
-  if (!p) return;
-  a->data = static_cast<Elem*>(p);
-  a->capacity = a->count;
+// Gives back what doubling left unused in the face lists of m.
+void ShrinkFaces(MMesh_P* m) {
+  for (MFaceArray* faces : {m->f_a, m->nf_a, m->uvf_a})
+    if (faces) faces->ShrinkToFit();
 }
 
 void Reader::SwitchMesh(const std::string& name) {
@@ -207,11 +205,7 @@ void Reader::SwitchMesh(const std::string& name) {
   if (current_mesh_ >= 0 && next != current_mesh_) {
     // The faces of a group that ends give back what their doubling left
     // unused, for the groups after it.
-    if (MMesh_P* m = meshes_[static_cast<size_t>(current_mesh_)].mesh) {
-      ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
-      ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
-      ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
-    }
+    if (MMesh_P* m = meshes_[static_cast<size_t>(current_mesh_)].mesh) ShrinkFaces(m);
   }
   current_mesh_ = next;
   if (cb_) cb_->msg1("Working on: %s", name.c_str());
@@ -743,14 +737,12 @@ void Reader::PostProcess() {
       if (kind == 0) {
         if (cb_) cb_->msg1("Postproc: %s", m->get_name());
         if (cb_) cb_->progress1(j, count);
-        ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
-        ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
-        ShrinkToFit<MFaceArray, MIPolygon>(m->uvf_a);
+        ShrinkFaces(m);
       }
       MFaceArray* faces = kind == 0 ? m->f_a : kind == 1 ? m->nf_a : m->uvf_a;
       counts[static_cast<size_t>(j)][static_cast<size_t>(kind)] =
           Remap(m, faces, *lists[kind], kind, table, j + 1 == count);
-      ShrinkToFit<MVertexArray, MVector3>(kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a);
+      if (MVertexArray* out = kind == 0 ? m->v_a : kind == 1 ? m->nv_a : m->uv_a) out->ShrinkToFit();
     }
     FreeList(*lists[kind]);
   }

@@ -46,20 +46,11 @@ MMesh_P* NewMesh(const char* name) {
 
 // The arrays grow by doubling; a finished object gives the unused half back,
 // so that a large file does not hold up to twice the memory it needs.
-template <class Array, class Elem>
-void ShrinkToFit(Array* a) {
-  if (!a || a->count <= 0 || a->capacity <= a->count) return;
-  void* p = my_realloc(a->data, sizeof(Elem) * static_cast<size_t>(a->count));
-  if (!p) return;
-  a->data = static_cast<Elem*>(p);
-  a->capacity = a->count;
-}
-
 void ShrinkMesh(MMesh_P* m) {
-  ShrinkToFit<MVertexArray, MVector3>(m->v_a);
-  ShrinkToFit<MFaceArray, MIPolygon>(m->f_a);
-  ShrinkToFit<MVertexArray, MVector3>(m->nv_a);
-  ShrinkToFit<MFaceArray, MIPolygon>(m->nf_a);
+  m->v_a->ShrinkToFit();
+  m->f_a->ShrinkToFit();
+  m->nv_a->ShrinkToFit();
+  m->nf_a->ShrinkToFit();
 }
 
 void LogCounts(LogFile& log, MMesh_P* m) {

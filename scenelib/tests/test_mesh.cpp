@@ -180,6 +180,26 @@ TEST(Arrays, ReserveTakesTheCountGiven) {
   EXPECT_GE(f.capacity, 70001);
 }
 
+TEST(Arrays, ShrinkToFitKeepsTheEntriesAndFreesWhatIsPastThem) {
+  MVertexArray v;
+  for (int i = 0; i < 33; ++i) v.Add(MVector3(i, 0, 0));
+  v.ShrinkToFit();
+  EXPECT_EQ(v.capacity, 33);
+  EXPECT_EQ(v[32].x, 32.0);
+  MFaceArray f;
+  const int32_t tri[3] = {0, 1, 2};
+  for (int i = 0; i < 9; ++i) f.Add(tri, 3, i);
+  std::vector<int32_t> big(100, 7);
+  f.Add(big.data(), 100, 9);  // a buffer of its own, then left past the count
+  f.count = 9;
+  f.ShrinkToFit();  // leak detection sees the buffer freed
+  EXPECT_EQ(f.capacity, 9);
+  EXPECT_EQ(f[8].mat_id, 8);
+  EXPECT_EQ(f[8][2], 2);
+  f.Add(big.data(), 100, 10);  // grows again
+  EXPECT_EQ(f[9][99], 7);
+}
+
 TEST(Arrays, EdgesFlip) {
   MEdgeArray e;
   e.Add(1, 2);
