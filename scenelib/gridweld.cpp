@@ -101,13 +101,15 @@ int MGridWeld::Add(const MVector3& v) {
     Insert(c, index);
     return index;
   }
-  // Only the cells that [v - tol, v + tol] reaches on each axis: two of the
-  // three neighbours a side, mostly. Rounding is monotonic, so a point
-  // within tol of v has its cell between the cells of the rounded bounds;
-  // the three neighbours a side stay the limit where a bound is not finite.
+  // Only the cells that [v - tol, v + tol] reaches on each axis: mostly two
+  // of the three around v's own. Rounding is monotonic, so a point within
+  // reach of v has its cell between the cells of the rounded bounds; reach
+  // is a little more than tol for the rounding of the distance itself. The
+  // three cells stay the limit where a bound is not finite.
+  const double reach = tol_ * (1 + 1e-9);
   int64_t lo[3], hi[3];
   {
-    const MVector3 below(v.x - tol_, v.y - tol_, v.z - tol_), above(v.x + tol_, v.y + tol_, v.z + tol_);
+    const MVector3 below(v.x - reach, v.y - reach, v.z - reach), above(v.x + reach, v.y + reach, v.z + reach);
     int64_t b[3], a[3];
     const bool bounded = Cell(below, b) && Cell(above, a);
     for (int i = 0; i < 3; ++i) {
