@@ -93,6 +93,7 @@ struct MeshInfo {
   std::unordered_map<std::string, int> refs;  // surface_refs index by name
   int cached_serial = -1;                     // material serial of cached_id
   int cached_id = 0;
+  bool left = false;                          // another group came after it
 };
 
 // File value to a 0-based index of a list of size n: 1..n count from the
@@ -189,7 +190,7 @@ int Reader::Mesh(const std::string& name) {
   if (it != mesh_index_.end()) return it->second;
   int id = static_cast<int>(meshes_.size());
   mesh_index_.emplace(name, id);
-  meshes_.push_back(MeshInfo{name, nullptr, {}, -1, 0});
+  meshes_.push_back(MeshInfo{name, nullptr, {}, -1, 0, false});
   return id;
 }
 
@@ -204,8 +205,11 @@ void Reader::SwitchMesh(const std::string& name) {
   const int next = Mesh(name);
   if (current_mesh_ >= 0 && next != current_mesh_) {
     // The faces of a group that ends give back what their doubling left
-    // unused, for the groups after it.
-    if (MMesh_P* m = meshes_[static_cast<size_t>(current_mesh_)].mesh) ShrinkFaces(m);
+    // unused, for the groups after it. Only the first time: a file that
+    // goes back and forth between groups would copy them at every switch.
+    MeshInfo& ended = meshes_[static_cast<size_t>(current_mesh_)];
+    if (!ended.left && ended.mesh) ShrinkFaces(ended.mesh);
+    ended.left = true;
   }
   current_mesh_ = next;
   if (cb_) cb_->msg1("Working on: %s", name.c_str());
